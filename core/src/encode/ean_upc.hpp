@@ -1,0 +1,24 @@
+// The EAN/UPC family (ISO/IEC 15420): the validation that EAN-8 and UPC-A share, and their table encoders.
+#pragma once
+
+#include <string_view>
+
+#include "tavlo/error.hpp"
+#include "tavlo/geometry.hpp"
+
+namespace tavlo::ean_upc {
+
+// The check digit of a digit text: weight 3 on the digit next to the check digit, alternating 3, 1 leftward.
+int check_digit(std::string_view digits);
+
+// Length in UTF-8 bytes (data_digits or data_digits + 1; the error names data_digits), then characters
+// (ASCII digits), then the given check digit. Returns the data digits without any check digit.
+Result<std::string_view> validate(std::string_view data, std::string_view symbology, std::size_t data_digits);
+
+// 67 modules for 7 data digits; the check digit is computed here.
+ModuleSequence ean8_modules(std::string_view digits7);
+
+// 95 modules for 12 data digits (the first selects the parity pattern); the check digit is computed here.
+ModuleSequence ean13_modules(std::string_view digits12);
+
+}  // namespace tavlo::ean_upc

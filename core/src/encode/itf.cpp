@@ -1,0 +1,5 @@
+#include "tavlo/encode.hpp"
+
+namespace tavlo {
+Result<LinearGeometry> encode_itf(std::string_view) { return std::unexpected(TavloError::encoding("not implemented")); }
+}  // namespace tavlo

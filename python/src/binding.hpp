@@ -1,0 +1,112 @@
+// What the pieces of the extension module share: the process-wide type objects, the object layouts,
+// error translation and the guard that keeps C++ exceptions out of the interpreter.
+#pragma once
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <new>
+#include <string>
+#include <utility>
+
+#include "tavlo/error.hpp"
+#include "tavlo/geometry.hpp"
+
+namespace tavlo::py {
+
+// Created once per process, before any module object is initialised, then only read.
+struct Types {
+    PyTypeObject* code128;
+    PyTypeObject* code39;
+    PyTypeObject* upc_a;
+    PyTypeObject* ean8;
+    PyTypeObject* itf;
+    PyTypeObject* qr_code;
+    PyTypeObject* data_matrix;
+    PyTypeObject* linear_geometry;
+    PyTypeObject* matrix_geometry;
+    PyTypeObject* bar;
+    PyTypeObject* data;
+    PyTypeObject* fnc1;
+    PyTypeObject* fnc2;
+    PyTypeObject* fnc3;
+    PyTypeObject* fnc4;
+    PyTypeObject* start_a;
+    PyTypeObject* start_b;
+    PyTypeObject* start_c;
+    PyObject* tavlo_error;
+};
+
+extern Types types;
+
+// A Python object that owns one C++ value.
+template <class T>
+struct Wrapper {
+    PyObject_HEAD
+    T value;
+};
+
+// Allocates an instance of `type` holding `value`; nullptr with MemoryError set on failure.
+template <class T>
+PyObject* wrap(PyTypeObject* type, T&& value) {
+    PyObject* self = type->tp_alloc(type, 0);
+    if (!self) return nullptr;
+    new (&reinterpret_cast<Wrapper<std::decay_t<T>>*>(self)->value) std::decay_t<T>(std::forward<T>(value));
+    return self;
+}
+
+template <class T>
+T& unwrap(PyObject* self) {
+    return reinterpret_cast<Wrapper<T>*>(self)->value;
+}
+
+// tp_dealloc of every wrapper type.
+template <class T>
+void dealloc_wrapper(PyObject* self) {
+    PyTypeObject* type = Py_TYPE(self);
+    unwrap<T>(self).~T();
+    type->tp_free(self);
+    Py_DECREF(type);
+}
+
+// Raises `type` with a UTF-8 message that may hold any character, NUL included.
+void raise_text(PyObject* type, const std::string& message);
+
+// Raises the module's exception with the error's display text.
+void raise_tavlo_error(const TavloError& error);
+
+// The one place where a core result meets Python: a success value goes to `convert`, which makes the
+// Python object; an error is raised with its display text and nullptr returned.
+template <class T, class Convert>
+PyObject* into_py_result(tavlo::Result<T>&& result, Convert&& convert) {
+    if (!result) {
+        raise_tavlo_error(result.error());
+        return nullptr;
+    }
+    return convert(std::move(*result));
+}
+
+// Runs a binding body, turning a C++ exception into the matching Python exception.
+template <class Body>
+auto guarded(Body&& body) noexcept -> decltype(body()) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& error) {
+        PyErr_SetString(PyExc_RuntimeError, error.what());
+    }
+    return {};
+}
+
+// New Python objects copied from core records.
+PyObject* new_linear_geometry(const LinearGeometry& geometry);
+PyObject* new_matrix_geometry(const MatrixGeometry& geometry);
+
+// Type specs, one per file that defines classes; each fills its part of `types`.
+bool create_geometry_types();
+bool create_text_symbol_types();
+bool create_code128_types();
+bool create_matrix_types();
+
+}  // namespace tavlo::py

@@ -1,0 +1,34 @@
+// The classes whose constructor takes one text: Code39, UpcA, Ean8, Itf and QrCode.
+#include "symbol_class.hpp"
+#include "tavlo/encode.hpp"
+
+namespace tavlo::py {
+namespace {
+
+// Binds `data`, converts it as text and runs the encoder once.
+template <auto encode>
+PyObject* text_symbol_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+    static constexpr Parameter parameters[] = {{"data"}};
+    std::array<PyObject*, 1> bound;
+    if (!bind_tuple({"__new__", parameters}, bare_name(type), args, kwargs, bound)) return nullptr;
+    auto data = to_text(bound[0], "data");
+    if (!data) return nullptr;
+    return guarded([&] { return new_symbol(type, encode(*data)); });
+}
+
+}  // namespace
+
+bool create_text_symbol_types() {
+    types.code39 = create_symbol_type<LinearGeometry>("builtins.Code39", "Code39(data)\n--\n\n",
+                                                      text_symbol_new<encode_code39>);
+    types.upc_a = create_symbol_type<LinearGeometry>("builtins.UpcA", "UpcA(data)\n--\n\n",
+                                                     text_symbol_new<encode_upc_a>);
+    types.ean8 = create_symbol_type<LinearGeometry>("builtins.Ean8", "Ean8(data)\n--\n\n",
+                                                    text_symbol_new<encode_ean8>);
+    types.itf = create_symbol_type<LinearGeometry>("builtins.Itf", "Itf(data)\n--\n\n", text_symbol_new<encode_itf>);
+    types.qr_code = create_symbol_type<MatrixGeometry>("builtins.QrCode", "QrCode(data)\n--\n\n",
+                                                       text_symbol_new<encode_qr>);
+    return types.code39 && types.upc_a && types.ean8 && types.itf && types.qr_code;
+}
+
+}  // namespace tavlo::py

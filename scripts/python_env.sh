@@ -1,0 +1,36 @@
+# Sourced by the set-up scripts: finds CPython 3.13 (or the newest CPython 3.10+ there is) and makes a venv.
+#   make_venv DIR  ->  creates DIR if needed and sets $VENV_PYTHON
+
+find_python() {
+    local candidate
+    for candidate in python3.13 /usr/bin/python3.13 "$HOME"/.pyenv/versions/3.13*/bin/python3.13 \
+                     /usr/local/bin/python3.13; do
+        if command -v "$candidate" >/dev/null 2>&1 && "$candidate" -c 'import sys' >/dev/null 2>&1; then
+            echo "$candidate"; return 0
+        fi
+    done
+    for candidate in python3.14 python3.12 python3.11 python3.10 python3; do
+        if command -v "$candidate" >/dev/null 2>&1 && "$candidate" -c 'import sys; assert sys.version_info >= (3, 10)' >/dev/null 2>&1; then
+            echo "warning: no python3.13 found, using $candidate" >&2
+            echo "$candidate"; return 0
+        fi
+    done
+    echo "error: no Python 3.10 or newer found" >&2
+    return 1
+}
+
+ensure_zlib_headers() {
+    if [ ! -e /usr/include/zlib.h ] && command -v apt-get >/dev/null 2>&1; then
+        apt-get update -qq && apt-get install -y -qq zlib1g-dev >/dev/null
+    fi
+}
+
+make_venv() {
+    local dir=$1 python
+    python=$(find_python) || return 1
+    if [ ! -x "$dir/bin/python" ]; then
+        "$python" -m venv "$dir" || return 1
+    fi
+    VENV_PYTHON="$dir/bin/python"
+    "$VENV_PYTHON" -m pip install -q --upgrade pip >/dev/null 2>&1 || true
+}

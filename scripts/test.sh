@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds and installs tavlo into .venv-test with the test tools, then runs the whole test suite.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/python_env.sh
+ensure_zlib_headers
+make_venv .venv-test
+"$VENV_PYTHON" -m pip install -q pytest hypothesis zxing-cpp numpy pillow
+"$VENV_PYTHON" -m pip install -q .
+cd tests  # import the installed module, never a stray build
+exec "$VENV_PYTHON" -m pytest -q -p no:cacheprovider "$@" .
