@@ -1,5 +1,140 @@
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "../upper_case.hpp"
+#include "../utf8.hpp"
 #include "tavlo/encode.hpp"
 
 namespace tavlo {
-Result<LinearGeometry> encode_code39(std::string_view) { return std::unexpected(TavloError::encoding("not implemented")); }
+namespace {
+
+constexpr std::string_view kSymbology = "Code 39";
+constexpr std::size_t kMaxCharacters = 256;
+
+// The symbol characters in the order of kWideElements; the last one, '*', is the start/stop character.
+constexpr std::string_view kCharacters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%*";
+constexpr std::size_t kStartStop = 43;
+
+// The wide elements of each character (ISO/IEC 16388): nine elements, bar first, bars and spaces
+// alternating, the most significant bit the first element; three of the nine are wide.
+constexpr std::array<std::uint16_t, 44> kWideElements = {
+    0b000110100, 0b100100001, 0b001100001, 0b101100000, 0b000110001, 0b100110000, 0b001110000, 0b000100101,
+    0b100100100, 0b001100100, 0b100001001, 0b001001001, 0b101001000, 0b000011001, 0b100011000, 0b001011000,
+    0b000001101, 0b100001100, 0b001001100, 0b000011100, 0b100000011, 0b001000011, 0b101000010, 0b000010011,
+    0b100010010, 0b001010010, 0b000000111, 0b100000110, 0b001000110, 0b000010110, 0b110000001, 0b011000001,
+    0b111000000, 0b010010001, 0b110010000, 0b011010000, 0b010000101, 0b110000100, 0b011000100, 0b010101000,
+    0b010100010, 0b010001010, 0b000101010, 0b010010100};
+
+// At a wide-to-narrow ratio of 2:1 every character is 12 modules, the most significant bit first.
+constexpr std::size_t kCharacterModules = 12;
+
+constexpr std::array<std::uint16_t, 44> kPatterns = [] {
+    std::array<std::uint16_t, 44> patterns{};
+    for (std::size_t c = 0; c < patterns.size(); ++c) {
+        std::uint16_t bits = 0;
+        for (int element = 8; element >= 0; --element) {
+            bool dark = element % 2 == 0;
+            int width = (kWideElements[c] >> element) & 1u ? 2 : 1;
+            for (int m = 0; m < width; ++m) bits = static_cast<std::uint16_t>(bits << 1 | dark);
+        }
+        patterns[c] = bits;
+    }
+    return patterns;
+}();
+
+// The index of each ASCII data character in kCharacters, -1 for the others ('*' included).
+constexpr std::array<std::int8_t, 128> kDataIndex = [] {
+    std::array<std::int8_t, 128> index{};
+    index.fill(-1);
+    for (std::size_t c = 0; c < kStartStop; ++c) index[kCharacters[c]] = static_cast<std::int8_t>(c);
+    return index;
+}();
+
+bool is_data_character(char32_t c) { return c < 0x80 && kDataIndex[c] >= 0; }
+
+char32_t decode_utf8(std::string_view bytes) {
+    auto lead = static_cast<unsigned char>(bytes[0]);
+    if (bytes.size() == 1) return lead;
+    char32_t cp = bytes.size() == 2 ? lead & 0x1Fu : bytes.size() == 3 ? lead & 0x0Fu : lead & 0x07u;
+    for (std::size_t i = 1; i < bytes.size(); ++i) cp = cp << 6 | (static_cast<unsigned char>(bytes[i]) & 0x3Fu);
+    return cp;
+}
+
+std::string encode_utf8(char32_t cp) {
+    if (cp < 0x80) return std::string(1, static_cast<char>(cp));
+    constexpr std::array<unsigned char, 4> kLeadMarker = {0x00, 0xC0, 0xE0, 0xF0};  // by continuation bytes
+    std::string out;
+    int continuation = cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
+    out.push_back(static_cast<char>(kLeadMarker[continuation] | (cp >> (6 * continuation))));
+    for (int i = continuation - 1; i >= 0; --i)
+        out.push_back(static_cast<char>(0x80u | ((cp >> (6 * i)) & 0x3Fu)));
+    return out;
+}
+
+// The folded text, of which only the first kMaxCharacters + 1 characters are kept: a longer one fails on
+// its length whatever follows.
+struct FoldedText {
+    std::array<char, kMaxCharacters + 1> characters;
+    std::size_t size = 0;  // the whole folded length
+
+    void append(char32_t c) {
+        if (size < characters.size()) characters[size] = static_cast<char>(c);
+        ++size;
+    }
+    std::string_view text() const { return {characters.data(), std::min(size, characters.size())}; }
+};
+
+// Full upper-case folding stops at the first folded character outside the set, which the error names:
+// "ǰ" folds to "J" followed by U+030C, and U+030C is reported.
+Result<FoldedText> fold(std::string_view data) {
+    FoldedText folded;
+    for (std::size_t pos = 0; pos < data.size();) {
+        auto bytes = utf8::char_at(data, pos);
+        auto upper = unicode::to_upper(decode_utf8(bytes));
+        for (std::size_t i = 0; i < upper.size; ++i) {
+            char32_t c = upper.code_points[i];
+            if (!is_data_character(c))
+                return std::unexpected(TavloError::invalid_character(kSymbology, encode_utf8(c)));
+            folded.append(c);
+        }
+        pos += bytes.size();
+    }
+    return folded;
+}
+
+// The Code 39 table encoder without a check character: 1 to 256 characters of the 43-character set.
+// Start and stop are '*'; a narrow light gap follows every character but the stop.
+Result<ModuleSequence> code39_modules(std::string_view text) {
+    if (text.empty() || text.size() > kMaxCharacters)
+        return std::unexpected(TavloError::encoding("Barcode data length is invalid"));
+    ModuleSequence out;
+    out.reserve((text.size() + 2) * (kCharacterModules + 1) - 1);
+    auto append_character = [&out](std::size_t index) {
+        for (int bit = kCharacterModules - 1; bit >= 0; --bit) out.push_back((kPatterns[index] >> bit) & 1u);
+    };
+    append_character(kStartStop);
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (!is_data_character(byte)) return std::unexpected(TavloError::encoding("Barcode data is invalid"));
+        out.push_back(0);
+        append_character(kDataIndex[byte]);
+    }
+    out.push_back(0);
+    append_character(kStartStop);
+    return out;
+}
+
+}  // namespace
+
+Result<LinearGeometry> encode_code39(std::string_view data) {
+    auto folded = fold(data);
+    if (!folded) return std::unexpected(std::move(folded.error()));
+    auto modules = code39_modules(folded->text());
+    if (!modules) return std::unexpected(std::move(modules.error()));
+    return bars_from_modules(*modules);
+}
+
 }  // namespace tavlo
