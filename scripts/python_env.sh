@@ -31,6 +31,10 @@ make_venv() {
     if [ ! -x "$dir/bin/python" ]; then
         "$python" -m venv "$dir" || return 1
     fi
-    VENV_PYTHON="$dir/bin/python"
-    "$VENV_PYTHON" -m pip install -q --upgrade pip >/dev/null 2>&1 || true
+    VENV_PYTHON="$(cd "$dir" && pwd)/bin/python"
+}
+
+# pip, quiet, without the notes this machine's pip configuration prints about absent local indexes.
+pip_install() {
+    "$VENV_PYTHON" -m pip install -q --disable-pip-version-check "$@" 2> >(grep -v "is ignored: it is neither" >&2)
 }

@@ -6,5 +6,5 @@ cd "$(dirname "$0")/.."
 source scripts/python_env.sh
 ensure_zlib_headers
 make_venv .venv
-"$VENV_PYTHON" -m pip install -q .
+pip_install .
 "$VENV_PYTHON" scripts/make_samples.py samples-out

@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 source scripts/python_env.sh
 ensure_zlib_headers
 make_venv .venv-test
-"$VENV_PYTHON" -m pip install -q pytest hypothesis zxing-cpp numpy pillow
-"$VENV_PYTHON" -m pip install -q .
+pip_install pytest hypothesis zxing-cpp numpy pillow
+pip_install .
 cd tests  # import the installed module, never a stray build
 exec "$VENV_PYTHON" -m pytest -q -p no:cacheprovider "$@" .
