@@ -128,7 +128,8 @@ Result<std::string> plan(std::span<const Code128Symbol> symbols) {
         // Changes are tried in the order A, B, C, although B beats A at the start.
         int next = A;
         while (next <= C && (next == set || rows[i][next] + 1 != rows[i][set])) ++next;
-        if (next > C) return std::unexpected(TavloError::encoding("Code 128 planner found no encoding for the payload"));
+        if (next > C)
+            return std::unexpected(TavloError::encoding("Code 128 planner found no encoding for the payload"));
         out = put_two_bytes(out, kSelectors[next]);
         set = next;
     }

@@ -56,8 +56,12 @@ char32_t decode_at(std::string_view text, std::size_t pos, std::size_t length) {
     return c;
 }
 
-// The value of a non-digit character in `set`, or kInvalid. A selector also switches `set`.
+// The value of a non-digit character in `set`, or kInvalid. A selector of another set also switches `set`.
 int value_in(Set& set, char32_t c) {
+    auto change = [&set](Set to, int value) {
+        set = to;
+        return value;
+    };
     switch (set) {
         case Set::A:
             if (c < 32) return static_cast<int>(c) + 64;
@@ -69,8 +73,8 @@ int value_in(Set& set, char32_t c) {
             break;
         case Set::C:
             if (c == kFnc1) return 102;
-            if (c == kSelectA) return set = Set::A, 101;
-            if (c == kSelectB) return set = Set::B, 100;
+            if (c == kSelectA) return change(Set::A, 101);
+            if (c == kSelectB) return change(Set::B, 100);
             return kInvalid;
     }
     switch (c) {
@@ -79,9 +83,9 @@ int value_in(Set& set, char32_t c) {
         case kFnc3: return 96;
         case kFnc4: return set == Set::A ? 101 : 100;
         case kShift: return 98;
-        case kSelectC: return set = Set::C, 99;
-        case kSelectA: return set == Set::B ? (set = Set::A, 101) : kInvalid;
-        case kSelectB: return set == Set::A ? (set = Set::B, 100) : kInvalid;
+        case kSelectC: return change(Set::C, 99);
+        case kSelectA: return set == Set::B ? change(Set::A, 101) : kInvalid;
+        case kSelectB: return set == Set::A ? change(Set::B, 100) : kInvalid;
         default: return kInvalid;
     }
 }
