@@ -1,9 +1,8 @@
 #include "qr_mask.hpp"
 
-#include <algorithm>
+#include "qr_lines.hpp"
+
 #include <array>
-#include <bit>
-#include <vector>
 
 namespace tavlo::qr {
 namespace {
@@ -41,43 +40,6 @@ constexpr std::array<std::array<std::uint16_t, 12>, 8> tiles = [] {
     return t;
 }();
 
-// One row or column as bits: module i at bit pad + i, with `pad` light modules before and after it, since the
-// finder-like rule looks four modules beyond the symbol's edge. 177 + 2 * 4 modules fit in 192 bits.
-constexpr unsigned pad = 4;
-
-struct Line {
-    std::array<std::uint64_t, 3> w{};
-
-    friend Line operator&(Line a, Line b) { return {{a.w[0] & b.w[0], a.w[1] & b.w[1], a.w[2] & b.w[2]}}; }
-    friend Line operator|(Line a, Line b) { return {{a.w[0] | b.w[0], a.w[1] | b.w[1], a.w[2] | b.w[2]}}; }
-    friend Line operator^(Line a, Line b) { return {{a.w[0] ^ b.w[0], a.w[1] ^ b.w[1], a.w[2] ^ b.w[2]}}; }
-    friend Line operator~(Line a) { return {{~a.w[0], ~a.w[1], ~a.w[2]}}; }
-
-    void set(unsigned bit) { w[bit >> 6] |= std::uint64_t(1) << (bit & 63); }
-    bool test(unsigned bit) const { return (w[bit >> 6] >> (bit & 63)) & 1; }
-    [[gnu::always_inline]] unsigned count() const { return unsigned(std::popcount(w[0]) + std::popcount(w[1]) + std::popcount(w[2])); }
-};
-
-// Bit p of the result is bit p + k of a; k in [1, 63].
-[[gnu::always_inline]] inline Line ahead(Line a, unsigned k) {
-    return {{a.w[0] >> k | a.w[1] << (64 - k), a.w[1] >> k | a.w[2] << (64 - k), a.w[2] >> k}};
-}
-
-// Bit p of the result is bit p - k of a; k in [1, 63].
-[[gnu::always_inline]] inline Line behind(Line a, unsigned k) {
-    return {{a.w[0] << k, a.w[1] << k | a.w[0] >> (64 - k), a.w[2] << k | a.w[1] >> (64 - k)}};
-}
-
-// Bits [first, last) set; last at most 192.
-Line span_of(unsigned first, unsigned last) {
-    Line l;
-    for (unsigned i = 0; i < 3; ++i) {
-        const unsigned lo = std::max(first, 64 * i), hi = std::min(last, 64 * i + 64);
-        if (lo < hi) l.w[i] = (hi - lo == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << (hi - lo)) - 1) << (lo - 64 * i);
-    }
-    return l;
-}
-
 // The 12-module period `bits` repeated along a line of n modules, `line` being its bits.
 Line repeated(std::uint16_t bits, unsigned n, Line line) {
     Line l;
@@ -89,39 +51,55 @@ Line repeated(std::uint16_t bits, unsigned n, Line line) {
     return l & line;
 }
 
-// Cells of an n x n row-major grid of 0 and 1, XORed with `flip`, ORed into lines by rows and by columns.
-void pack(const std::uint8_t* cells, unsigned n, std::uint8_t flip, Line* rows, Line* columns) {
-    for (unsigned y = 0; y < n; ++y, cells += n) {
-        const unsigned word = (pad + y) >> 6, shift = (pad + y) & 63;
-        for (unsigned x = 0; x < n; ++x) {
-            const std::uint64_t v = cells[x] ^ flip;
-            rows[y].w[(pad + x) >> 6] |= v << ((pad + x) & 63);
-            columns[x].w[word] |= v << shift;
-        }
-    }
-}
-
 // Masks that depend only on where a line lies in the symbol.
+template <unsigned W>
 struct Frame {
-    Line line;     // the line's modules
-    Line outside;  // the line's modules and the padding around it: where a light module counts as light
-    Line pairs;    // p where modules p and p + 1 both lie on the line
+    Bits<W> line;     // the line's modules
+    Bits<W> outside;  // the line's modules and the padding around it: where a light module counts as light
+    Bits<W> pairs;    // p where modules p and p + 1 both lie on the line
+
+    template <unsigned V>
+    Frame<V> first() const {
+        return {line.template first<V>(), outside.template first<V>(), pairs.template first<V>()};
+    }
 };
 
 // Rule N1 (runs of five or more of one colour score length - 2) and rule N3 (dark-light-dark-dark-dark-
 // light-dark scores 40 unless dark modules lie both within four before it and within four after it).
-[[gnu::always_inline]] inline std::uint32_t line_penalty(Line dark, const Frame& frame) {
+template <unsigned W>
+[[gnu::always_inline]] inline std::uint32_t line_penalty(Bits<W> dark, const Frame<W>& frame) {
     // A run of length L >= 5 holds L - 4 stretches of five equal modules; its first adds the other 2.
-    const Line equal = ~(dark ^ ahead(dark, 1)) & frame.pairs;
-    const Line five = equal & ahead(equal, 1) & ahead(equal, 2) & ahead(equal, 3);
+    const Bits<W> equal = ~(dark ^ ahead(dark, 1)) & frame.pairs;
+    const Bits<W> five = equal & ahead(equal, 1) & ahead(equal, 2) & ahead(equal, 3);
     const std::uint32_t runs = five.count() + 2 * (five & ~behind(equal, 1)).count();
 
-    const Line light = ~dark & frame.outside;
-    const Line finder = dark & ahead(light, 1) & ahead(dark, 2) & ahead(dark, 3) & ahead(dark, 4) &
-                        ahead(light, 5) & ahead(dark, 6);
-    const Line light_before = behind(light, 1) & behind(light, 2) & behind(light, 3) & behind(light, 4);
-    const Line light_after = ahead(light, 7) & ahead(light, 8) & ahead(light, 9) & ahead(light, 10);
+    const Bits<W> light = ~dark & frame.outside;
+    const Bits<W> finder = dark & ahead(light, 1) & ahead(dark, 2) & ahead(dark, 3) & ahead(dark, 4) &
+                           ahead(light, 5) & ahead(dark, 6);
+    const Bits<W> light_before = behind(light, 1) & behind(light, 2) & behind(light, 3) & behind(light, 4);
+    const Bits<W> light_after = ahead(light, 7) & ahead(light, 8) & ahead(light, 9) & ahead(light, 10);
     return runs + 40 * (finder & (light_before | light_after)).count();
+}
+
+template <unsigned W>
+[[gnu::always_inline]] inline std::uint32_t score_in_words(std::span<const Line> rows, std::span<const Line> columns,
+                                                           const Frame<W>& frame) {
+    const std::size_t n = rows.size();
+    std::uint32_t score = 0;
+    std::uint32_t dark = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Bits<W> row = rows[i].first<W>();
+        score += line_penalty(row, frame) + line_penalty(columns[i].first<W>(), frame);
+        dark += row.count();
+    }
+    // Rule N2: every 2 x 2 block of one colour, overlapping, scores 3.
+    for (std::size_t y = 0; y + 1 < n; ++y) {
+        const Bits<W> a = rows[y].first<W>(), b = rows[y + 1].first<W>();
+        score += 3 * (~(a ^ b) & ~(a ^ ahead(a, 1)) & ~(b ^ ahead(b, 1)) & frame.pairs).count();
+    }
+    // Rule N4: the distance of the dark share from one half, in truncated half-percent steps.
+    const auto share = std::int32_t(200 * dark / std::uint32_t(n * n));
+    return score + std::uint32_t(share > 100 ? share - 100 : 100 - share);
 }
 
 // The four rules over the symbol given as its rows and its columns. Sums are kept modulo 2^16 so that the
@@ -129,36 +107,25 @@ struct Frame {
 #if defined(__x86_64__) && defined(__GNUC__)
 __attribute__((target_clones("popcnt", "default")))
 #endif
-std::uint16_t penalty(std::span<const Line> rows, std::span<const Line> columns, const Frame& frame) {
-    const std::size_t n = rows.size();
-    std::uint32_t score = 0;
-    std::uint32_t dark = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        score += line_penalty(rows[i], frame) + line_penalty(columns[i], frame);
-        dark += rows[i].count();
+std::uint16_t penalty(std::span<const Line> rows, std::span<const Line> columns, const Frame<3>& frame) {
+    switch ((rows.size() + 2 * pad + 63) / 64) {
+        case 1: return std::uint16_t(score_in_words(rows, columns, frame.first<1>()));
+        case 2: return std::uint16_t(score_in_words(rows, columns, frame.first<2>()));
+        default: return std::uint16_t(score_in_words(rows, columns, frame));
     }
-    // Rule N2: every 2 x 2 block of one colour, overlapping, scores 3.
-    for (std::size_t y = 0; y + 1 < n; ++y) {
-        const Line a = rows[y], b = rows[y + 1];
-        score += 3 * (~(a ^ b) & ~(a ^ ahead(a, 1)) & ~(b ^ ahead(b, 1)) & frame.pairs).count();
-    }
-    // Rule N4: the distance of the dark share from one half, in truncated half-percent steps.
-    const auto total = std::uint32_t(n * n);
-    const auto share = std::int32_t(200 * dark / total);
-    score += std::uint32_t(share > 100 ? share - 100 : 100 - share);
-    return std::uint16_t(score);
 }
 
 }  // namespace
 
 MatrixGeometry apply_best_mask(const Unmasked& symbol) {
     const unsigned n = symbol.size;
-    const Frame frame{span_of(pad, pad + n), span_of(0, n + 2 * pad), span_of(pad, pad + n - 1)};
+    const Frame<3> frame{span_of(pad, pad + n), span_of(0, n + 2 * pad), span_of(pad, pad + n - 1)};
 
     // The unmasked symbol and the maskable modules, by rows and by columns.
-    std::vector<Line> base_rows(n), base_columns(n), open_rows(n), open_columns(n);
-    pack(symbol.modules.data(), n, 0, base_rows.data(), base_columns.data());
-    pack(symbol.function.data(), n, 1, open_rows.data(), open_columns.data());
+    const auto base_rows = pack_rows(symbol.modules.data(), n, false);
+    const auto open_rows = pack_rows(symbol.function.data(), n, true);
+    const auto base_columns = transposed(base_rows);
+    const auto open_columns = transposed(open_rows);
 
     std::vector<Line> rows(n), columns(n), best_rows;
     std::uint16_t best_score = 0;
@@ -188,12 +155,7 @@ MatrixGeometry apply_best_mask(const Unmasked& symbol) {
         }
     }
 
-    MatrixGeometry out{n, n, std::vector<std::uint8_t>(std::size_t(n) * n)};
-    for (unsigned y = 0; y < n; ++y) {
-        std::uint8_t* cells = out.modules.data() + std::size_t(y) * n;
-        for (unsigned x = 0; x < n; ++x) cells[x] = best_rows[y].test(pad + x);
-    }
-    return out;
+    return MatrixGeometry{n, n, unpack_rows(best_rows)};
 }
 
 }  // namespace tavlo::qr
