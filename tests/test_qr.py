@@ -1,0 +1,133 @@
+"""QrCode: the reference modules, version and capacity edges, function patterns, and reading back with zxing-cpp."""
+
+import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
+
+import _tavlo
+from support import decode_one, matrix_image, matrix_rows, vector_params
+
+TOO_LONG = "Encoding error: data too long"
+
+
+def payload(line: dict) -> str:
+    return bytes.fromhex(line["payload_hex"]).decode("utf-8")
+
+
+def read_back(geometry) -> bytes:
+    # Bytes, not text: Kanji-mode segments (UTF-8 text often forms Kanji pairs) are read as Shift JIS text.
+    return decode_one(matrix_image(geometry), "QRCode").bytes
+
+
+REFERENCE = vector_params("qr.jsonl", id_field="group")
+
+
+@pytest.mark.parametrize("line", [p for p in REFERENCE if "error" not in p.values[0]])
+def test_modules_equal_the_reference(line):
+    geometry = _tavlo.QrCode(payload(line)).geometry()
+    assert (geometry.width, geometry.height) == (line["width"], line["width"]) == (17 + 4 * line["version"],) * 2
+    assert matrix_rows(geometry) == line["rows"]
+
+
+@pytest.mark.parametrize("line", [p for p in REFERENCE if "error" in p.values[0]])
+def test_reference_refusals(line):
+    with pytest.raises(_tavlo.TavloError, match=f"^Encoding error: {line['error']}$"):
+        _tavlo.QrCode(payload(line))
+
+
+@pytest.mark.parametrize(
+    ("text", "width"),
+    [
+        ("", 21),
+        ("HELLO WORLD", 21),
+        ("hello world", 21),
+        ("a" * 14, 21),
+        ("a" * 15, 25),
+        ("A" * 20, 21),
+        ("A" * 21, 25),
+        ("1" * 34, 21),
+        ("1" * 35, 25),
+        ("a" * 2331, 177),
+        ("A" * 3391, 177),
+        ("1" * 5596, 177),
+    ],
+    ids=lambda v: f"{v[:1]!r}x{len(v)}" if isinstance(v, str) else str(v),
+)
+def test_smallest_version_at_level_m(text, width):
+    geometry = _tavlo.QrCode(text).geometry()
+    assert (geometry.width, geometry.height) == (width, width)
+    assert len(geometry.modules) == width and all(len(row) == width for row in geometry.modules)
+    if text:
+        assert read_back(geometry) == text.encode()
+
+
+@pytest.mark.parametrize("text", ["a" * 2332, "A" * 3392, "1" * 5597, "é" * 1166, "x" * 1_000_000])
+def test_data_too_long(text):
+    with pytest.raises(_tavlo.TavloError, match=f"^{TOO_LONG}$"):
+        _tavlo.QrCode(text)
+
+
+def test_empty_payload_reads_back_empty():
+    import zxingcpp
+
+    image = matrix_image(_tavlo.QrCode("").geometry())
+    # zxing-cpp never calls an empty result valid, but finds the symbol and reports no error in it.
+    (result,) = zxingcpp.read_barcodes(image, formats=zxingcpp.BarcodeFormat.QRCode, is_pure=True, return_errors=True)
+    assert (result.error, result.bytes) == (None, b"")
+
+
+FINDER = ["1111111", "1000001", "1011101", "1011101", "1011101", "1000001", "1111111"]
+
+
+@pytest.mark.parametrize("text", ["", "x" * 100, "1" * 5596])
+def test_finder_patterns_in_three_corners(text):
+    rows = matrix_rows(_tavlo.QrCode(text).geometry())
+    n = len(rows)
+    for top, left in ((0, 0), (0, n - 7), (n - 7, 0)):
+        assert [row[left : left + 7] for row in rows[top : top + 7]] == FINDER
+
+
+def test_qrcode_takes_text_only():
+    with pytest.raises(TypeError, match=r"^argument 'data': 'bytes' object is not an instance of 'str'$"):
+        _tavlo.QrCode(b"abc")
+    geometry = _tavlo.QrCode("x").geometry()
+    assert geometry.is_square() and repr(geometry) == "MatrixGeometry(width=21, height=21)"
+
+
+def test_reference_payloads_read_back():
+    # One symbol of each group: the modules are the reference's, this shows a real reader agrees.
+    seen = set()
+    for param in REFERENCE:
+        line = param.values[0]
+        if "error" in line or line["group"] in seen:
+            continue
+        seen.add(line["group"])
+        text = payload(line)
+        if text:
+            assert read_back(_tavlo.QrCode(text).geometry()) == text.encode(), line["group"]
+
+
+ANY_SCRIPT = st.characters(codec="utf-8")
+# Hiragana, katakana and CJK ideographs: UTF-8 lead bytes E3-E9 that pair with what follows as Kanji.
+JAPANESE = st.characters(min_codepoint=0x3040, max_codepoint=0x30FF) | st.characters(
+    min_codepoint=0x4E00, max_codepoint=0x9FFF
+)
+# Hangul syllables B000-BFFF start with EB, the lead byte with the narrower set of trails.
+HANGUL = st.characters(min_codepoint=0xAC00, max_codepoint=0xD7A3)
+MODE_MIX = st.sampled_from("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:az@\x00")
+
+TEXTS = st.one_of(
+    st.text(ANY_SCRIPT, max_size=150),
+    st.text(JAPANESE | st.sampled_from("0123 AZaz"), max_size=150),
+    st.text(HANGUL | ANY_SCRIPT, max_size=100),
+    st.text(MODE_MIX, max_size=400),
+)
+
+
+@settings(max_examples=200, deadline=None)
+@given(TEXTS)
+def test_random_texts_read_back(text):
+    geometry = _tavlo.QrCode(text).geometry()
+    assert matrix_rows(geometry) == matrix_rows(_tavlo.QrCode(text).geometry())
+    if text:
+        assert read_back(geometry) == text.encode()
