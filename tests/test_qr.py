@@ -38,20 +38,24 @@ def test_reference_refusals(line):
 @pytest.mark.parametrize(
     ("text", "width"),
     [
-        ("", 21),
-        ("HELLO WORLD", 21),
-        ("hello world", 21),
-        ("a" * 14, 21),
-        ("a" * 15, 25),
-        ("A" * 20, 21),
-        ("A" * 21, 25),
-        ("1" * 34, 21),
-        ("1" * 35, 25),
-        ("a" * 2331, 177),
-        ("A" * 3391, 177),
-        ("1" * 5596, 177),
+        pytest.param("", 21, id="empty"),
+        pytest.param("HELLO WORLD", 21, id="alphanumeric"),
+        pytest.param("hello world", 21, id="byte"),
+        pytest.param("a" * 14, 21, id="14 bytes"),
+        pytest.param("a" * 15, 25, id="15 bytes"),
+        pytest.param("A" * 20, 21, id="20 alphanumeric"),
+        pytest.param("A" * 21, 25, id="21 alphanumeric"),
+        pytest.param("1" * 34, 21, id="34 digits"),
+        pytest.param("1" * 35, 25, id="35 digits"),
+        # 15 UTF-8 bytes: seven Kanji pairs (E3 81, 82 E3, ...) and a byte fit where 15 byte-mode bytes do not.
+        pytest.param("あ" * 5, 21, id="hiragana as Kanji pairs"),
+        pytest.param("é" * 7 + "a", 25, id="15 bytes of Latin"),
+        # The digits take a numeric segment of their own; one byte segment would need version 3.
+        pytest.param("a" + "1" * 30, 25, id="digit run after a byte"),
+        pytest.param("a" * 2331, 177, id="2331 bytes"),
+        pytest.param("A" * 3391, 177, id="3391 alphanumeric"),
+        pytest.param("1" * 5596, 177, id="5596 digits"),
     ],
-    ids=lambda v: f"{v[:1]!r}x{len(v)}" if isinstance(v, str) else str(v),
 )
 def test_smallest_version_at_level_m(text, width):
     geometry = _tavlo.QrCode(text).geometry()
