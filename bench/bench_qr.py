@@ -68,7 +68,8 @@ def main() -> None:
         width = _tavlo.QrCode(text).geometry().width
         encode = median_seconds(lambda: _tavlo.QrCode(text))
         png, svg = render_calls(text, width)
-        print(f"{name:<22} {(width - 17) // 4:>7} {encode * 1e6:10.1f} {timed(png, missing):>10} {timed(svg, missing):>10}")
+        version = (width - 17) // 4
+        print(f"{name:<22} {version:>7} {encode * 1e6:10.1f} {timed(png, missing):>10} {timed(svg, missing):>10}")
     for reason in sorted(missing):
         print(f"n/a: {reason}")
 

@@ -105,7 +105,7 @@ std::vector<std::uint8_t> add_error_correction(std::span<const std::uint8_t> dat
         const std::size_t length = short_data + (b >= short_blocks);
         const auto block = data.subspan(begin, length);
         remainder(block, std::span(generator_log).first(ecc), &ecc_bytes[b * ecc]);
-        // Data codeword i of block b lands after the i-th codewords of all blocks; long blocks only add at i = short_data.
+        // Codeword i of every block comes before codeword i + 1 of any; only long blocks have i = short_data.
         for (std::size_t i = 0; i < short_data; ++i) out[i * blocks + b] = block[i];
         if (length > short_data) out[short_data * blocks + (b - short_blocks)] = block[short_data];
         begin += length;

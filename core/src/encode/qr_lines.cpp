@@ -42,7 +42,9 @@ Line span_of(unsigned first, unsigned last) {
     Line l;
     for (unsigned i = 0; i < 3; ++i) {
         const unsigned lo = std::max(first, 64 * i), hi = std::min(last, 64 * i + 64);
-        if (lo < hi) l.w[i] = (hi - lo == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << (hi - lo)) - 1) << (lo - 64 * i);
+        if (lo >= hi) continue;
+        const std::uint64_t ones = hi - lo == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << (hi - lo)) - 1;
+        l.w[i] = ones << (lo - 64 * i);
     }
     return l;
 }

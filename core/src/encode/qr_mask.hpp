@@ -13,7 +13,8 @@ struct Unmasked {
     unsigned size;                                // in [21, 177]
     std::span<const std::uint8_t> modules;        // size * size, row-major, 1 = dark; format cells light
     std::span<const std::uint8_t> function;       // 1 where masking must not reach
-    std::span<const std::size_t, 31> format_cells;  // both 15-bit copies, least significant bit first, then the dark module
+    // Both 15-bit copies of the format information, least significant bit first, then the dark module.
+    std::span<const std::size_t, 31> format_cells;
 };
 
 // The symbol under each of the eight masks in turn, each with its format information, scored; the first of

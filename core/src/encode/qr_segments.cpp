@@ -116,7 +116,8 @@ void write_segment(BitWriter& out, const std::uint8_t* data, const Segment& segm
             out.put(0b0001, 4);
             out.put(n, count_bits(Mode::Numeric, version));
             std::uint32_t i = 0;
-            for (; i + 3 <= n; i += 3) out.put((data[i] - '0') * 100u + (data[i + 1] - '0') * 10u + (data[i + 2] - '0'), 10);
+            for (; i + 3 <= n; i += 3)
+                out.put((data[i] - '0') * 100u + (data[i + 1] - '0') * 10u + (data[i + 2] - '0'), 10);
             if (n - i == 2) out.put((data[i] - '0') * 10u + (data[i + 1] - '0'), 7);
             if (n - i == 1) out.put(data[i] - '0', 4);
             break;
@@ -125,7 +126,8 @@ void write_segment(BitWriter& out, const std::uint8_t* data, const Segment& segm
             out.put(0b0010, 4);
             out.put(n, count_bits(Mode::Alphanumeric, version));
             std::uint32_t i = 0;
-            for (; i + 2 <= n; i += 2) out.put(alphanumeric_values[data[i]] * 45u + alphanumeric_values[data[i + 1]], 11);
+            for (; i + 2 <= n; i += 2)
+                out.put(alphanumeric_values[data[i]] * 45u + alphanumeric_values[data[i + 1]], 11);
             if (i < n) out.put(alphanumeric_values[data[i]], 6);
             break;
         }

@@ -20,7 +20,8 @@ constexpr std::uint32_t version_word(int version) {
 // Modules row-major with a parallel map of function modules, which data placement and masking skip.
 class Canvas {
 public:
-    explicit Canvas(int version) : size_(unsigned(17 + 4 * version)), modules_(size_ * size_), function_(size_ * size_) {
+    explicit Canvas(int version)
+        : size_(unsigned(17 + 4 * version)), modules_(size_ * size_), function_(size_ * size_) {
         for (unsigned i = 0; i < size_; ++i) {
             set_function(6, i, i % 2 == 0);
             set_function(i, 6, i % 2 == 0);
