@@ -1,0 +1,43 @@
+// The PNG file of a two-colour image: opaque white with opaque black column spans, made of bands of identical
+// rows. Each band's pixels are described once, so the cost follows the number of distinct rows and the size
+// of the compressed output rather than the pixel count.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "tavlo/error.hpp"
+#include "tavlo/render.hpp"
+
+namespace tavlo::png {
+
+// Dark columns [begin, end) of a row.
+struct Span {
+    std::uint32_t begin;
+    std::uint32_t end;
+
+    friend bool operator==(const Span&, const Span&) = default;
+};
+
+// `rows` identical pixel rows whose dark columns are `dark`: sorted, non-empty, neither overlapping nor
+// touching, all within the image width.
+struct Band {
+    std::uint32_t rows;
+    std::vector<Span> dark;
+};
+
+// The largest IDAT payload a PNG chunk may carry.
+inline constexpr std::size_t max_idat_bytes = 2147483647;
+
+// An 8-bit RGBA PNG (chunks IHDR, IDAT..., IEND) of `width` columns and the bands from top to bottom.
+// Rows are at most 2^31 - 2 bytes, the image at most 2^31 - 1 rows. `idat_limit` splits the image data
+// into chunks no larger than it.
+Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands,
+                              std::size_t idat_limit = max_idat_bytes);
+
+// Sorts spans and merges the overlapping or touching ones, as painting them one after another would.
+void merge_spans(std::vector<Span>& spans);
+
+}  // namespace tavlo::png
