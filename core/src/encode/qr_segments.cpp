@@ -5,47 +5,25 @@
 namespace tavlo::qr {
 namespace {
 
-// How run formation sees one byte. A lead byte opens a Kanji pair that the next byte may complete: the
-// Kanji mode covers Shift JIS 0x8140-0x9FFC and 0xE040-0xEBBF, the trail byte never 0x7F.
+// How run formation sees one byte. There is no Kanji class: the payload is UTF-8 text, and readers decode
+// Kanji mode as Shift JIS, so a UTF-8 byte pair that happens to fall in the Kanji range (E3 81 of
+// hiragana, D0 91 of Cyrillic) would come back as another character. Byte mode returns the UTF-8 bytes
+// themselves, which readers show as the text that was given.
 enum ByteClass : std::uint8_t {
     Digit,   // 30-39
     Symbol,  // the nine non-letter characters of the alphanumeric set
-    Upper,   // 41-5A, also a trail byte
-    Lead1,   // 81-9F, also a trail byte
-    Lead2,   // E0-EA, also a trail byte
-    Lead3,   // EB, also a trail byte; its own trails end at BF
-    Trail1,  // 40, 5B-7E, 80, A0-BF: byte mode on their own
-    Trail2,  // C0-DF, EC-FC: byte mode on their own, never after EB
-    Other,   // byte mode, never a trail
+    Upper,   // 41-5A
+    Other,   // byte mode
 };
 
 constexpr std::array<ByteClass, 256> byte_classes = [] {
     std::array<ByteClass, 256> table{};
-    auto fill = [&](unsigned first, unsigned last, ByteClass c) {
-        for (unsigned b = first; b <= last; ++b) table[b] = c;
-    };
-    fill(0x00, 0xFF, Other);
-    fill(0x30, 0x39, Digit);
+    table.fill(Other);
+    for (unsigned b = 0x30; b <= 0x39; ++b) table[b] = Digit;
     for (unsigned b : {0x20, 0x24, 0x25, 0x2A, 0x2B, 0x2D, 0x2E, 0x2F, 0x3A}) table[b] = Symbol;
-    fill(0x41, 0x5A, Upper);
-    fill(0x81, 0x9F, Lead1);
-    fill(0xE0, 0xEA, Lead2);
-    table[0xEB] = Lead3;
-    table[0x40] = Trail1;
-    fill(0x5B, 0x7E, Trail1);
-    table[0x80] = Trail1;
-    fill(0xA0, 0xBF, Trail1);
-    fill(0xC0, 0xDF, Trail2);
-    fill(0xEC, 0xFC, Trail2);
+    for (unsigned b = 0x41; b <= 0x5A; ++b) table[b] = Upper;
     return table;
 }();
-
-constexpr std::uint16_t bit(ByteClass c) { return std::uint16_t(1u << c); }
-
-constexpr std::uint16_t leads = bit(Lead1) | bit(Lead2) | bit(Lead3);
-// Trails of 81-9F and E0-EA: 40-FC without 7F. Trails of EB: 40-BF without 7F.
-constexpr std::uint16_t wide_trails = bit(Upper) | leads | bit(Trail1) | bit(Trail2);
-constexpr std::uint16_t narrow_trails = bit(Upper) | bit(Lead1) | bit(Trail1);
 
 constexpr Mode mode_of(ByteClass c) {
     return c == Digit ? Mode::Numeric : c == Symbol || c == Upper ? Mode::Alphanumeric : Mode::Byte;
@@ -62,7 +40,7 @@ constexpr std::array<std::uint8_t, 128> alphanumeric_values = [] {
 }();
 
 // ISO/IEC 18004 Table 3, by version group 1-9, 10-26, 27-40, then by mode.
-constexpr std::uint8_t count_widths[3][4] = {{10, 9, 8, 8}, {12, 11, 16, 10}, {14, 13, 16, 12}};
+constexpr std::uint8_t count_widths[3][3] = {{10, 9, 8}, {12, 11, 16}, {14, 13, 16}};
 
 constexpr unsigned count_bits(Mode mode, int version) {
     return count_widths[version <= 9 ? 0 : version <= 26 ? 1 : 2][unsigned(mode)];
@@ -74,15 +52,11 @@ constexpr std::uint32_t segment_bits(Mode mode, std::uint32_t length, int versio
         case Mode::Numeric: data = (10 * length + 2) / 3; break;
         case Mode::Alphanumeric: data = (11 * length + 1) / 2; break;
         case Mode::Byte: data = 8 * length; break;
-        case Mode::Kanji: data = 13 * (length / 2); break;
     }
     return 4 + count_bits(mode, version) + data;
 }
 
-constexpr Mode merged_mode(Mode a, Mode b) {
-    if (a == Mode::Kanji || b == Mode::Kanji) return a == b ? Mode::Kanji : Mode::Byte;
-    return a < b ? b : a;
-}
+constexpr Mode merged_mode(Mode a, Mode b) { return a < b ? b : a; }
 
 // Most significant bit first, into a buffer sized for the whole symbol's data.
 class BitWriter {
@@ -136,15 +110,6 @@ void write_segment(BitWriter& out, const std::uint8_t* data, const Segment& segm
             out.put(n, count_bits(Mode::Byte, version));
             for (std::uint32_t i = 0; i < n; ++i) out.put(data[i], 8);
             break;
-        case Mode::Kanji:
-            out.put(0b1000, 4);
-            out.put(n / 2, count_bits(Mode::Kanji, version));
-            for (std::uint32_t i = 0; i < n; i += 2) {
-                const unsigned code = unsigned(data[i]) << 8 | data[i + 1];
-                const unsigned offset = code - (code <= 0x9FFC ? 0x8140 : 0xC140);
-                out.put((offset >> 8) * 0xC0 + (offset & 0xFF), 13);
-            }
-            break;
     }
 }
 
@@ -152,43 +117,15 @@ void write_segment(BitWriter& out, const std::uint8_t* data, const Segment& segm
 
 std::vector<Segment> runs(std::string_view payload) {
     std::vector<Segment> out;
-    Segment current{Mode::Byte, 0, 0};  // length 0 while no run is open
-    auto close = [&] {
-        if (current.length != 0) out.push_back(current);
-        current.length = 0;
-    };
-    // While a lead byte waits, the classes that complete its pair; the open run is then Kanji or none.
-    std::uint16_t trails = 0;
     const auto n = std::uint32_t(payload.size());
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const ByteClass c = byte_classes[std::uint8_t(payload[i])];
-        if (trails != 0) {
-            const bool paired = (trails & bit(c)) != 0;
-            trails = 0;
-            if (paired) {
-                if (current.length != 0) current.length += 2;
-                else current = {Mode::Kanji, i - 1, 2};
-                continue;
-            }
-            // An unpaired lead never joins a byte run on either side.
-            close();
-            out.push_back({Mode::Byte, i - 1, 1});
-        }
-        if ((leads & bit(c)) != 0) {
-            if (current.mode != Mode::Kanji) close();
-            trails = c == Lead3 ? narrow_trails : wide_trails;
-            continue;
-        }
-        const Mode mode = mode_of(c);
-        if (current.length != 0 && current.mode == mode) {
-            ++current.length;
-        } else {
-            close();
-            current = {mode, i, 1};
+    std::uint32_t begin = 0;
+    for (std::uint32_t i = 1; i <= n; ++i) {
+        const Mode mode = mode_of(byte_classes[std::uint8_t(payload[begin])]);
+        if (i == n || mode_of(byte_classes[std::uint8_t(payload[i])]) != mode) {
+            out.push_back({mode, begin, i - begin});
+            begin = i;
         }
     }
-    close();
-    if (trails != 0) out.push_back({Mode::Byte, n - 1, 1});
     return out;
 }
 

@@ -8,14 +8,14 @@
 
 namespace tavlo::qr {
 
-// Ordered by density for merging: numeric < alphanumeric < byte. Kanji stands apart.
-enum class Mode : std::uint8_t { Numeric, Alphanumeric, Byte, Kanji };
+// Ordered by density for merging: numeric < alphanumeric < byte.
+enum class Mode : std::uint8_t { Numeric, Alphanumeric, Byte };
 
 // A stretch of the payload written under one mode indicator.
 struct Segment {
     Mode mode;
     std::uint32_t begin;   // first payload byte
-    std::uint32_t length;  // payload bytes covered, at least 1; even for Kanji (two bytes a character)
+    std::uint32_t length;  // payload bytes covered, at least 1
 };
 
 // The payload cut into maximal runs of one class, in order, covering every byte once.
