@@ -25,12 +25,14 @@ constexpr std::uint64_t max_copies = 64;
 constexpr std::uint64_t max_block_bytes = 4 << 20;
 constexpr std::uint64_t min_row_block_bytes = 16 << 10;
 constexpr std::uint64_t min_zero_block_bytes = 1 << 20;
-constexpr std::size_t staging_bytes = 32 * 1024;
+constexpr std::uint64_t min_shared_run_bytes = 4 << 10;
+constexpr std::size_t staging_bytes = 16 * 1024;
 
 // How the image data is deflated. Rows of 1 KiB or more are mostly long runs of one byte, which run-length
 // matching finds fastest; it only ever refers one byte back. Narrower rows compress better by matching the
-// row above, which a 2 KiB window reaches. Small tables keep the compressor's memory, and so the cost of
-// setting it up, small.
+// row above, which a 2 KiB window reaches. A 16 KiB window still slides rarely enough not to cost time, and
+// with the tables of memory level 5 and the staging buffer all a call allocates stays under the 128 KiB at
+// which the C library hands memory back to the system: a small image then costs no fresh pages.
 struct Compression {
     int strategy;
     int window_bits;
@@ -38,10 +40,10 @@ struct Compression {
 };
 
 Compression compression_for(std::uint64_t row_bytes) {
-    if (row_bytes >= 1024) return {Z_RLE, 15, 1};
+    if (row_bytes >= 1024) return {Z_RLE, 14, 1};
     return {Z_DEFAULT_STRATEGY, 11, 1u << 11};
 }
-constexpr int memory_level = 6;
+constexpr int memory_level = 5;
 constexpr int level = 6;
 
 void put_u32(std::uint8_t* at, std::uint32_t value) {
@@ -185,27 +187,55 @@ public:
         up_row_.zeros(pixel_bytes_);
     }
 
-    void band(const Band& band) {
-        sub_row(band.dark);
-        const std::uint64_t rest = band.rows - 1;
-        write_repeated(rest, pixel_bytes_ + 1, min_row_block_bytes, [this](std::uint64_t rows) {
-            for (; rows != 0; --rows) {
-                stage({filter_up});
-                write_zeros(pixel_bytes_);
+    void bands(std::span<const Band> bands) {
+        const auto height_recurs = [&](const Band& band) {
+            return std::count_if(bands.begin(), bands.end(), [&](const Band& b) { return b.rows == band.rows; }) > 1;
+        };
+        for (const Band& band : bands) {
+            sub_row(band.dark);
+            const std::uint64_t rest = band.rows - 1;
+            if (deflater_.reach() == 1 && rest * (pixel_bytes_ + 1) >= min_shared_run_bytes && height_recurs(band)) {
+                shared_up_rows(rest);
+            } else {
+                up_rows(rest);
             }
-        });
-        adler_.repeat(up_row_, pixel_bytes_ + 1, rest);
+            adler_.repeat(up_row_, pixel_bytes_ + 1, rest);
+        }
+        flush();
     }
 
+    std::uint32_t adler() const { return adler_.value(); }
+
+private:
     void flush() {
         if (fill_ == 0) return;
         deflater_.write(stage_.data(), fill_);
         fill_ = 0;
     }
 
-    std::uint32_t adler() const { return adler_.value(); }
+    void up_rows(std::uint64_t count) {
+        write_repeated(count, pixel_bytes_ + 1, min_row_block_bytes, [this](std::uint64_t rows) {
+            for (; rows != 0; --rows) {
+                stage({filter_up});
+                write_zeros(pixel_bytes_);
+            }
+        });
+    }
 
-private:
+    // Run-length matching looks one byte back, here to the last byte of a band's first row: the alpha of its
+    // last pixel less that of the pixel before, 0 in every band. So the up rows of a band, compressed once,
+    // are copied for every later band of as many rows; a run of a few KiB is worth the flushes around it.
+    void shared_up_rows(std::uint64_t count) {
+        flush();
+        const std::size_t from = deflater_.mark();
+        for (const SharedRun& run : shared_runs_) {
+            if (run.rows == count) return deflater_.repeat(run.from, run.to, 1);
+        }
+        up_rows(count);
+        flush();
+        shared_runs_.push_back({count, from, deflater_.mark()});
+    }
+
     // Sub filter: each byte less the byte one pixel to its left. Between white (255, 255, 255, 255) and
     // black (0, 0, 0, 255) that leaves 0 within a run, (1, 1, 1, 0) where black starts and
     // (255, 255, 255, 0) where white starts again.
@@ -289,6 +319,12 @@ private:
     Adler adler_;
     std::vector<std::uint8_t> stage_;
     std::size_t fill_ = 0;
+    struct SharedRun {
+        std::uint64_t rows;
+        std::size_t from;
+        std::size_t to;
+    };
+    std::vector<SharedRun> shared_runs_;
 };
 
 }  // namespace
@@ -322,8 +358,7 @@ Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands, 
     {
         Deflater deflater(out, compression_for(std::uint64_t{4} * width + 1));
         Scanlines scanlines(deflater, width);
-        for (const Band& band : bands) scanlines.band(band);
-        scanlines.flush();
+        scanlines.bands(bands);
         deflater.finish();
         if (deflater.status() != Z_OK) return std::unexpected(TavloError::render(zError(deflater.status())));
         append_u32(out, scanlines.adler());
