@@ -132,9 +132,6 @@ class TestWorkedExamples:
         image = black(symbol.render_png(95 + 2 * q, 1, unit="px", quiet_zone_modules=q))
         assert "".join("1" if b else "0" for b in image[0]) == "0" * q + module_string(symbol.geometry()) + "0" * q
 
-    def test_height_of_one_pixel(self):
-        assert black(Itf("1234").render_png(50, 1, unit="px")).shape == (1, 50)
-
 
 @pytest.mark.parametrize("name", SYMBOLS)
 class TestFile:

@@ -28,12 +28,7 @@ def raises(call, message: str, error=TavloError) -> None:
 
 @pytest.mark.parametrize("symbol", SYMBOLS, ids=["linear", "matrix"])
 class TestUnitText:
-    @pytest.mark.parametrize("unit", ["in", "mm", "px"])
-    def test_the_three_units_parse(self, symbol, unit):
-        dpi = None if unit == "px" else 300
-        assert symbol.render_png(60, 40, unit=unit, dpi=dpi)[:8] == b"\x89PNG\r\n\x1a\n"
-
-    @pytest.mark.parametrize("unit", ["IN", "Mm", "PX", " in", "in ", "inch", "i", "", "p\x00", "ìn"])
+    @pytest.mark.parametrize("unit", ["IN", "Mm", " px", "in ", "inch", "", "p\x00", "ìn"])
     def test_anything_else_is_refused_with_the_text_repeated(self, symbol, unit):
         raises(lambda: symbol.render_png(1, 1, unit=unit, dpi=300),
                f"Invalid unit '{unit}': expected 'in', 'mm', or 'px'")
@@ -51,19 +46,12 @@ class TestUnitText:
 
 @pytest.mark.parametrize("symbol", SYMBOLS, ids=["linear", "matrix"])
 class TestDpiRule:
-    @pytest.mark.parametrize("unit", ["in", "mm"])
-    def test_physical_units_need_a_dpi(self, symbol, unit):
-        raises(lambda: symbol.render_png(1, 1, unit=unit), DPI_REQUIRED)
-        raises(lambda: symbol.render_png(1, 1, unit=unit, dpi=None), DPI_REQUIRED)
-
-    @pytest.mark.parametrize("dpi", [0, 1, 300, 2**32 - 1])
-    def test_pixels_refuse_any_dpi_zero_included(self, symbol, dpi):
-        raises(lambda: symbol.render_png(10, 10, unit="px", dpi=dpi), DPI_NOT_ALLOWED)
-
-    @pytest.mark.parametrize("width, height", [(0, 0), (-1, 5), (math.nan, 1), (1e300, 1e300)])
+    @pytest.mark.parametrize("width, height", [(1, 1), (0, 0), (-1, 5), (math.nan, 1), (1e300, 1e300)])
     def test_dpi_rule_comes_before_any_size_arithmetic(self, symbol, width, height):
-        raises(lambda: symbol.render_png(width, height, unit="px", dpi=0), DPI_NOT_ALLOWED)
-        raises(lambda: symbol.render_png(width, height, unit="mm"), DPI_REQUIRED)
+        raises(lambda: symbol.render_png(width, height, unit="in"), DPI_REQUIRED)
+        raises(lambda: symbol.render_png(width, height, unit="mm", dpi=None), DPI_REQUIRED)
+        for dpi in (0, 300, 2**32 - 1):  # zero counts as a dpi
+            raises(lambda: symbol.render_png(width, height, unit="px", dpi=dpi), DPI_NOT_ALLOWED)
 
     @pytest.mark.parametrize("unit", ["in", "mm"])
     def test_dpi_zero_passes_the_rule_and_gives_no_pixels(self, symbol, unit):
