@@ -98,17 +98,12 @@ def segno_cases():
         return
     data = PAYLOADS["QR Code"]
 
-    def png():
+    def save(kind: str, **options) -> bytes:
         out = io.BytesIO()
-        segno.make_qr(data, error="m").save(out, kind="png", scale=8, border=4)
+        segno.make_qr(data, error="m").save(out, kind=kind, border=4, **options)
         return out.getvalue()
 
-    def svg():
-        out = io.BytesIO()
-        segno.make_qr(data, error="m").save(out, kind="svg", border=4)
-        return out.getvalue()
-
-    yield "QR Code", "segno", png, svg
+    yield "QR Code", "segno", lambda: save("png", scale=8), lambda: save("svg")
 
 
 def qrcode_cases():

@@ -1,7 +1,9 @@
 // Walking UTF-8 text one code point at a time. Input comes from Python str objects, so it is well formed.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace tavlo::utf8 {
@@ -17,6 +19,27 @@ inline std::size_t sequence_length(unsigned char lead) {
 // The code point starting at `pos`, as its bytes.
 inline std::string_view char_at(std::string_view text, std::size_t pos) {
     return text.substr(pos, sequence_length(static_cast<unsigned char>(text[pos])));
+}
+
+// The code point of one complete sequence, as char_at returns it.
+inline char32_t decode(std::string_view sequence) {
+    auto lead = static_cast<unsigned char>(sequence[0]);
+    if (sequence.size() == 1) return lead;
+    char32_t code_point = sequence.size() == 2 ? lead & 0x1Fu : sequence.size() == 3 ? lead & 0x0Fu : lead & 0x07u;
+    for (std::size_t i = 1; i < sequence.size(); ++i)
+        code_point = code_point << 6 | (static_cast<unsigned char>(sequence[i]) & 0x3Fu);
+    return code_point;
+}
+
+inline std::string encode(char32_t code_point) {
+    if (code_point < 0x80) return std::string(1, static_cast<char>(code_point));
+    constexpr std::array<unsigned char, 4> kLeadMarker = {0x00, 0xC0, 0xE0, 0xF0};  // by continuation bytes
+    int continuation = code_point < 0x800 ? 1 : code_point < 0x10000 ? 2 : 3;
+    std::string out;
+    out.push_back(static_cast<char>(kLeadMarker[continuation] | (code_point >> (6 * continuation))));
+    for (int i = continuation - 1; i >= 0; --i)
+        out.push_back(static_cast<char>(0x80u | ((code_point >> (6 * i)) & 0x3Fu)));
+    return out;
 }
 
 // The first code point of `text` for which `accept(byte)` fails, treating every multi-byte code point as

@@ -55,25 +55,6 @@ constexpr std::array<std::int8_t, 128> kDataIndex = [] {
 
 bool is_data_character(char32_t c) { return c < 0x80 && kDataIndex[c] >= 0; }
 
-char32_t decode_utf8(std::string_view bytes) {
-    auto lead = static_cast<unsigned char>(bytes[0]);
-    if (bytes.size() == 1) return lead;
-    char32_t cp = bytes.size() == 2 ? lead & 0x1Fu : bytes.size() == 3 ? lead & 0x0Fu : lead & 0x07u;
-    for (std::size_t i = 1; i < bytes.size(); ++i) cp = cp << 6 | (static_cast<unsigned char>(bytes[i]) & 0x3Fu);
-    return cp;
-}
-
-std::string encode_utf8(char32_t cp) {
-    if (cp < 0x80) return std::string(1, static_cast<char>(cp));
-    constexpr std::array<unsigned char, 4> kLeadMarker = {0x00, 0xC0, 0xE0, 0xF0};  // by continuation bytes
-    std::string out;
-    int continuation = cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
-    out.push_back(static_cast<char>(kLeadMarker[continuation] | (cp >> (6 * continuation))));
-    for (int i = continuation - 1; i >= 0; --i)
-        out.push_back(static_cast<char>(0x80u | ((cp >> (6 * i)) & 0x3Fu)));
-    return out;
-}
-
 // The folded text, of which only the first kMaxCharacters + 1 characters are kept: a longer one fails on
 // its length whatever follows.
 struct FoldedText {
@@ -93,11 +74,11 @@ Result<FoldedText> fold(std::string_view data) {
     FoldedText folded;
     for (std::size_t pos = 0; pos < data.size();) {
         auto bytes = utf8::char_at(data, pos);
-        auto upper = unicode::to_upper(decode_utf8(bytes));
+        auto upper = unicode::to_upper(utf8::decode(bytes));
         for (std::size_t i = 0; i < upper.size; ++i) {
             char32_t c = upper.code_points[i];
             if (!is_data_character(c))
-                return std::unexpected(TavloError::invalid_character(kSymbology, encode_utf8(c)));
+                return std::unexpected(TavloError::invalid_character(kSymbology, utf8::encode(c)));
             folded.append(c);
         }
         pos += bytes.size();
