@@ -1,0 +1,172 @@
+#include "datamatrix_placement.hpp"
+
+#include <vector>
+
+namespace tavlo::datamatrix {
+
+namespace {
+
+// Walks the mapping matrix in the standard's diagonal order and records, for every module, which bit of
+// which codeword it shows. The walk depends only on the matrix size.
+class Placement {
+public:
+    Placement(int rows, int columns) : rows_(rows), columns_(columns), cells_(std::size_t(rows) * columns, unset) {
+        int codeword = 0;
+        int row = 4;
+        int column = 0;
+        do {
+            // The four corner shapes replace a utah shape that would fall off the matrix.
+            if (row == rows_ && column == 0) corner1(codeword++);
+            if (row == rows_ - 2 && column == 0 && columns_ % 4 != 0) corner2(codeword++);
+            if (row == rows_ - 2 && column == 0 && columns_ % 8 == 4) corner3(codeword++);
+            if (row == rows_ + 4 && column == 2 && columns_ % 8 == 0) corner4(codeword++);
+            // Up and to the right...
+            do {
+                if (row < rows_ && column >= 0 && cell(row, column) == unset) utah(row, column, codeword++);
+                row -= 2;
+                column += 2;
+            } while (row >= 0 && column < columns_);
+            row += 1;
+            column += 3;
+            // ...then down and to the left.
+            do {
+                if (row >= 0 && column < columns_ && cell(row, column) == unset) utah(row, column, codeword++);
+                row += 2;
+                column -= 2;
+            } while (row < rows_ && column >= 0);
+            row += 3;
+            column += 1;
+        } while (row < rows_ || column < columns_);
+        // Sizes whose module count leaves four modules over fill the bottom-right corner with a fixed pattern.
+        if (cell(rows_ - 1, columns_ - 1) == unset) {
+            cell(rows_ - 1, columns_ - 1) = dark;
+            cell(rows_ - 2, columns_ - 2) = dark;
+            cell(rows_ - 1, columns_ - 2) = light;
+            cell(rows_ - 2, columns_ - 1) = light;
+        }
+    }
+
+    // Bit index (codeword * 8 + bit, bit 0 the most significant) or one of the fixed values below.
+    std::int32_t at(int row, int column) const { return cells_[std::size_t(row) * columns_ + column]; }
+
+    static constexpr std::int32_t unset = -1;
+    static constexpr std::int32_t light = -2;
+    static constexpr std::int32_t dark = -3;
+
+private:
+    std::int32_t& cell(int row, int column) { return cells_[std::size_t(row) * columns_ + column]; }
+
+    // Places bit `bit` (0 = most significant) of `codeword`, wrapping positions that fall outside the matrix.
+    void module(int row, int column, int codeword, int bit) {
+        if (row < 0) {
+            row += rows_;
+            column += 4 - ((rows_ + 4) % 8);
+        }
+        if (column < 0) {
+            column += columns_;
+            row += 4 - ((columns_ + 4) % 8);
+        }
+        // The DMRE sizes 26x40 and 26x48 push a few wrapped modules below the matrix; they continue at the top,
+        // in the modules the walk leaves free there.
+        if (row >= rows_) row -= rows_;
+        cell(row, column) = codeword * 8 + bit;
+    }
+
+    // The standard "utah" shape: eight modules ending at (row, column).
+    void utah(int row, int column, int codeword) {
+        module(row - 2, column - 2, codeword, 0);
+        module(row - 2, column - 1, codeword, 1);
+        module(row - 1, column - 2, codeword, 2);
+        module(row - 1, column - 1, codeword, 3);
+        module(row - 1, column, codeword, 4);
+        module(row, column - 2, codeword, 5);
+        module(row, column - 1, codeword, 6);
+        module(row, column, codeword, 7);
+    }
+
+    void corner1(int codeword) {
+        module(rows_ - 1, 0, codeword, 0);
+        module(rows_ - 1, 1, codeword, 1);
+        module(rows_ - 1, 2, codeword, 2);
+        module(0, columns_ - 2, codeword, 3);
+        module(0, columns_ - 1, codeword, 4);
+        module(1, columns_ - 1, codeword, 5);
+        module(2, columns_ - 1, codeword, 6);
+        module(3, columns_ - 1, codeword, 7);
+    }
+
+    void corner2(int codeword) {
+        module(rows_ - 3, 0, codeword, 0);
+        module(rows_ - 2, 0, codeword, 1);
+        module(rows_ - 1, 0, codeword, 2);
+        module(0, columns_ - 4, codeword, 3);
+        module(0, columns_ - 3, codeword, 4);
+        module(0, columns_ - 2, codeword, 5);
+        module(0, columns_ - 1, codeword, 6);
+        module(1, columns_ - 1, codeword, 7);
+    }
+
+    void corner3(int codeword) {
+        module(rows_ - 3, 0, codeword, 0);
+        module(rows_ - 2, 0, codeword, 1);
+        module(rows_ - 1, 0, codeword, 2);
+        module(0, columns_ - 2, codeword, 3);
+        module(0, columns_ - 1, codeword, 4);
+        module(1, columns_ - 1, codeword, 5);
+        module(2, columns_ - 1, codeword, 6);
+        module(3, columns_ - 1, codeword, 7);
+    }
+
+    void corner4(int codeword) {
+        module(rows_ - 1, 0, codeword, 0);
+        module(rows_ - 1, columns_ - 1, codeword, 1);
+        module(0, columns_ - 3, codeword, 2);
+        module(0, columns_ - 2, codeword, 3);
+        module(0, columns_ - 1, codeword, 4);
+        module(1, columns_ - 3, codeword, 5);
+        module(1, columns_ - 2, codeword, 6);
+        module(1, columns_ - 1, codeword, 7);
+    }
+
+    int rows_;
+    int columns_;
+    std::vector<std::int32_t> cells_;
+};
+
+}  // namespace
+
+MatrixGeometry place_modules(std::span<const std::uint8_t> codewords, const SymbolSize& size) {
+    const int region_rows = size.region_rows;
+    const int region_columns = size.region_columns;
+    const Placement placement(size.mapping_rows(), size.mapping_columns());
+
+    MatrixGeometry geometry;
+    geometry.width = size.columns;
+    geometry.height = size.rows;
+    geometry.modules.assign(std::size_t(size.rows) * size.columns, 0);
+    auto set = [&](int y, int x) { geometry.modules[std::size_t(y) * size.columns + x] = 1; };
+
+    // Every region is framed by a solid left column and bottom row (the finder "L") and by an alternating top row
+    // and right column (the timing pattern). Region sides are even, so the alternation runs on across regions.
+    for (int y0 = 0; y0 < size.rows; y0 += region_rows + 2) {
+        for (int x = 0; x < size.columns; x += 2) set(y0, x);
+        for (int x = 0; x < size.columns; ++x) set(y0 + region_rows + 1, x);
+    }
+    for (int x0 = 0; x0 < size.columns; x0 += region_columns + 2) {
+        for (int y = 0; y < size.rows; ++y) set(y, x0);
+        for (int y = 1; y < size.rows; y += 2) set(y, x0 + region_columns + 1);
+    }
+
+    for (int row = 0; row < size.mapping_rows(); ++row) {
+        const int y = row / region_rows * (region_rows + 2) + 1 + row % region_rows;
+        for (int column = 0; column < size.mapping_columns(); ++column) {
+            const std::int32_t source = placement.at(row, column);
+            const bool dark = source >= 0 ? (codewords[source >> 3] >> (7 - (source & 7))) & 1
+                                          : source == Placement::dark;
+            if (dark) set(y, column / region_columns * (region_columns + 2) + 1 + column % region_columns);
+        }
+    }
+    return geometry;
+}
+
+}  // namespace tavlo::datamatrix
