@@ -152,3 +152,24 @@ class TestGeometryObjects:
         geometry = _tavlo.DataMatrix("ABC", shape="rect").geometry()
         assert geometry.is_square() is False
         assert geometry.width > geometry.height
+
+
+def test_type_stub_names_every_public_class_and_method():
+    import ast
+    from pathlib import Path
+
+    stub = ast.parse((Path(__file__).resolve().parents[1] / "python" / "_tavlo.pyi").read_text(encoding="utf-8"))
+    classes = {node.name: node for node in stub.body if isinstance(node, ast.ClassDef)}
+    assert set(ALL) <= set(classes)
+
+    def members(name):
+        node = classes[name]
+        found = {item.name for item in node.body if isinstance(item, ast.FunctionDef)}
+        for base in node.bases:
+            if isinstance(base, ast.Name) and base.id in classes:
+                found |= members(base.id)
+        return found
+
+    for name in CLASSES:
+        runtime = {m for m in dir(getattr(_tavlo, name)) if not m.startswith("_")}
+        assert runtime <= members(name), name
