@@ -362,8 +362,9 @@ def test_identical_reference_symbols_do_not_regress():
     if not lines:
         pytest.skip("reference vectors not found")
     same = sum(matrix_rows(build(line).geometry()) == line["rows"] for line in lines)
-    # Measured 424 of 492: the others are planned with fewer codewords or, at equal count, other codewords.
-    assert same >= 424
+    # Measured 480 of 492. Of the others, 4 are planned with fewer codewords (3 of them the same X12 payload,
+    # which then fits a smaller symbol in every shape) and 8 choose other codewords at an equal count.
+    assert same >= 480
 
 
 def favourite(alphabet: bytes, max_size: int = 60):
@@ -438,3 +439,122 @@ def test_independent_count_agrees_on_many_short_payloads():
         data = b"".join(bytes(rng.choices(rng.choice(pools), k=rng.randint(0, 8))) for _ in range(rng.randint(0, 6)))
         shape = rng.choice(["any", "square", "rect"])
         assert size(DataMatrix(data, shape=shape).geometry()) == independent_size(data, shape), (data, shape)
+
+
+# Data region sizes (height, width) by symbol (width, height), to read the codewords back out of the modules.
+REGIONS = {
+    (10, 10): (8, 8), (12, 12): (10, 10), (14, 14): (12, 12), (16, 16): (14, 14), (18, 18): (16, 16),
+    (20, 20): (18, 18), (22, 22): (20, 20), (24, 24): (22, 22), (26, 26): (24, 24), (32, 32): (14, 14),
+    (36, 36): (16, 16), (40, 40): (18, 18), (44, 44): (20, 20), (48, 48): (22, 22), (52, 52): (24, 24),
+    (64, 64): (14, 14), (72, 72): (16, 16), (80, 80): (18, 18), (88, 88): (20, 20), (96, 96): (22, 22),
+    (104, 104): (24, 24), (120, 120): (18, 18), (132, 132): (20, 20), (144, 144): (22, 22), (18, 8): (6, 16),
+    (32, 8): (6, 14), (26, 12): (10, 24), (36, 12): (10, 16), (36, 16): (14, 16), (48, 16): (14, 22),
+    (48, 8): (6, 22), (64, 8): (6, 14), (80, 8): (6, 18), (96, 8): (6, 22), (120, 8): (6, 18), (144, 8): (6, 22),
+    (64, 12): (10, 14), (88, 12): (10, 20), (64, 16): (14, 14), (36, 20): (18, 16), (44, 20): (18, 20),
+    (64, 20): (18, 14), (48, 22): (20, 22), (48, 24): (22, 22), (64, 24): (22, 14), (40, 26): (24, 18),
+    (48, 26): (24, 22), (64, 26): (24, 14),
+}
+
+
+def placement(rows: int, columns: int) -> dict[tuple[int, int], tuple[int, int]]:
+    """(row, column) of the mapping matrix -> (codeword, bit from the top), ISO/IEC 16022 Annex F."""
+    cells = {}
+
+    def module(r, c, codeword, bit):
+        if r < 0:
+            r, c = r + rows, c + 4 - (rows + 4) % 8
+        if c < 0:
+            r, c = r + 4 - (columns + 4) % 8, c + columns
+        cells[(r % rows, c)] = (codeword, bit)
+
+    def shape(offsets, r, c, codeword):
+        for bit, (dr, dc) in enumerate(offsets):
+            module(r + dr, c + dc, codeword, bit)
+
+    utah = [(-2, -2), (-2, -1), (-1, -2), (-1, -1), (-1, 0), (0, -2), (0, -1), (0, 0)]
+    corners = [
+        (lambda r, c: (r, c) == (rows, 0), [(rows - 1, 0), (rows - 1, 1), (rows - 1, 2), (0, columns - 2),
+                                            (0, columns - 1), (1, columns - 1), (2, columns - 1), (3, columns - 1)]),
+        (lambda r, c: (r, c) == (rows - 2, 0) and columns % 4, [(rows - 3, 0), (rows - 2, 0), (rows - 1, 0),
+            (0, columns - 4), (0, columns - 3), (0, columns - 2), (0, columns - 1), (1, columns - 1)]),
+        (lambda r, c: (r, c) == (rows - 2, 0) and columns % 8 == 4, [(rows - 3, 0), (rows - 2, 0), (rows - 1, 0),
+            (0, columns - 2), (0, columns - 1), (1, columns - 1), (2, columns - 1), (3, columns - 1)]),
+        (lambda r, c: (r, c) == (rows + 4, 2) and columns % 8 == 0, [(rows - 1, 0), (rows - 1, columns - 1),
+            (0, columns - 3), (0, columns - 2), (0, columns - 1), (1, columns - 3), (1, columns - 2), (1, columns - 1)]),
+    ]
+    codeword, r, c = 0, 4, 0
+    while r < rows or c < columns:
+        for applies, positions in corners:
+            if applies(r, c):
+                shape(positions, 0, 0, codeword)
+                codeword += 1
+        while r >= 0 and c < columns:
+            if r < rows and c >= 0 and (r, c) not in cells:
+                shape(utah, r, c, codeword)
+                codeword += 1
+            r, c = r - 2, c + 2
+        r, c = r + 1, c + 3
+        while r < rows and c >= 0:
+            if r >= 0 and c < columns and (r, c) not in cells:
+                shape(utah, r, c, codeword)
+                codeword += 1
+            r, c = r + 2, c - 2
+        r, c = r + 3, c + 1
+    return cells
+
+
+def data_codewords(geometry) -> bytes:
+    height, width = REGIONS[size(geometry)]
+    capacity = next(cap for rows, columns, cap in SIZES if (columns, rows) == size(geometry))
+    words = [0] * capacity
+    down, across = geometry.height // (height + 2), geometry.width // (width + 2)
+    for (r, c), (codeword, bit) in placement(down * height, across * width).items():
+        y, x = r // height * (height + 2) + 1 + r % height, c // width * (width + 2) + 1 + c % width
+        if codeword < capacity and geometry.modules[y][x]:
+            words[codeword] |= 0x80 >> bit
+    return bytes(words)
+
+
+def written(words: bytes) -> int:
+    """Codewords before the first pad, read scheme by scheme (a 129 inside C40, EDIFACT or Base 256 is data)."""
+    i, n = 0, len(words)
+    while i < n:
+        word, i = words[i], i + 1
+        if word == 129:
+            return i - 1
+        if word == 235:
+            i += 1
+        elif word in (230, 238, 239):  # C40, X12, Text: pairs until an unlatch or fewer than two codewords
+            while n - i >= 2 and words[i] != 254:
+                i += 2
+            i += n - i >= 1 and words[i] == 254
+        elif word == 240:  # EDIFACT: groups of three until the unlatch value 31 or fewer than three codewords
+            while n - i >= 3:
+                group = int.from_bytes(words[i : i + 3], "big")
+                values = [group >> shift & 63 for shift in (18, 12, 6, 0)]
+                if 31 in values:
+                    i += (6 * (values.index(31) + 1) + 7) // 8
+                    break
+                i += 3
+        elif word == 231:  # Base 256: the length field is 255-state randomised
+            first = (words[i] - 149 * (i + 1) % 255 - 1) % 256
+            i += 1
+            if first == 0:
+                return n
+            if first >= 250:
+                first = 250 * (first - 249) + (words[i] - 149 * (i + 1) % 255 - 1) % 256
+                i += 1
+            i += first
+    return n
+
+
+@settings(max_examples=300, deadline=None)
+@given(PAYLOADS, SHAPES)
+def test_no_valid_encodation_is_shorter(data, shape):
+    # The codewords written before the pads are never more than the independent count needs for that
+    # capacity; only an end-of-data shortcut may land exactly on the capacity.
+    geometry = DataMatrix(data, shape=shape).geometry()
+    words = data_codewords(geometry)
+    most, exact = codeword_needs(data)
+    count = written(words)
+    assert count <= most or (count == len(words) and count in exact), (count, most, len(words))
