@@ -340,7 +340,7 @@ def test_reference_modules_or_a_no_larger_symbol_that_reads_back(line):
     geometry = build(line).geometry()
     if matrix_rows(geometry) == line["rows"]:
         return
-    # Fewer codewords than the reference's plan can still land on the same size, or on an earlier one.
+    # Fewer codewords than the vector's can still land on the same size, or on an earlier one.
     assert ORDER[size(geometry)] <= ORDER[(line["width"], line["height"])]
     reads_back(geometry, bytes.fromhex(line["payload_hex"]), gs1=line["gs1"])
 

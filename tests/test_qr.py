@@ -47,9 +47,9 @@ def test_modules_equal_the_reference(line):
 
 @pytest.mark.parametrize("line", [p for p in ENCODED if has_kanji_range_pair(bytes.fromhex(p.values[0]["payload_hex"]))])
 def test_utf8_in_the_kanji_range_stays_byte_mode_and_reads_back(line):
-    # The reference writes such pairs in Kanji mode, which readers return as other characters ("ハな" reads
-    # as "繝上↑"). Byte mode keeps the UTF-8, so the text reads back as given. Where merging had already
-    # turned the pairs into byte mode, the modules are the reference's.
+    # The vector symbols write such pairs in Kanji mode, which readers return as other characters ("ハな"
+    # reads as "繝上↑"). Byte mode keeps the UTF-8, so the text reads back as given. Where merging had
+    # already turned the pairs into byte mode, the modules equal the vector's.
     text = payload(line)
     assert_reads_back(_tavlo.QrCode(text).geometry(), text)
 
@@ -124,7 +124,7 @@ def test_qrcode_takes_text_only():
 
 
 def test_reference_payloads_read_back():
-    # One symbol of each group: the modules are the reference's, this shows a real reader agrees.
+    # One symbol of each group of the vector file: a real reader returns the text.
     seen = set()
     for param in REFERENCE:
         line = param.values[0]

@@ -136,18 +136,23 @@ void prefix_type_error(const char* name) {
 #endif
 }
 
+void raise_not_instance(PyObject* object, const char* expected, const char* name) {
+    PyObject* type_name = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "__qualname__");
+    if (type_name) {
+        PyErr_Format(PyExc_TypeError, "'%U' object is not an instance of '%s'", type_name, expected);
+        Py_DECREF(type_name);
+    }
+    prefix_type_error(name);
+}
+
 std::optional<std::string_view> to_text(PyObject* object, const char* name) {
-    if (!PyUnicode_Check(object)) {
-        if (object == Py_None) {
-            PyErr_SetString(PyExc_TypeError, "'None' is not an instance of 'str'");
-        } else {
-            PyObject* type_name = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "__qualname__");
-            if (type_name) {
-                PyErr_Format(PyExc_TypeError, "'%U' object is not an instance of 'str'", type_name);
-                Py_DECREF(type_name);
-            }
-        }
+    if (object == Py_None) {
+        PyErr_SetString(PyExc_TypeError, "'None' is not an instance of 'str'");
         prefix_type_error(name);
+        return std::nullopt;
+    }
+    if (!PyUnicode_Check(object)) {
+        raise_not_instance(object, "str", name);
         return std::nullopt;
     }
     Py_ssize_t size = 0;

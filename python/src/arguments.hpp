@@ -37,6 +37,9 @@ bool bind_tuple(const Signature& signature, const char* owner, PyObject* args, P
 // keeps the replaced one as __cause__. Other exceptions stay as they are.
 void prefix_type_error(const char* name);
 
+// Raises the prefixed TypeError "argument '{name}': '{type}' object is not an instance of '{expected}'".
+void raise_not_instance(PyObject* object, const char* expected, const char* name);
+
 // str only; the view borrows the object's cached UTF-8 buffer and lives as long as the object.
 std::optional<std::string_view> to_text(PyObject* object, const char* name);
 std::optional<double> to_double(PyObject* object, const char* name);

@@ -103,7 +103,15 @@ auto guarded(Body&& body) noexcept -> decltype(body()) {
 PyObject* new_linear_geometry(const LinearGeometry& geometry);
 PyObject* new_matrix_geometry(const MatrixGeometry& geometry);
 
-// Type specs, one per file that defines classes; each fills its part of `types`.
+// Flags of every class the module defines: final, immutable, no instance dictionary.
+constexpr unsigned kClassFlags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE;
+
+inline PyTypeObject* type_from_spec(PyType_Spec* spec) {
+    return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(spec));
+}
+
+// Type specs, one per file that defines classes; each fills its part of `types` and stops at the first
+// failure, with its exception set.
 bool create_geometry_types();
 bool create_text_symbol_types();
 bool create_code128_types();

@@ -55,12 +55,7 @@ bool collect_items(PyObject* symbols, OwnedItems& collected) {
         return false;
     }
     if (!PySequence_Check(symbols)) {
-        PyObject* type_name = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(symbols)), "__qualname__");
-        if (type_name) {
-            PyErr_Format(PyExc_TypeError, "'%U' object is not an instance of 'Sequence'", type_name);
-            Py_DECREF(type_name);
-        }
-        prefix_type_error("symbols");
+        raise_not_instance(symbols, "Sequence", "symbols");
         return false;
     }
     Py_ssize_t hint = PySequence_Size(symbols);
@@ -132,23 +127,22 @@ PyTypeObject* create_marker_type(const char* name, const char* doc) {
                            {Py_tp_doc, const_cast<char*>(doc)},
                            {}};
     PyType_Spec spec = {name, sizeof(PyObject), 0, kClassFlags, slots};
-    return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
+    return type_from_spec(&spec);
 }
 
 }  // namespace
 
 bool create_code128_types() {
-    types.code128 = create_symbol_type<LinearGeometry>("builtins.Code128", "Code128(symbols)\n--\n\n", code128_new);
-    types.data = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&data_spec));
-    types.fnc1 = create_marker_type("builtins.FNC1", "FNC1()\n--\n\n");
-    types.fnc2 = create_marker_type("builtins.FNC2", "FNC2()\n--\n\n");
-    types.fnc3 = create_marker_type("builtins.FNC3", "FNC3()\n--\n\n");
-    types.fnc4 = create_marker_type("builtins.FNC4", "FNC4()\n--\n\n");
-    types.start_a = create_marker_type("builtins.StartA", "StartA()\n--\n\n");
-    types.start_b = create_marker_type("builtins.StartB", "StartB()\n--\n\n");
-    types.start_c = create_marker_type("builtins.StartC", "StartC()\n--\n\n");
-    return types.code128 && types.data && types.fnc1 && types.fnc2 && types.fnc3 && types.fnc4 && types.start_a &&
-           types.start_b && types.start_c;
+    return (types.code128 = create_symbol_type<LinearGeometry>("builtins.Code128", "Code128(symbols)\n--\n\n",
+                                                               code128_new)) &&
+           (types.data = type_from_spec(&data_spec)) &&
+           (types.fnc1 = create_marker_type("builtins.FNC1", "FNC1()\n--\n\n")) &&
+           (types.fnc2 = create_marker_type("builtins.FNC2", "FNC2()\n--\n\n")) &&
+           (types.fnc3 = create_marker_type("builtins.FNC3", "FNC3()\n--\n\n")) &&
+           (types.fnc4 = create_marker_type("builtins.FNC4", "FNC4()\n--\n\n")) &&
+           (types.start_a = create_marker_type("builtins.StartA", "StartA()\n--\n\n")) &&
+           (types.start_b = create_marker_type("builtins.StartB", "StartB()\n--\n\n")) &&
+           (types.start_c = create_marker_type("builtins.StartC", "StartC()\n--\n\n"));
 }
 
 }  // namespace tavlo::py

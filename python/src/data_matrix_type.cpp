@@ -39,9 +39,11 @@ PyObject* data_matrix_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) 
     if (bound[1] && !(shape_text = to_text(bound[1], "shape"))) return nullptr;
     auto payload = payload_bytes(bound[0]);
     if (!payload) return nullptr;
-    auto shape = shape_from_str(*shape_text);
-    if (!shape) return nullptr;
-    return guarded([&] { return new_symbol(type, encode_datamatrix(*payload, false, *shape)); });
+    return guarded([&]() -> PyObject* {
+        auto shape = shape_from_str(*shape_text);
+        if (!shape) return nullptr;
+        return new_symbol(type, encode_datamatrix(*payload, false, *shape));
+    });
 }
 
 PyObject* data_matrix_gs1(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {

@@ -79,7 +79,7 @@ PyGetSetDef matrix_getset[] = {{"modules", matrix_modules, nullptr, nullptr, nul
                                {}};
 PyMethodDef matrix_methods[] = {{"is_square", matrix_is_square, METH_NOARGS, "is_square($self)\n--\n\n"}, {}};
 
-constexpr unsigned kFlags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_DISALLOW_INSTANTIATION | Py_TPFLAGS_IMMUTABLETYPE;
+constexpr unsigned kFlags = kClassFlags | Py_TPFLAGS_DISALLOW_INSTANTIATION;
 
 PyType_Slot bar_slots[] = {{Py_tp_dealloc, reinterpret_cast<void*>(dealloc_wrapper<Bar>)},
                            {Py_tp_getset, bar_getset},
@@ -110,10 +110,8 @@ PyObject* new_matrix_geometry(const MatrixGeometry& geometry) {
 }
 
 bool create_geometry_types() {
-    types.bar = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&bar_spec));
-    types.linear_geometry = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&linear_spec));
-    types.matrix_geometry = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&matrix_spec));
-    return types.bar && types.linear_geometry && types.matrix_geometry;
+    return (types.bar = type_from_spec(&bar_spec)) && (types.linear_geometry = type_from_spec(&linear_spec)) &&
+           (types.matrix_geometry = type_from_spec(&matrix_spec));
 }
 
 }  // namespace tavlo::py

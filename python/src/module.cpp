@@ -15,11 +15,6 @@ void raise_text(PyObject* type, const std::string& message) {
 
 void raise_tavlo_error(const TavloError& error) { raise_text(types.tavlo_error, error.display()); }
 
-bool create_geometry_types();
-bool create_text_symbol_types();
-bool create_code128_types();
-bool create_matrix_types();
-
 namespace {
 
 bool create_types() {
@@ -47,9 +42,17 @@ bool ensure_types() {
 
 // Appends the name to __all__ (made on the first addition), then sets the attribute.
 bool add(PyObject* module, const char* name, PyObject* object) {
-    PyObject* all = PyObject_GetAttrString(module, "__all__");
+    PyObject* all = nullptr;
+#if PY_VERSION_HEX >= 0x030D0000
+    if (PyObject_GetOptionalAttrString(module, "__all__", &all) < 0) return false;
+#else
+    all = PyObject_GetAttrString(module, "__all__");
     if (!all) {
+        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return false;
         PyErr_Clear();
+    }
+#endif
+    if (!all) {
         all = PyList_New(0);
         if (!all || PyObject_SetAttrString(module, "__all__", all) < 0) {
             Py_XDECREF(all);

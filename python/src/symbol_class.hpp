@@ -107,9 +107,6 @@ PyObject* symbol_render_svg(PyObject* self, PyObject* const* args, Py_ssize_t na
 template <class Geometry>
 inline PyMethodDef symbol_methods[] = {TAVLO_SYMBOL_METHODS(Geometry), {}};
 
-// Flags of every class the module defines: final, immutable, no instance dictionary.
-constexpr unsigned kClassFlags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE;
-
 // Creates one symbol class from its name ("builtins.Ean8"), text-signature docstring, constructor and
 // method table.
 template <class Geometry>
@@ -121,7 +118,7 @@ PyTypeObject* create_symbol_type(const char* name, const char* doc, newfunc cons
                            {Py_tp_doc, const_cast<char*>(doc)},
                            {}};
     PyType_Spec spec = {name, sizeof(Wrapper<Geometry>), 0, kClassFlags, slots};
-    return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
+    return type_from_spec(&spec);
 }
 
 }  // namespace tavlo::py

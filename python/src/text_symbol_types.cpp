@@ -19,16 +19,16 @@ PyObject* text_symbol_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) 
 }  // namespace
 
 bool create_text_symbol_types() {
-    types.code39 = create_symbol_type<LinearGeometry>("builtins.Code39", "Code39(data)\n--\n\n",
-                                                      text_symbol_new<encode_code39>);
-    types.upc_a = create_symbol_type<LinearGeometry>("builtins.UpcA", "UpcA(data)\n--\n\n",
-                                                     text_symbol_new<encode_upc_a>);
-    types.ean8 = create_symbol_type<LinearGeometry>("builtins.Ean8", "Ean8(data)\n--\n\n",
-                                                    text_symbol_new<encode_ean8>);
-    types.itf = create_symbol_type<LinearGeometry>("builtins.Itf", "Itf(data)\n--\n\n", text_symbol_new<encode_itf>);
-    types.qr_code = create_symbol_type<MatrixGeometry>("builtins.QrCode", "QrCode(data)\n--\n\n",
-                                                       text_symbol_new<encode_qr>);
-    return types.code39 && types.upc_a && types.ean8 && types.itf && types.qr_code;
+    return (types.code39 = create_symbol_type<LinearGeometry>("builtins.Code39", "Code39(data)\n--\n\n",
+                                                              text_symbol_new<encode_code39>)) &&
+           (types.upc_a = create_symbol_type<LinearGeometry>("builtins.UpcA", "UpcA(data)\n--\n\n",
+                                                             text_symbol_new<encode_upc_a>)) &&
+           (types.ean8 = create_symbol_type<LinearGeometry>("builtins.Ean8", "Ean8(data)\n--\n\n",
+                                                            text_symbol_new<encode_ean8>)) &&
+           (types.itf = create_symbol_type<LinearGeometry>("builtins.Itf", "Itf(data)\n--\n\n",
+                                                           text_symbol_new<encode_itf>)) &&
+           (types.qr_code = create_symbol_type<MatrixGeometry>("builtins.QrCode", "QrCode(data)\n--\n\n",
+                                                               text_symbol_new<encode_qr>));
 }
 
 }  // namespace tavlo::py

@@ -18,7 +18,7 @@ unsigned gather8(const std::uint8_t* cells, unsigned count) {
 
 // The reverse: up to eight bits to cells of 0 and 1.
 void scatter8(unsigned bits, std::uint8_t* cells, unsigned count) {
-    std::uint64_t v = (bits * 0x0101010101010101) & 0x8040201008040201;  // byte i keeps bit i
+    std::uint64_t v = (std::uint64_t{bits} * 0x0101010101010101u) & 0x8040201008040201u;  // byte i keeps bit i
     v = ((v + 0x7F7F7F7F7F7F7F7F) >> 7) & 0x0101010101010101;
     if constexpr (std::endian::native == std::endian::big) v = std::byteswap(v);
     if (count == 8) std::memcpy(cells, &v, 8);
