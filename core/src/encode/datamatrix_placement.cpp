@@ -1,10 +1,23 @@
 #include "datamatrix_placement.hpp"
 
+#include <array>
 #include <vector>
 
 namespace tavlo::datamatrix {
 
 namespace {
+
+// The four corner shapes of ISO/IEC 16022 Annex F, bits 0 (most significant) to 7. A coordinate of 0 or more
+// counts from the top or left of the mapping matrix, a negative one from the bottom or right (-1 the last).
+struct CornerCell {
+    int row;
+    int column;
+};
+using Corner = std::array<CornerCell, 8>;
+constexpr Corner corner1 = {{{-1, 0}, {-1, 1}, {-1, 2}, {0, -2}, {0, -1}, {1, -1}, {2, -1}, {3, -1}}};
+constexpr Corner corner2 = {{{-3, 0}, {-2, 0}, {-1, 0}, {0, -4}, {0, -3}, {0, -2}, {0, -1}, {1, -1}}};
+constexpr Corner corner3 = {{{-3, 0}, {-2, 0}, {-1, 0}, {0, -2}, {0, -1}, {1, -1}, {2, -1}, {3, -1}}};
+constexpr Corner corner4 = {{{-1, 0}, {-1, -1}, {0, -3}, {0, -2}, {0, -1}, {1, -3}, {1, -2}, {1, -1}}};
 
 // Walks the mapping matrix in the standard's diagonal order and records, for every module, which bit of
 // which codeword it shows. The walk depends only on the matrix size.
@@ -16,10 +29,10 @@ public:
         int column = 0;
         do {
             // The four corner shapes replace a utah shape that would fall off the matrix.
-            if (row == rows_ && column == 0) corner1(codeword++);
-            if (row == rows_ - 2 && column == 0 && columns_ % 4 != 0) corner2(codeword++);
-            if (row == rows_ - 2 && column == 0 && columns_ % 8 == 4) corner3(codeword++);
-            if (row == rows_ + 4 && column == 2 && columns_ % 8 == 0) corner4(codeword++);
+            if (row == rows_ && column == 0) corner(corner1, codeword++);
+            if (row == rows_ - 2 && column == 0 && columns_ % 4 != 0) corner(corner2, codeword++);
+            if (row == rows_ - 2 && column == 0 && columns_ % 8 == 4) corner(corner3, codeword++);
+            if (row == rows_ + 4 && column == 2 && columns_ % 8 == 0) corner(corner4, codeword++);
             // Up and to the right...
             do {
                 if (row < rows_ && column >= 0 && cell(row, column) == unset) utah(row, column, codeword++);
@@ -84,48 +97,12 @@ private:
         module(row, column, codeword, 7);
     }
 
-    void corner1(int codeword) {
-        module(rows_ - 1, 0, codeword, 0);
-        module(rows_ - 1, 1, codeword, 1);
-        module(rows_ - 1, 2, codeword, 2);
-        module(0, columns_ - 2, codeword, 3);
-        module(0, columns_ - 1, codeword, 4);
-        module(1, columns_ - 1, codeword, 5);
-        module(2, columns_ - 1, codeword, 6);
-        module(3, columns_ - 1, codeword, 7);
-    }
-
-    void corner2(int codeword) {
-        module(rows_ - 3, 0, codeword, 0);
-        module(rows_ - 2, 0, codeword, 1);
-        module(rows_ - 1, 0, codeword, 2);
-        module(0, columns_ - 4, codeword, 3);
-        module(0, columns_ - 3, codeword, 4);
-        module(0, columns_ - 2, codeword, 5);
-        module(0, columns_ - 1, codeword, 6);
-        module(1, columns_ - 1, codeword, 7);
-    }
-
-    void corner3(int codeword) {
-        module(rows_ - 3, 0, codeword, 0);
-        module(rows_ - 2, 0, codeword, 1);
-        module(rows_ - 1, 0, codeword, 2);
-        module(0, columns_ - 2, codeword, 3);
-        module(0, columns_ - 1, codeword, 4);
-        module(1, columns_ - 1, codeword, 5);
-        module(2, columns_ - 1, codeword, 6);
-        module(3, columns_ - 1, codeword, 7);
-    }
-
-    void corner4(int codeword) {
-        module(rows_ - 1, 0, codeword, 0);
-        module(rows_ - 1, columns_ - 1, codeword, 1);
-        module(0, columns_ - 3, codeword, 2);
-        module(0, columns_ - 2, codeword, 3);
-        module(0, columns_ - 1, codeword, 4);
-        module(1, columns_ - 3, codeword, 5);
-        module(1, columns_ - 2, codeword, 6);
-        module(1, columns_ - 1, codeword, 7);
+    // Places the eight bits of `codeword` on the cells of a corner shape.
+    void corner(const Corner& shape, int codeword) {
+        for (int bit = 0; bit < 8; ++bit) {
+            const auto [row, column] = shape[bit];
+            module(row < 0 ? rows_ + row : row, column < 0 ? columns_ + column : column, codeword, bit);
+        }
     }
 
     int rows_;
