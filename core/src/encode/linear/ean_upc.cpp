@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "../utf8.hpp"
+#include "../../utf8.hpp"
 
 namespace tavlo::ean_upc {
 namespace {

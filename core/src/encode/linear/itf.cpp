@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "../utf8.hpp"
+#include "../../utf8.hpp"
 #include "tavlo/encode.hpp"
 
 namespace tavlo {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "../utf8.hpp"
+#include "../../utf8.hpp"
 #include "code128_table.hpp"
 
 namespace tavlo::code128 {

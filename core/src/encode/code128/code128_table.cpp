@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "../utf8.hpp"
+#include "../../utf8.hpp"
 
 namespace tavlo::code128 {
 namespace {

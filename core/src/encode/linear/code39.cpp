@@ -4,8 +4,8 @@
 #include <string>
 #include <utility>
 
-#include "../upper_case.hpp"
-#include "../utf8.hpp"
+#include "../../upper_case.hpp"
+#include "../../utf8.hpp"
 #include "tavlo/encode.hpp"
 
 namespace tavlo {
