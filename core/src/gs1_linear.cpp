@@ -1,9 +1,6 @@
 #include "tavlo/gs1_linear.hpp"
 
-#include <vector>
-
 #include "encode/ean_upc.hpp"
-#include "tavlo/encode.hpp"
 #include "tavlo/gs1.hpp"
 #include "tavlo/gs1_check.hpp"
 
@@ -13,7 +10,7 @@ namespace {
 
 // FNC1 in first position marks the symbol as GS1-128; an FNC1 after a variable-length element ends it, and
 // none is needed after a predefined-length element or the last one.
-std::vector<Code128Symbol> code128_elements(const std::vector<AiField>& fields) {
+std::vector<Code128Symbol> code128_symbols(const std::vector<AiField>& fields) {
     std::vector<Code128Symbol> symbols{{Code128Symbol::Kind::FNC1, {}}};
     for (std::size_t i = 0; i < fields.size(); ++i) {
         symbols.push_back({Code128Symbol::Kind::Data, fields[i].ai + fields[i].data});
@@ -26,7 +23,7 @@ std::vector<Code128Symbol> code128_elements(const std::vector<AiField>& fields) 
 
 }  // namespace
 
-Result<Gs1LinearSymbol> encode_gs1_128(std::string_view element_string, bool complete_check_digits) {
+Result<Gs1_128Elements> gs1_128_elements(std::string_view element_string, bool complete_check_digits) {
     const std::string text = complete_check_digits ? gs1::with_check_digits(element_string)
                                                    : std::string(element_string);
     auto fields = gs1::parse(text);
@@ -39,19 +36,15 @@ Result<Gs1LinearSymbol> encode_gs1_128(std::string_view element_string, bool com
             "GS1-128 holds at most " + std::to_string(gs1_128_max_characters) + " data characters, got " +
             std::to_string(characters)));
     }
-    auto geometry = encode_code128(code128_elements(*fields));
-    if (!geometry) return std::unexpected(std::move(geometry.error()));
-    return Gs1LinearSymbol{std::move(*geometry), gs1::human_readable(*fields)};
+    return Gs1_128Elements{code128_symbols(*fields), gs1::human_readable(*fields)};
 }
 
-Result<Gs1LinearSymbol> encode_itf14(std::string_view digits) {
+Result<std::string> itf14_digits(std::string_view digits) {
     auto data = ean_upc::validate(digits, "ITF-14", 13);
     if (!data) return std::unexpected(std::move(data.error()));
     std::string all(*data);
     all += char('0' + gs1::check_digit(all));
-    auto geometry = encode_itf(all);
-    if (!geometry) return std::unexpected(std::move(geometry.error()));
-    return Gs1LinearSymbol{std::move(*geometry), std::move(all)};
+    return all;
 }
 
 }  // namespace tavlo
