@@ -38,7 +38,7 @@ struct Length {
 // "0.33mm", "13mil", "0.013in", "4dots" or "4dot"; spaces around the number and unit are allowed. The error
 // is a sentence for the caller.
 std::expected<Length, std::string> parse_length(std::string_view text);
-// "#rrggbb", "#rrggbbaa", "black", "white", "transparent".
+// "#rrggbb", "#rrggbbaa", "#rgb", "#rgba", "black", "white", "transparent".
 std::expected<Colour, std::string> parse_colour(std::string_view text);
 
 // How the caller wants the label made. Lengths without a value take the kind's default.

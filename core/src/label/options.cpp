@@ -67,18 +67,22 @@ std::expected<Colour, std::string> parse_colour(std::string_view text) {
     if (text == "black") return black;
     if (text == "white") return white;
     if (text == "transparent") return Colour{255, 255, 255, 0};
-    if ((text.size() == 7 || text.size() == 9) && text[0] == '#') {
+    // "#rgb" and "#rgba" repeat each digit, as in CSS.
+    const std::size_t digits = text.size() - 1;
+    if (!text.empty() && text[0] == '#' && (digits == 3 || digits == 4 || digits == 6 || digits == 8)) {
+        const std::size_t per_channel = digits <= 4 ? 1 : 2;
         std::uint8_t channels[4] = {0, 0, 0, 255};
         bool ok = true;
-        for (std::size_t i = 1; i < text.size(); i += 2) {
-            const int high = hex_digit(text[i]), low = hex_digit(text[i + 1]);
+        for (std::size_t c = 0; c < digits / per_channel; ++c) {
+            const int high = hex_digit(text[1 + c * per_channel]);
+            const int low = hex_digit(text[1 + c * per_channel + per_channel - 1]);
             ok = ok && high >= 0 && low >= 0;
-            if (ok) channels[i / 2] = static_cast<std::uint8_t>(high * 16 + low);
+            if (ok) channels[c] = static_cast<std::uint8_t>(high * 16 + low);
         }
         if (ok) return Colour{channels[0], channels[1], channels[2], channels[3]};
     }
     return std::unexpected("invalid colour '" + std::string(text) +
-                           "': expected '#rrggbb', '#rrggbbaa', 'black', 'white' or 'transparent'");
+                           "': expected '#rrggbb', '#rrggbbaa', '#rgb', 'black', 'white' or 'transparent'");
 }
 
 }  // namespace tavlo::label

@@ -45,21 +45,51 @@ void append_move(std::string& out, std::int64_t dx_halves, std::int64_t dy_halve
     append_halves(out, dy_halves);
 }
 
-// All rectangles share one height, so each is a horizontal stroke of that width along its centre line:
-// "m<gap> 0h<length>" per run, the form that keeps a matrix symbol smallest.
-void append_strokes(std::string& out, const std::vector<Rect>& rects, std::uint32_t unit) {
-    std::int64_t x = 0, y = 0;  // current point, in half units
+// All rectangles share one height, so each is a stroke of that width along its centre line: "m<gap> 0h<length>"
+// per run, the form that keeps a matrix symbol smallest. `transposed` rectangles have x and y (and w and h)
+// swapped and are written as vertical strokes.
+void append_strokes(std::string& out, const std::vector<Rect>& rects, std::uint32_t unit, bool transposed) {
+    std::int64_t x = 0, y = 0;  // current point along and across the strokes, in half units
     for (std::size_t i = 0; i < rects.size(); ++i) {
         const Rect& r = rects[i];
         const std::int64_t rx = 2 * std::int64_t(r.x / unit), ry = 2 * std::int64_t(r.y / unit) + r.h / unit;
         out += i == 0 ? 'M' : 'm';
-        if (i == 0) append_move(out, rx, ry);
-        else append_move(out, rx - x, ry - y);
-        out += 'h';
+        const std::int64_t dx = i == 0 ? rx : rx - x, dy = i == 0 ? ry : ry - y;
+        if (transposed) append_move(out, dy, dx);
+        else append_move(out, dx, dy);
+        out += transposed ? 'v' : 'h';
         append_integer(out, r.w / unit);
         x = rx + 2 * std::int64_t(r.w / unit);
         y = ry;
     }
+}
+
+// Cells of one unit side make a grid small enough to hold when there are at most this many.
+constexpr std::uint64_t max_grid_cells = std::uint64_t{1} << 22;
+
+// The column runs of rectangles one unit high, transposed (x is the row, y the column), column by column:
+// a matrix symbol is sometimes shorter written in columns. Empty when the grid is too large to hold.
+std::vector<Rect> column_runs(const std::vector<Rect>& rects, std::uint32_t unit, std::uint32_t width,
+                              std::uint32_t height) {
+    const std::uint64_t columns = width / unit + 1, rows = height / unit + 1;
+    if (columns * rows > max_grid_cells) return {};
+    std::vector<std::uint8_t> dark(columns * rows, 0);  // column-major
+    for (const Rect& r : rects)
+        for (std::uint32_t c = r.x / unit; c < (r.x + r.w) / unit; ++c) dark[c * rows + r.y / unit] = 1;
+    std::vector<Rect> runs;
+    for (std::uint64_t c = 0; c < columns; ++c) {
+        const std::uint8_t* column = dark.data() + c * rows;
+        for (std::uint64_t r = 0; r < rows;) {
+            if (!column[r]) {
+                ++r;
+                continue;
+            }
+            const std::uint64_t begin = r;
+            while (r < rows && column[r]) ++r;
+            runs.push_back({std::uint32_t(begin * unit), std::uint32_t(c * unit), std::uint32_t((r - begin) * unit), unit});
+        }
+    }
+    return runs;
 }
 
 // Rectangles of several heights: one closed subpath each; after "z" the pen is back at its corner.
@@ -95,8 +125,20 @@ std::string write_svg(const Drawing& drawing) {
     for (const Rect& r : rects) unit = std::gcd(std::gcd(std::gcd(unit, r.x), std::gcd(r.y, r.w)), r.h);
     if (unit == 0) unit = 1;
 
+    std::string path;
+    if (strokes) {
+        append_strokes(path, rects, unit, false);
+        if (rects[0].h == unit) {
+            std::string columns;
+            append_strokes(columns, column_runs(rects, unit, drawing.width, drawing.height), unit, true);
+            if (!columns.empty() && columns.size() < path.size()) path = std::move(columns);
+        }
+    } else {
+        append_fills(path, rects, unit);
+    }
+
     std::string out;
-    out.reserve(200 + rects.size() * 8);
+    out.reserve(200 + path.size());
     out += R"(<svg xmlns="http://www.w3.org/2000/svg" width=")";
     append_decimal(out, drawing.width * 25.4 / drawing.dpi, 4);
     out += R"(mm" height=")";
@@ -107,11 +149,15 @@ std::string write_svg(const Drawing& drawing) {
     append_integer(out, drawing.height);
     out += R"(">)";
     if (drawing.background.a != 0) {
-        out += R"(<rect width="100%" height="100%")";
+        out += "<path";
         append_colour(out, "fill", drawing.background);
-        out += "/>";
+        out += R"( d="M0 0h)";
+        append_integer(out, drawing.width);
+        out += 'v';
+        append_integer(out, drawing.height);
+        out += R"(H0z"/>)";
     }
-    if (!rects.empty()) {
+    if (!path.empty()) {
         out += "<path";
         if (unit != 1) {
             out += R"( transform="scale()";
@@ -129,8 +175,7 @@ std::string write_svg(const Drawing& drawing) {
             append_colour(out, "fill", drawing.foreground);
         }
         out += R"( d=")";
-        if (strokes) append_strokes(out, rects, unit);
-        else append_fills(out, rects, unit);
+        out += path;
         out += R"("/>)";
     }
     out += "</svg>";

@@ -158,7 +158,7 @@ PyObject* label_input(PyObject* self, void*) { return Py_NewRef(unwrap<LabelData
     "modules for matrix symbols, the larger of 15 % of the symbol width and 0.25 in for linear ones). "     \
     "Lengths are strings with a unit ('0.33mm', '13mil', '0.013in', '4dots') or numbers of millimetres. "   \
     "`quiet_zone` is in modules (default: the symbology's minimum). `bar_width_reduction` narrows every "   \
-    "dark run by whole dots, never below one dot. Colours are '#rrggbb', '#rrggbbaa', 'black', 'white', "  \
+    "dark run by whole dots, never below one dot. Colours are '#rrggbb', '#rrggbbaa', '#rgb', 'black', 'white', "  \
     "'transparent' or an (r, g, b[, a]) tuple; background=None is transparent."
 
 PyMethodDef label_methods[] = {
