@@ -75,7 +75,8 @@ struct Layout {
     double x_dim_mm() const { return to_mm(x_dots); }
     double width_mm() const { return to_mm(width); }
     double height_mm() const { return to_mm(height); }
-    double to_mm(std::uint32_t dots) const { return dots * 25.4 / dpi; }
+    // One division of whole numbers, so 12 dots at 600 dpi are exactly the double nearest 0.508.
+    double to_mm(std::uint32_t dots) const { return double(dots) * 254.0 / (double(dpi) * 10.0); }
 };
 
 // Sizes the label: failures are Render errors that say what does not fit.
