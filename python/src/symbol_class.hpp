@@ -13,12 +13,6 @@
 
 namespace tavlo::py {
 
-// The class name without the "builtins." that every type is created under.
-inline const char* bare_name(PyTypeObject* type) {
-    const char* dot = std::strrchr(type->tp_name, '.');
-    return dot ? dot + 1 : type->tp_name;
-}
-
 template <class Geometry>
 struct Renderers;
 
