@@ -68,9 +68,8 @@ Coverage rasterise(const Outline& outline, std::uint32_t width, std::uint32_t he
 // The outline as SVG path data ("M… L… C… Z"), coordinates in dots with at most two decimals.
 std::string svg_path_data(const Outline& outline);
 
-// The outline as PDF path operators (m, l, c, h), each coordinate mapped as x * scale and
-// (height - y) * scale, so a page measured in points with y upwards receives a drawing made in dots.
-// Ends with the fill operator "f" when the outline is not empty.
-std::string pdf_path_operators(const Outline& outline, double height, double scale);
+// The outline as PDF path operators (m, l, c, h) in the same coordinates, for a content stream whose matrix
+// maps dots to the page; ends with the non-zero fill operator "f" when the outline is not empty.
+std::string pdf_path_operators(const Outline& outline);
 
 }  // namespace tavlo::text

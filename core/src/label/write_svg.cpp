@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "decimal.hpp"
+#include "human_readable.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {
@@ -176,6 +177,14 @@ std::string write_svg(const Drawing& drawing) {
         }
         out += R"( d=")";
         out += path;
+        out += R"("/>)";
+    }
+    // Glyph outlines in dots, apart from the bars, whose path may be scaled to their common unit.
+    if (const text::Outline glyphs = text_outline_of(drawing); !glyphs.empty()) {
+        out += "<path";
+        if (drawing.foreground != black) append_colour(out, "fill", drawing.foreground);
+        out += R"( d=")";
+        out += text::svg_path_data(glyphs);
         out += R"("/>)";
     }
     out += "</svg>";

@@ -28,11 +28,11 @@ double line_size(LinearStyle style, const LinearGeometry& geometry, std::string_
     return std::max(1.0, std::min(nominal, fits));
 }
 
-// Room above the glyphs (one module, at least a dot), the digit height, then what reaches below the baseline.
+// The room between the bars and the top of the digits.
 std::uint32_t gap(std::uint32_t x_dots) { return x_dots; }
 
-double baseline(std::uint32_t bar_height, std::uint32_t x_dots, double size) {
-    return double(bar_height) + gap(x_dots) + size;
+double baseline(std::uint32_t band_top, std::uint32_t x_dots, double size) {
+    return double(band_top) + gap(x_dots) + size;
 }
 
 struct ModuleRange {
@@ -82,11 +82,11 @@ std::uint32_t band_height(LinearStyle style, const LinearGeometry& geometry, std
 }
 
 LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
-                      std::uint32_t x_dots, double origin, std::uint32_t bar_height) {
+                      std::uint32_t x_dots, double origin, std::uint32_t band_top) {
     LinearText out;
     if (text.empty()) return out;
     const double size = line_size(style, geometry, text, x_dots);
-    const double base = baseline(bar_height, x_dots, size);
+    const double base = baseline(band_top, x_dots, size);
     if (style == LinearStyle::Centred) {
         out.items.push_back(TextItem{std::string(text), origin + geometry.total_modules * x_dots / 2.0, base, size,
                                      Align::Centre});

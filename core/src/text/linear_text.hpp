@@ -24,10 +24,10 @@ struct LinearText {
     std::uint32_t bar_extension = 0;         // how far, in dots, below the other bars
 };
 
-// The text of a symbol whose first module starts at column `origin` and whose bars run from row 0 down to
-// `bar_height`; the band follows directly below. `text` is what is printed: for EAN-8 its 8 digits and for
+// The text of a symbol whose first module starts at column `origin`, in the band that starts at row
+// `band_top`, where the bars (for the retail layouts, the data bars) end. `text` is what is printed: for EAN-8 its 8 digits and for
 // UPC-A its 12, check digit included.
 LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
-                      std::uint32_t x_dots, double origin, std::uint32_t bar_height);
+                      std::uint32_t x_dots, double origin, std::uint32_t band_top);
 
 }  // namespace tavlo::text

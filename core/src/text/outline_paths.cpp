@@ -1,28 +1,17 @@
-#include <charconv>
-#include <cmath>
-
+#include "../label/decimal.hpp"
 #include "tavlo/text.hpp"
 
 namespace tavlo::text {
 
 namespace {
 
-// A coordinate rounded to hundredths, written without trailing zeros ("12.5", "3", "-0.25").
-void append_number(std::string& out, double value) {
-    double rounded = std::round(value * 100) / 100;
-    if (rounded == 0) rounded = 0;  // no "-0"
-    char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, rounded, std::chars_format::fixed, 2).ptr;
-    std::string_view text(digits, std::size_t(end - digits));
-    while (text.back() == '0') text.remove_suffix(1);
-    if (text.back() == '.') text.remove_suffix(1);
-    out += text;
-}
+// Hundredths of a dot: finer than any printer or screen resolves, and short.
+constexpr int kDecimals = 2;
 
 void append_point(std::string& out, Point p) {
-    append_number(out, p.x);
+    label::append_decimal(out, p.x, kDecimals);
     out += ' ';
-    append_number(out, p.y);
+    label::append_decimal(out, p.y, kDecimals);
 }
 
 int point_count(PathCommand::Op op) {
@@ -45,13 +34,12 @@ std::string svg_path_data(const Outline& outline) {
     return out;
 }
 
-std::string pdf_path_operators(const Outline& outline, double height, double scale) {
+std::string pdf_path_operators(const Outline& outline) {
     std::string out;
     out.reserve(outline.size() * 32);
     for (const PathCommand& command : outline) {
         for (int i = 0; i < point_count(command.op); ++i) {
-            const Point p = command.points[i];
-            append_point(out, Point{p.x * scale, (height - p.y) * scale});
+            append_point(out, command.points[i]);
             out += ' ';
         }
         static constexpr const char* kOperators[] = {"m\n", "l\n", "c\n", "h\n"};
