@@ -58,7 +58,7 @@ class _Symbol(_label.Label):
     def __eq__(self, other: object) -> bool:
         if type(other) is not type(self):
             return NotImplemented
-        return self._input == other._input  # type: ignore[attr-defined, no-any-return]
+        return bool(self._input == other._input)
 
     def __hash__(self) -> int:
         return hash((type(self).__name__, self._input))
@@ -93,7 +93,7 @@ class _Symbol(_label.Label):
         """The label as a data: URI, for HTML or Markdown."""
         from . import _output
 
-        return _output.data_uri(self, format, **options)
+        return str(_output.data_uri(self, format, **options))
 
     def to_pil(self, **options: Unpack[RenderOptions]) -> Any:
         """The label as a Pillow image (needs the optional dependency Pillow)."""

@@ -141,3 +141,21 @@ def test_layout_is_a_named_record():
         "width_mm=14.732, height_mm=14.732, quiet_zone=4)"
     )
     assert (layout.width_dots, layout.quiet_zone) == (29 * 12, 4)
+
+
+@pytest.mark.parametrize(
+    "symbol, kind, message",
+    [
+        (_tavlo.Ean8("1234567"), "qr", "argument 'symbol': 'Ean8' object is not an instance of '_tavlo matrix symbol'"),
+        (_tavlo.QrCode("x"), "code128", "argument 'symbol': 'QrCode' object is not an instance of '_tavlo linear symbol'"),
+        ("1234567", "ean8", "argument 'symbol': 'str' object is not an instance of '_tavlo linear symbol'"),
+    ],
+)
+def test_the_label_type_only_draws_symbols_of_its_family(symbol, kind, message):
+    from tavlo import _label
+
+    with pytest.raises(TypeError) as raised:
+        _label.Label(symbol, kind, ())
+    assert str(raised.value) == message
+    with pytest.raises(ValueError, match="unknown label kind 'pdf417'"):
+        _label.Label(_tavlo.QrCode("x"), "pdf417", ())

@@ -113,6 +113,27 @@ void append_fills(std::string& out, const std::vector<Rect>& rects, std::uint32_
     }
 }
 
+// The root element with the physical size and the viewBox in dots, then the background unless transparent.
+void append_start(std::string& out, const Drawing& drawing) {
+    out += R"(<svg xmlns="http://www.w3.org/2000/svg" width=")";
+    append_decimal(out, drawing.width * 25.4 / drawing.dpi, 4);
+    out += R"(mm" height=")";
+    append_decimal(out, drawing.height * 25.4 / drawing.dpi, 4);
+    out += R"(mm" viewBox="0 0 )";
+    append_integer(out, drawing.width);
+    out += ' ';
+    append_integer(out, drawing.height);
+    out += R"(">)";
+    if (drawing.background.a == 0) return;
+    out += "<path";
+    append_colour(out, "fill", drawing.background);
+    out += R"( d="M0 0h)";
+    append_integer(out, drawing.width);
+    out += 'v';
+    append_integer(out, drawing.height);
+    out += R"(H0z"/>)";
+}
+
 }  // namespace
 
 std::string write_svg(const Drawing& drawing) {
@@ -143,24 +164,7 @@ std::string write_svg(const Drawing& drawing) {
 
     std::string out;
     out.reserve(200 + path.size());
-    out += R"(<svg xmlns="http://www.w3.org/2000/svg" width=")";
-    append_decimal(out, drawing.width * 25.4 / drawing.dpi, 4);
-    out += R"(mm" height=")";
-    append_decimal(out, drawing.height * 25.4 / drawing.dpi, 4);
-    out += R"(mm" viewBox="0 0 )";
-    append_integer(out, drawing.width);
-    out += ' ';
-    append_integer(out, drawing.height);
-    out += R"(">)";
-    if (drawing.background.a != 0) {
-        out += "<path";
-        append_colour(out, "fill", drawing.background);
-        out += R"( d="M0 0h)";
-        append_integer(out, drawing.width);
-        out += 'v';
-        append_integer(out, drawing.height);
-        out += R"(H0z"/>)";
-    }
+    append_start(out, drawing);
     if (!path.empty()) {
         out += "<path";
         if (unit != 1) {
