@@ -11,6 +11,7 @@ namespace tavlo::png {
 namespace {
 
 constexpr std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+constexpr std::uint8_t filter_none = 0;
 constexpr std::uint8_t filter_sub = 1;
 constexpr std::uint8_t filter_up = 2;
 
@@ -72,6 +73,9 @@ std::uint64_t ceil_div(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / 
 // deflate: a run of zeros, nearly all of the data, is one step, and a repeated stretch a few.
 class Adler {
 public:
+    void bytes(std::span<const std::uint8_t> data) {
+        set(adler32_z(value(), data.data(), data.size()));
+    }
     void bytes(std::initializer_list<std::uint8_t> data) {
         for (std::uint8_t byte : data) {
             a_ = (a_ + byte) % modulus;
@@ -176,13 +180,22 @@ private:
     int status_;
 };
 
+bool one_bit(const Format& format) { return format.pixels != Format::Pixels::Rgba8; }
+
+// The bytes of a row without its filter byte.
+std::uint64_t row_bytes(std::uint32_t width, const Format& format) {
+    return one_bit(format) ? (std::uint64_t{width} + 7) / 8 : std::uint64_t{4} * width;
+}
+
 // The filtered scanlines of the image, written through a staging buffer. The first row of a band is Sub
-// filtered, so only its pixel 0 and its colour changes are not zero; the band's other rows are Up filtered
-// and all zero. Long runs of zero bytes and of identical rows are compressed once and then copied.
+// filtered in RGBA, so only its pixel 0 and its colour changes are not zero, and unfiltered in 1-bit formats;
+// the band's other rows are Up filtered and all zero. Long runs of zero bytes and of identical rows are
+// compressed once and then copied.
 class Scanlines {
 public:
-    Scanlines(Deflater& deflater, std::uint32_t width)
-        : deflater_(deflater), width_(width), pixel_bytes_(std::uint64_t{4} * width), stage_(staging_bytes) {
+    Scanlines(Deflater& deflater, std::uint32_t width, const Format& format)
+        : deflater_(deflater), width_(width), format_(format), pixel_bytes_(row_bytes(width, format)),
+          stage_(staging_bytes) {
         up_row_.bytes({filter_up});
         up_row_.zeros(pixel_bytes_);
     }
@@ -192,9 +205,10 @@ public:
             return std::count_if(bands.begin(), bands.end(), [&](const Band& b) { return b.rows == band.rows; }) > 1;
         };
         for (const Band& band : bands) {
-            sub_row(band.dark);
+            if (one_bit(format_)) bit_row(band.dark);
+            else sub_row(band.dark);
             const std::uint64_t rest = band.rows - 1;
-            if (deflater_.reach() == 1 && rest * (pixel_bytes_ + 1) >= min_shared_run_bytes && height_recurs(band)) {
+            if (deflater_.reach() == 1 && shares_up_rows() && rest * (pixel_bytes_ + 1) >= min_shared_run_bytes && height_recurs(band)) {
                 shared_up_rows(rest);
             } else {
                 up_rows(rest);
@@ -222,8 +236,9 @@ private:
         });
     }
 
-    // Run-length matching looks one byte back, here to the last byte of a band's first row: the alpha of its
-    // last pixel less that of the pixel before, 0 in every band. So the up rows of a band, compressed once,
+    // Run-length matching looks one byte back, here to the last byte of a band's first row: in RGBA the alpha
+    // of its last pixel less that of the pixel before, 0 in every band when both colours have the same alpha
+    // (a 1-bit row ends in pixels of either colour). So the up rows of a band, compressed once,
     // are copied for every later band of as many rows; a run of a few KiB is worth the flushes around it.
     void shared_up_rows(std::uint64_t count) {
         flush();
@@ -236,27 +251,53 @@ private:
         shared_runs_.push_back({count, from, deflater_.mark()});
     }
 
-    // Sub filter: each byte less the byte one pixel to its left. Between white (255, 255, 255, 255) and
-    // black (0, 0, 0, 255) that leaves 0 within a run, (1, 1, 1, 0) where black starts and
-    // (255, 255, 255, 0) where white starts again.
+    bool shares_up_rows() const { return !one_bit(format_) && format_.light.a == format_.dark.a; }
+
+    // Sub filter: each byte less the byte one pixel to its left. That leaves 0 within a run, dark less light
+    // where the dark colour starts and light less dark where the light colour starts again.
     void sub_row(const std::vector<Span>& dark) {
+        const Rgba& l = format_.light;
+        const Rgba& d = format_.dark;
+        const auto less = [](std::uint8_t x, std::uint8_t y) { return static_cast<std::uint8_t>(x - y); };
         put({filter_sub});
-        if (!dark.empty() && dark.front().begin == 0) put({0, 0, 0, 255});
-        else put({255, 255, 255, 255});
+        if (!dark.empty() && dark.front().begin == 0) put({d.r, d.g, d.b, d.a});
+        else put({l.r, l.g, l.b, l.a});
         std::uint32_t next = 1;  // the first pixel not yet written
         for (const Span& span : dark) {
             if (span.begin > 0) {
                 zeros(std::uint64_t{4} * (span.begin - next));
-                put({1, 1, 1, 0});
+                put({less(d.r, l.r), less(d.g, l.g), less(d.b, l.b), less(d.a, l.a)});
                 next = span.begin + 1;
             }
             if (span.end < width_) {
                 zeros(std::uint64_t{4} * (span.end - next));
-                put({255, 255, 255, 0});
+                put({less(l.r, d.r), less(l.g, d.g), less(l.b, d.b), less(l.a, d.a)});
                 next = span.end + 1;
             }
         }
         zeros(std::uint64_t{4} * (width_ - next));
+    }
+
+    // One bit per pixel, the leftmost pixel in the highest bit: 0 for dark in greyscale, 1 in a palette.
+    void bit_row(const std::vector<Span>& dark) {
+        const bool dark_bit = format_.pixels == Format::Pixels::Palette1;
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(pixel_bytes_) + 1, dark_bit ? 0x00 : 0xff);
+        row[0] = filter_none;
+        for (const Span& span : dark) {
+            for (std::uint32_t x = span.begin; x < span.end; ++x) {
+                const auto bit = static_cast<std::uint8_t>(0x80u >> (x % 8));
+                std::uint8_t& byte = row[1 + x / 8];
+                byte = dark_bit ? byte | bit : byte & ~bit;
+            }
+        }
+        if (width_ % 8 != 0) row.back() &= static_cast<std::uint8_t>(0xff00u >> (width_ % 8));  // padding bits 0
+        adler_.bytes(row);
+        for (std::size_t at = 0; at < row.size(); at += staging_bytes) {
+            flush();
+            const std::size_t take = std::min(staging_bytes, row.size() - at);
+            std::memcpy(stage_.data(), row.data() + at, take);
+            fill_ = take;
+        }
     }
 
     void put(std::initializer_list<std::uint8_t> bytes) {
@@ -314,6 +355,7 @@ private:
 
     Deflater& deflater_;
     std::uint32_t width_;
+    const Format& format_;
     std::uint64_t pixel_bytes_;  // a row without its filter byte
     Adler up_row_;
     Adler adler_;
@@ -326,6 +368,38 @@ private:
     };
     std::vector<SharedRun> shared_runs_;
 };
+
+// IHDR, then PLTE and tRNS of a palette, then pHYs when a resolution is given.
+void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t height, const Format& format) {
+    // Bit depth, colour type, then compression, filter and interlace methods, all 0.
+    std::uint8_t header[13] = {0, 0, 0, 0, 0, 0, 0, 0, 8, 6, 0, 0, 0};
+    put_u32(header, width);
+    put_u32(header + 4, height);
+    if (one_bit(format)) {
+        header[8] = 1;
+        header[9] = format.pixels == Format::Pixels::Gray1 ? 0 : 3;
+    }
+    append_chunk(out, "IHDR", header, sizeof header);
+    if (format.pixels == Format::Pixels::Palette1) {
+        const Rgba& l = format.light;
+        const Rgba& d = format.dark;
+        const std::uint8_t palette[6] = {l.r, l.g, l.b, d.r, d.g, d.b};
+        append_chunk(out, "PLTE", palette, sizeof palette);
+        if (l.a != 255 || d.a != 255) {
+            const std::uint8_t alpha[2] = {l.a, d.a};
+            append_chunk(out, "tRNS", alpha, sizeof alpha);
+        }
+    }
+    if (format.dpi) {
+        // Pixels per metre, nearest (an inch is exactly 0.0254 m), within the 2^31 - 1 a PNG number allows.
+        const auto per_metre = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>((std::uint64_t{*format.dpi} * 10000 + 127) / 254, 0x7fffffff));
+        std::uint8_t physical[9] = {0, 0, 0, 0, 0, 0, 0, 0, 1};  // unit 1: the metre
+        put_u32(physical, per_metre);
+        put_u32(physical + 4, per_metre);
+        append_chunk(out, "pHYs", physical, sizeof physical);
+    }
+}
 
 }  // namespace
 
@@ -343,21 +417,19 @@ void merge_spans(std::vector<Span>& spans) {
     spans.resize(kept);
 }
 
-Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands, std::size_t idat_limit) {
+Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands, const Format& format,
+                              std::size_t idat_limit) {
     std::uint64_t height = 0;
     for (const Band& band : bands) height += band.rows;
 
     PngBytes out(signature, signature + sizeof signature);
-    std::uint8_t header[13] = {0, 0, 0, 0, 0, 0, 0, 0, 8, 6, 0, 0, 0};  // 8-bit RGBA, no interlace
-    put_u32(header, width);
-    put_u32(header + 4, static_cast<std::uint32_t>(height));
-    append_chunk(out, "IHDR", header, sizeof header);
+    append_header_chunks(out, width, static_cast<std::uint32_t>(height), format);
 
     const std::size_t idat_start = out.size();
     out.insert(out.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x78, 0x01});  // zlib header: deflate, 32 KiB window
     {
-        Deflater deflater(out, compression_for(std::uint64_t{4} * width + 1));
-        Scanlines scanlines(deflater, width);
+        Deflater deflater(out, compression_for(row_bytes(width, format) + 1));
+        Scanlines scanlines(deflater, width, format);
         scanlines.bands(bands);
         deflater.finish();
         if (deflater.status() != Z_OK) return std::unexpected(TavloError::render(zError(deflater.status())));

@@ -23,16 +23,16 @@ public:
     explicit Canvas(int version)
         : size_(unsigned(17 + 4 * version)), modules_(size_ * size_), function_(size_ * size_) {
         for (unsigned i = 0; i < size_; ++i) {
-            set_function(6, i, i % 2 == 0);
             set_function(i, 6, i % 2 == 0);
+            set_function(6, i, i % 2 == 0);
         }
         draw_finder(3, 3);
-        draw_finder(size_ - 4, 3);
         draw_finder(3, size_ - 4);
+        draw_finder(size_ - 4, 3);
         draw_alignments(version);
         // Reserved here, drawn with the mask.
         for (unsigned i = 0; i < 15; ++i) {
-            format_cells_[i] = copy1[i].y * size_ + copy1[i].x;
+            format_cells_[i] = copy1[i].row * size_ + copy1[i].column;
             format_cells_[15 + i] = i < 8 ? 8 * size_ + (size_ - 1 - i) : (size_ - 15 + i) * size_ + 8;
         }
         format_cells_[30] = (size_ - 8) * size_ + 8;
@@ -52,9 +52,9 @@ public:
             if (right == 6) right = 5;
             const bool upward = ((right + 1) & 2) == 0;
             for (unsigned step = 0; step < size_; ++step) {
-                const unsigned y = upward ? size_ - 1 - step : step;
+                const unsigned row = upward ? size_ - 1 - step : step;
                 for (int column = right; column > right - 2; --column) {
-                    const std::size_t at = y * size_ + unsigned(column);
+                    const std::size_t at = row * size_ + unsigned(column);
                     if (function_[at] || i >= bits) continue;
                     modules_[at] = (codewords[i >> 3] >> (7 - (i & 7))) & 1;
                     ++i;
@@ -67,26 +67,26 @@ public:
     std::span<const std::size_t, 31> format_cells() const { return format_cells_; }
 
 private:
-    struct Point {
-        std::uint8_t x, y;
+    struct Cell {
+        std::uint8_t row, column;
     };
     // Around the top-left finder: down column 8 (skipping the timing row), then left along row 8.
-    static constexpr Point copy1[15] = {{8, 0}, {8, 1}, {8, 2}, {8, 3}, {8, 4}, {8, 5}, {8, 7}, {8, 8},
-                                        {7, 8}, {5, 8}, {4, 8}, {3, 8}, {2, 8}, {1, 8}, {0, 8}};
+    static constexpr Cell copy1[15] = {{0, 8}, {1, 8}, {2, 8}, {3, 8}, {4, 8}, {5, 8}, {7, 8}, {8, 8},
+                                       {8, 7}, {8, 5}, {8, 4}, {8, 3}, {8, 2}, {8, 1}, {8, 0}};
 
-    void set_function(unsigned x, unsigned y, bool dark) {
-        modules_[y * size_ + x] = dark;
-        function_[y * size_ + x] = 1;
+    void set_function(unsigned row, unsigned column, bool dark) {
+        modules_[row * size_ + column] = dark;
+        function_[row * size_ + column] = 1;
     }
 
     // The 7x7 finder with its light separator ring, clipped at the symbol's edge.
-    void draw_finder(unsigned cx, unsigned cy) {
-        for (int dy = -4; dy <= 4; ++dy)
-            for (int dx = -4; dx <= 4; ++dx) {
-                const int x = int(cx) + dx, y = int(cy) + dy;
-                if (x < 0 || y < 0 || x >= int(size_) || y >= int(size_)) continue;
-                const int ring = std::max(std::abs(dx), std::abs(dy));
-                set_function(unsigned(x), unsigned(y), ring != 2 && ring != 4);
+    void draw_finder(unsigned centre_row, unsigned centre_column) {
+        for (int dr = -4; dr <= 4; ++dr)
+            for (int dc = -4; dc <= 4; ++dc) {
+                const int row = int(centre_row) + dr, column = int(centre_column) + dc;
+                if (row < 0 || column < 0 || row >= int(size_) || column >= int(size_)) continue;
+                const int ring = std::max(std::abs(dr), std::abs(dc));
+                set_function(unsigned(row), unsigned(column), ring != 2 && ring != 4);
             }
     }
 
@@ -101,9 +101,9 @@ private:
         for (unsigned i = 0; i < count; ++i)
             for (unsigned j = 0; j < count; ++j) {
                 if ((i == 0 && j == 0) || (i == 0 && j == count - 1) || (i == count - 1 && j == 0)) continue;
-                for (int dy = -2; dy <= 2; ++dy)
-                    for (int dx = -2; dx <= 2; ++dx)
-                        set_function(centres[i] + dx, centres[j] + dy, std::max(std::abs(dx), std::abs(dy)) != 1);
+                for (int dr = -2; dr <= 2; ++dr)
+                    for (int dc = -2; dc <= 2; ++dc)
+                        set_function(centres[j] + dr, centres[i] + dc, std::max(std::abs(dr), std::abs(dc)) != 1);
             }
     }
 
@@ -114,8 +114,8 @@ private:
         for (unsigned i = 0; i < 18; ++i) {
             const bool dark = (word >> i) & 1;
             const unsigned a = size_ - 11 + i % 3, b = i / 3;
-            set_function(a, b, dark);
             set_function(b, a, dark);
+            set_function(a, b, dark);
         }
     }
 

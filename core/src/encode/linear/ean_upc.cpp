@@ -3,18 +3,19 @@
 #include <array>
 #include <cstdint>
 
-#include "../utf8.hpp"
+#include "../../ascii.hpp"
+#include "../../utf8.hpp"
 
 namespace tavlo::ean_upc {
 namespace {
 
 // Number set A (odd parity), 7 modules each, most significant bit first. Set C is its complement and set B
 // is set C reversed (ISO/IEC 15420, Table 1).
-constexpr std::array<std::uint8_t, 10> kSetA = {0b0001101, 0b0011001, 0b0010011, 0b0111101, 0b0100011,
+constexpr std::array<std::uint8_t, 10> set_a = {0b0001101, 0b0011001, 0b0010011, 0b0111101, 0b0100011,
                                                 0b0110001, 0b0101111, 0b0111011, 0b0110111, 0b0001011};
 
 // EAN-13: the sets (bit set = B) of the six left-half digits, selected by the leading digit.
-constexpr std::array<std::uint8_t, 10> kLeadingParity = {0b000000, 0b001011, 0b001101, 0b001110, 0b010011,
+constexpr std::array<std::uint8_t, 10> leading_parity = {0b000000, 0b001011, 0b001101, 0b001110, 0b010011,
                                                          0b011001, 0b011100, 0b010101, 0b010110, 0b011010};
 
 enum class NumberSet { A, B, C };
@@ -24,7 +25,7 @@ void append_pattern(ModuleSequence& out, std::uint32_t bits, int count) {
 }
 
 void append_digit(ModuleSequence& out, char digit, NumberSet set) {
-    std::uint8_t a = kSetA[digit - '0'];
+    std::uint8_t a = set_a[digit - '0'];
     std::uint8_t c = static_cast<std::uint8_t>(~a & 0x7F);
     if (set == NumberSet::A) return append_pattern(out, a, 7);
     if (set == NumberSet::C) return append_pattern(out, c, 7);
@@ -50,7 +51,7 @@ int check_digit(std::string_view digits) {
 Result<std::string_view> validate(std::string_view data, std::string_view symbology, std::size_t data_digits) {
     if (data.size() != data_digits && data.size() != data_digits + 1)
         return std::unexpected(TavloError::invalid_length(symbology, data_digits, data.size()));
-    auto bad = utf8::first_refused(data, [](unsigned char c) { return c >= '0' && c <= '9'; });
+    auto bad = utf8::first_refused(data, ascii::is_digit);
     if (!bad.empty()) return std::unexpected(TavloError::invalid_character(symbology, bad));
     auto digits = data.substr(0, data_digits);
     if (data.size() > data_digits && data.back() - '0' != check_digit(digits))
@@ -75,7 +76,7 @@ ModuleSequence ean13_modules(std::string_view digits12) {
     ModuleSequence out;
     out.reserve(95);
     char check = static_cast<char>('0' + check_digit(digits12));
-    std::uint8_t parity = kLeadingParity[digits12[0] - '0'];
+    std::uint8_t parity = leading_parity[digits12[0] - '0'];
     append_guard(out, false);
     for (int i = 1; i <= 6; ++i)
         append_digit(out, digits12[i], (parity >> (6 - i)) & 1u ? NumberSet::B : NumberSet::A);

@@ -3,14 +3,15 @@
 #include <array>
 #include <cstdint>
 
-#include "../utf8.hpp"
+#include "../../ascii.hpp"
+#include "../../utf8.hpp"
 
 namespace tavlo::code128 {
 namespace {
 
 // Bar, space, bar, space, bar, space widths of values 0 to 106, 106 being the stop without its final
 // 2-module bar (ISO/IEC 15417, Table 1). Every symbol character spans 11 modules.
-constexpr std::array<std::uint32_t, 107> kWidths = {
+constexpr std::array<std::uint32_t, 107> widths = {
     212222, 222122, 222221, 121223, 121322, 131222, 122213, 122312, 132212, 221213,  //   0
     221312, 231212, 112232, 122132, 122231, 113222, 123122, 123221, 223211, 221132,  //  10
     221231, 213212, 223112, 312131, 311222, 321122, 321221, 312212, 322112, 322211,  //  20
@@ -25,38 +26,30 @@ constexpr std::array<std::uint32_t, 107> kWidths = {
 };
 
 // The same characters as 11-bit module patterns, first module in the highest bit.
-constexpr std::array<std::uint16_t, 107> kPatterns = [] {
-    std::array<std::uint16_t, 107> patterns{};
-    for (std::size_t v = 0; v < kWidths.size(); ++v) {
+constexpr std::array<std::uint16_t, 107> patterns = [] {
+    std::array<std::uint16_t, 107> table{};
+    for (std::size_t v = 0; v < widths.size(); ++v) {
         std::uint32_t bits = 0;
         bool dark = true;
-        for (std::uint32_t w = kWidths[v], scale = 100000; scale > 0; w %= scale, scale /= 10, dark = !dark)
+        for (std::uint32_t w = widths[v], scale = 100000; scale > 0; w %= scale, scale /= 10, dark = !dark)
             for (std::uint32_t m = 0; m < w / scale; ++m) bits = bits << 1 | (dark ? 1u : 0u);
-        patterns[v] = static_cast<std::uint16_t>(bits);
+        table[v] = static_cast<std::uint16_t>(bits);
     }
-    return patterns;
+    return table;
 }();
-static_assert(kPatterns[0] == 0b11011001100 && kPatterns[105] == 0b11010011100);
+static_assert(patterns[0] == 0b11011001100 && patterns[105] == 0b11010011100);
 
-constexpr int kStop = 106;
-constexpr int kInvalid = -1;
+constexpr int stop_value = 106;
+constexpr int invalid_value = -1;
 
 enum class Set { A, B, C };
 
 constexpr std::uint8_t* put_value(std::uint8_t* out, int value) {
-    for (int bit = 10; bit >= 0; --bit) *out++ = (kPatterns[value] >> bit) & 1u;
+    for (int bit = 10; bit >= 0; --bit) *out++ = (patterns[value] >> bit) & 1u;
     return out;
 }
 
-char32_t decode_at(std::string_view text, std::size_t pos, std::size_t length) {
-    auto lead = static_cast<unsigned char>(text[pos]);
-    if (length == 1) return lead;
-    char32_t c = lead & (0x7Fu >> length);
-    for (std::size_t k = 1; k < length; ++k) c = c << 6 | (static_cast<unsigned char>(text[pos + k]) & 0x3Fu);
-    return c;
-}
-
-// The value of a non-digit character in `set`, or kInvalid. A selector of another set also switches `set`.
+// The value of a non-digit character in `set`, or invalid_value. A selector of another set also switches `set`.
 int value_in(Set& set, char32_t c) {
     auto change = [&set](Set to, int value) {
         set = to;
@@ -69,40 +62,46 @@ int value_in(Set& set, char32_t c) {
             break;
         case Set::B:
             if (c >= 32 && c < 127) return static_cast<int>(c) - 32;
-            if (c == kDel) return 95;
+            if (c == del) return 95;
             break;
         case Set::C:
-            if (c == kFnc1) return 102;
-            if (c == kSelectA) return change(Set::A, 101);
-            if (c == kSelectB) return change(Set::B, 100);
-            return kInvalid;
+            if (c == fnc1) return 102;
+            if (c == select_a) return change(Set::A, 101);
+            if (c == select_b) return change(Set::B, 100);
+            return invalid_value;
     }
     switch (c) {
-        case kFnc1: return 102;
-        case kFnc2: return 97;
-        case kFnc3: return 96;
-        case kFnc4: return set == Set::A ? 101 : 100;
-        case kShift: return 98;
-        case kSelectC: return change(Set::C, 99);
-        case kSelectA: return set == Set::B ? change(Set::A, 101) : kInvalid;
-        case kSelectB: return set == Set::A ? change(Set::B, 100) : kInvalid;
-        default: return kInvalid;
+        case fnc1: return 102;
+        case fnc2: return 97;
+        case fnc3: return 96;
+        case fnc4: return set == Set::A ? 101 : 100;
+        case shift: return 98;
+        case select_c: return change(Set::C, 99);
+        case select_a: return set == Set::B ? change(Set::A, 101) : invalid_value;
+        case select_b: return set == Set::A ? change(Set::B, 100) : invalid_value;
+        default: return invalid_value;
     }
 }
 
 }  // namespace
 
+Result<std::uint32_t> module_count(std::uint64_t characters) {
+    constexpr std::uint64_t limit = UINT32_MAX;
+    if (characters > (limit - 11 - 11 - 13) / 11) return std::unexpected(TavloError::encoding(too_wide));
+    return static_cast<std::uint32_t>(11 * characters + 11 + 11 + 13);
+}
+
 std::expected<ModuleSequence, std::string_view> table_modules(std::string_view text) {
-    if (text.size() < 2) return std::unexpected(kLengthInvalid);
+    if (text.size() < 2) return std::unexpected(length_invalid);
 
     std::size_t pos = utf8::sequence_length(static_cast<unsigned char>(text[0]));
     Set set;
     int start;
-    switch (decode_at(text, 0, pos)) {
-        case kSelectA: set = Set::A, start = 103; break;
-        case kSelectB: set = Set::B, start = 104; break;
-        case kSelectC: set = Set::C, start = 105; break;
-        default: return std::unexpected(kDataInvalid);
+    switch (utf8::decode(text.substr(0, pos))) {
+        case select_a: set = Set::A, start = 103; break;
+        case select_b: set = Set::B, start = 104; break;
+        case select_c: set = Set::C, start = 105; break;
+        default: return std::unexpected(data_invalid);
     }
 
     // No character gives more than one value per byte, and the two-byte start gives one value, which leaves
@@ -115,23 +114,23 @@ std::expected<ModuleSequence, std::string_view> table_modules(std::string_view t
     while (pos < text.size()) {
         auto lead = static_cast<unsigned char>(text[pos]);
         int value;
-        if (set == Set::C && lead >= '0' && lead <= '9') {
-            if (pos + 1 == text.size() || text[pos + 1] < '0' || text[pos + 1] > '9')
-                return std::unexpected(kDataInvalid);
+        if (set == Set::C && ascii::is_digit(lead)) {
+            if (pos + 1 == text.size() || !ascii::is_digit(text[pos + 1]))
+                return std::unexpected(data_invalid);
             value = (lead - '0') * 10 + (text[pos + 1] - '0');
             pos += 2;
         } else {
-            std::size_t length = utf8::sequence_length(lead);
-            value = value_in(set, decode_at(text, pos, length));
-            if (value == kInvalid) return std::unexpected(kDataInvalid);
-            pos += length;
+            const std::string_view character = utf8::char_at(text, pos);
+            value = value_in(set, utf8::decode(character));
+            if (value == invalid_value) return std::unexpected(data_invalid);
+            pos += character.size();
         }
         out = put_value(out, value);
         check = (check + weight * static_cast<std::uint32_t>(value)) % 103;
         weight = weight == 102 ? 0 : weight + 1;
     }
     out = put_value(out, static_cast<int>(check));
-    out = put_value(out, kStop);
+    out = put_value(out, stop_value);
     *out++ = 1;
     *out++ = 1;
     modules.resize(static_cast<std::size_t>(out - modules.data()));

@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "../../ascii.hpp"
+
 namespace tavlo::datamatrix {
 
 // Codewords of ISO/IEC 16022 Table 2.
@@ -34,7 +36,7 @@ enum State : std::uint8_t { A, C0, C1, C2, T0, T1, T2, X0, X1, X2, E0, E1, E2, E
 constexpr int infinity = std::numeric_limits<int>::max() / 4;
 constexpr int longest_short_base256 = 249;
 
-constexpr bool is_digit(std::uint8_t b) { return b >= '0' && b <= '9'; }
+using ascii::is_digit;
 constexpr bool is_x12(std::uint8_t b) {
     return b == '\r' || b == '*' || b == '>' || b == ' ' || is_digit(b) || (b >= 'A' && b <= 'Z');
 }

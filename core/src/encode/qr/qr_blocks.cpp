@@ -1,7 +1,7 @@
 #include "qr_blocks.hpp"
 
-#include <algorithm>
-#include <array>
+#include "../shared/assert.hpp"
+#include "../shared/reed_solomon.hpp"
 
 namespace tavlo::qr {
 namespace {
@@ -26,58 +26,9 @@ constexpr std::size_t total_codewords(int version) {
     return modules / 8;
 }
 
-// GF(2^8) with the QR Code field polynomial x^8 + x^4 + x^3 + x^2 + 1.
-struct Field {
-    std::array<std::uint8_t, 510> exp{};  // doubled so that a sum of two logarithms needs no reduction
-    std::array<std::uint8_t, 256> log{};
-};
-
-constexpr Field field = [] {
-    Field f;
-    unsigned x = 1;
-    for (unsigned i = 0; i < 255; ++i) {
-        f.exp[i] = f.exp[i + 255] = std::uint8_t(x);
-        f.log[x] = std::uint8_t(i);
-        x <<= 1;
-        if (x & 0x100) x ^= 0x11D;
-    }
-    return f;
-}();
-
-constexpr std::uint8_t multiply(std::uint8_t a, std::uint8_t b) {
-    return a == 0 || b == 0 ? 0 : field.exp[field.log[a] + field.log[b]];
-}
-
-constexpr std::size_t max_ecc = 30;
-
-// The generator polynomial (x - a^0)(x - a^1)...(x - a^(degree-1)) without its leading 1, highest power first.
-std::array<std::uint8_t, max_ecc> generator(std::size_t degree) {
-    std::array<std::uint8_t, max_ecc> g{};
-    g[degree - 1] = 1;
-    std::uint8_t root = 1;
-    for (std::size_t i = 0; i < degree; ++i) {
-        for (std::size_t j = 0; j < degree; ++j) {
-            g[j] = multiply(g[j], root);
-            if (j + 1 < degree) g[j] ^= g[j + 1];
-        }
-        root = multiply(root, 2);
-    }
-    return g;
-}
-
-// The remainder of data * x^degree divided by the generator, whose coefficients come as logarithms.
-void remainder(std::span<const std::uint8_t> data, std::span<const std::uint8_t> generator_log, std::uint8_t* out) {
-    const std::size_t degree = generator_log.size();
-    std::array<std::uint8_t, max_ecc + 1> r{};  // r[degree] stays 0 and shifts in as the new last term
-    for (std::uint8_t byte : data) {
-        const std::uint8_t factor = byte ^ r[0];
-        for (std::size_t j = 0; j < degree; ++j) r[j] = r[j + 1];
-        if (factor == 0) continue;
-        const unsigned f = field.log[factor];
-        for (std::size_t j = 0; j < degree; ++j) r[j] ^= field.exp[generator_log[j] + f];
-    }
-    std::copy_n(r.begin(), degree, out);
-}
+// GF(2^8) with the QR Code field polynomial x^8 + x^4 + x^3 + x^2 + 1; generator roots alpha^0 upwards.
+constexpr reed_solomon::Field field{0x11D};
+constexpr unsigned first_root = 0;
 
 }  // namespace
 
@@ -93,26 +44,21 @@ std::vector<std::uint8_t> add_error_correction(std::span<const std::uint8_t> dat
     const std::size_t short_blocks = blocks - total % blocks;
     const std::size_t short_data = total / blocks - ecc;
 
-    const auto g = generator(ecc);
-    std::array<std::uint8_t, max_ecc> generator_log{};
-    // Every coefficient of these generators is nonzero, so each has a logarithm.
-    for (std::size_t j = 0; j < ecc; ++j) generator_log[j] = field.log[g[j]];
+    TAVLO_ASSERT(data.size() == data_capacity(version));
+    const reed_solomon::Encoder code(field, ecc, first_root);
 
     std::vector<std::uint8_t> out(total);
-    std::vector<std::uint8_t> ecc_bytes(blocks * ecc);
     std::size_t begin = 0;
     for (std::size_t b = 0; b < blocks; ++b) {
         const std::size_t length = short_data + (b >= short_blocks);
         const auto block = data.subspan(begin, length);
-        remainder(block, std::span(generator_log).first(ecc), &ecc_bytes[b * ecc]);
+        // Check codeword i of block b goes to data.size() + i * blocks + b.
+        code.remainder(block.data(), block.size(), 1, &out[data.size() + b], blocks);
         // Codeword i of every block comes before codeword i + 1 of any; only long blocks have i = short_data.
         for (std::size_t i = 0; i < short_data; ++i) out[i * blocks + b] = block[i];
         if (length > short_data) out[short_data * blocks + (b - short_blocks)] = block[short_data];
         begin += length;
     }
-    const std::size_t data_end = data.size();
-    for (std::size_t i = 0; i < ecc; ++i)
-        for (std::size_t b = 0; b < blocks; ++b) out[data_end + i * blocks + b] = ecc_bytes[b * ecc + i];
     return out;
 }
 

@@ -9,12 +9,14 @@ namespace {
 // Kanji mode as Shift JIS, so a UTF-8 byte pair that happens to fall in the Kanji range (E3 81 of
 // hiragana, D0 91 of Cyrillic) would come back as another character. Byte mode returns the UTF-8 bytes
 // themselves, which readers show as the text that was given.
-enum ByteClass : std::uint8_t {
+enum class ByteClass : std::uint8_t {
     Digit,   // 30-39
     Symbol,  // the nine non-letter characters of the alphanumeric set
     Upper,   // 41-5A
     Other,   // byte mode
 };
+
+using enum ByteClass;
 
 constexpr std::array<ByteClass, 256> byte_classes = [] {
     std::array<ByteClass, 256> table{};

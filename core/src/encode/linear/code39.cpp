@@ -4,23 +4,23 @@
 #include <string>
 #include <utility>
 
-#include "../upper_case.hpp"
-#include "../utf8.hpp"
+#include "../../upper_case.hpp"
+#include "../../utf8.hpp"
 #include "tavlo/encode.hpp"
 
 namespace tavlo {
 namespace {
 
-constexpr std::string_view kSymbology = "Code 39";
-constexpr std::size_t kMaxCharacters = 256;
+constexpr std::string_view symbology = "Code 39";
+constexpr std::size_t max_characters = 256;
 
-// The symbol characters in the order of kWideElements; the last one, '*', is the start/stop character.
-constexpr std::string_view kCharacters = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%*";
-constexpr std::size_t kStartStop = 43;
+// The symbol characters in the order of wide_elements; the last one, '*', is the start/stop character.
+constexpr std::string_view alphabet = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%*";
+constexpr std::size_t start_stop = 43;
 
 // The wide elements of each character (ISO/IEC 16388): nine elements, bar first, bars and spaces
 // alternating, the most significant bit the first element; three of the nine are wide.
-constexpr std::array<std::uint16_t, 44> kWideElements = {
+constexpr std::array<std::uint16_t, 44> wide_elements = {
     0b000110100, 0b100100001, 0b001100001, 0b101100000, 0b000110001, 0b100110000, 0b001110000, 0b000100101,
     0b100100100, 0b001100100, 0b100001001, 0b001001001, 0b101001000, 0b000011001, 0b100011000, 0b001011000,
     0b000001101, 0b100001100, 0b001001100, 0b000011100, 0b100000011, 0b001000011, 0b101000010, 0b000010011,
@@ -29,36 +29,36 @@ constexpr std::array<std::uint16_t, 44> kWideElements = {
     0b010100010, 0b010001010, 0b000101010, 0b010010100};
 
 // At a wide-to-narrow ratio of 2:1 every character is 12 modules, the most significant bit first.
-constexpr std::size_t kCharacterModules = 12;
+constexpr std::size_t character_modules = 12;
 
-constexpr std::array<std::uint16_t, 44> kPatterns = [] {
-    std::array<std::uint16_t, 44> patterns{};
-    for (std::size_t c = 0; c < patterns.size(); ++c) {
+constexpr std::array<std::uint16_t, 44> patterns = [] {
+    std::array<std::uint16_t, 44> table{};
+    for (std::size_t c = 0; c < table.size(); ++c) {
         std::uint16_t bits = 0;
         for (int element = 8; element >= 0; --element) {
             bool dark = element % 2 == 0;
-            int width = (kWideElements[c] >> element) & 1u ? 2 : 1;
+            int width = (wide_elements[c] >> element) & 1u ? 2 : 1;
             for (int m = 0; m < width; ++m) bits = static_cast<std::uint16_t>(bits << 1 | dark);
         }
-        patterns[c] = bits;
+        table[c] = bits;
     }
-    return patterns;
+    return table;
 }();
 
-// The index of each ASCII data character in kCharacters, -1 for the others ('*' included).
-constexpr std::array<std::int8_t, 128> kDataIndex = [] {
+// The index of each ASCII data character in alphabet, -1 for the others ('*' included).
+constexpr std::array<std::int8_t, 128> data_index = [] {
     std::array<std::int8_t, 128> index{};
     index.fill(-1);
-    for (std::size_t c = 0; c < kStartStop; ++c) index[kCharacters[c]] = static_cast<std::int8_t>(c);
+    for (std::size_t c = 0; c < start_stop; ++c) index[alphabet[c]] = static_cast<std::int8_t>(c);
     return index;
 }();
 
-bool is_data_character(char32_t c) { return c < 0x80 && kDataIndex[c] >= 0; }
+bool is_data_character(char32_t c) { return c < 0x80 && data_index[c] >= 0; }
 
-// The folded text, of which only the first kMaxCharacters + 1 characters are kept: a longer one fails on
+// The folded text, of which only the first max_characters + 1 characters are kept: a longer one fails on
 // its length whatever follows.
 struct FoldedText {
-    std::array<char, kMaxCharacters + 1> characters;
+    std::array<char, max_characters + 1> characters;
     std::size_t size = 0;  // the whole folded length
 
     void append(char32_t c) {
@@ -78,7 +78,7 @@ Result<FoldedText> fold(std::string_view data) {
         for (std::size_t i = 0; i < upper.size; ++i) {
             char32_t c = upper.code_points[i];
             if (!is_data_character(c))
-                return std::unexpected(TavloError::invalid_character(kSymbology, utf8::encode(c)));
+                return std::unexpected(TavloError::invalid_character(symbology, utf8::encode(c)));
             folded.append(c);
         }
         pos += bytes.size();
@@ -89,22 +89,22 @@ Result<FoldedText> fold(std::string_view data) {
 // The Code 39 table encoder without a check character: 1 to 256 characters of the 43-character set.
 // Start and stop are '*'; a narrow light gap follows every character but the stop.
 Result<ModuleSequence> code39_modules(std::string_view text) {
-    if (text.empty() || text.size() > kMaxCharacters)
+    if (text.empty() || text.size() > max_characters)
         return std::unexpected(TavloError::encoding("Barcode data length is invalid"));
     ModuleSequence out;
-    out.reserve((text.size() + 2) * (kCharacterModules + 1) - 1);
+    out.reserve((text.size() + 2) * (character_modules + 1) - 1);
     auto append_character = [&out](std::size_t index) {
-        for (int bit = kCharacterModules - 1; bit >= 0; --bit) out.push_back((kPatterns[index] >> bit) & 1u);
+        for (int bit = character_modules - 1; bit >= 0; --bit) out.push_back((patterns[index] >> bit) & 1u);
     };
-    append_character(kStartStop);
+    append_character(start_stop);
     for (char c : text) {
         auto byte = static_cast<unsigned char>(c);
         if (!is_data_character(byte)) return std::unexpected(TavloError::encoding("Barcode data is invalid"));
         out.push_back(0);
-        append_character(kDataIndex[byte]);
+        append_character(data_index[byte]);
     }
     out.push_back(0);
-    append_character(kStartStop);
+    append_character(start_stop);
     return out;
 }
 
