@@ -10,6 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/python_env.sh
 ensure_zlib_headers
+ensure_raster_tools
 
 timings=()
 timed() {
@@ -21,7 +22,7 @@ timed() {
 
 suite() {
     make_venv .venv-test
-    pip_install pytest hypothesis zxing-cpp numpy pillow
+    pip_install pytest hypothesis zxing-cpp numpy pillow segno
     pip_install -C cmake.define.TAVLO_ASSERTIONS=ON .
     (cd tests && "$VENV_PYTHON" -m pytest -q -p no:cacheprovider "$@" .)  # the installed module, never a stray build
 }
