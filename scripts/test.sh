@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test run, as CI makes it: the suite on a g++ build in .venv-test, the core's C++ tests, the suite
 # again on a clang build under ASan and UBSan, a minute of fuzzing under the sanitizers, and the thread
-# tests on a free-threaded CPython where one is installed. Each stage's time is printed at the end.
+# tests on a free-threaded CPython where one is installed. The core's invariant checks (TAVLO_ASSERT) are on
+# in every build here. Each stage's time is printed at the end.
 #   bash scripts/test.sh                 everything
 #   bash scripts/test.sh -k code128      the g++ suite alone, with these pytest arguments
 #   FUZZ_SECONDS=300 bash scripts/test.sh
@@ -9,6 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/python_env.sh
 ensure_zlib_headers
+ensure_raster_tools
 
 timings=()
 timed() {
@@ -20,13 +22,13 @@ timed() {
 
 suite() {
     make_venv .venv-test
-    pip_install pytest hypothesis zxing-cpp numpy pillow
-    pip_install .
+    pip_install pytest hypothesis zxing-cpp numpy pillow segno
+    pip_install -C cmake.define.TAVLO_ASSERTIONS=ON .
     (cd tests && "$VENV_PYTHON" -m pytest -q -p no:cacheprovider "$@" .)  # the installed module, never a stray build
 }
 
 core_tests() {
-    cmake -S . -B build/core-tests -DTAVLO_PYTHON=OFF -DTAVLO_TESTS=ON >/dev/null
+    cmake -S . -B build/core-tests -DTAVLO_PYTHON=OFF -DTAVLO_TESTS=ON -DTAVLO_ASSERTIONS=ON >/dev/null
     cmake --build build/core-tests -j2 >/dev/null
     (cd build/core-tests && ctest --output-on-failure)
 }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "check.hpp"
-#include "encode/code128_table.hpp"
+#include "encode/code128/code128_table.hpp"
 #include "tavlo/encode.hpp"
 
 using namespace tavlo;
