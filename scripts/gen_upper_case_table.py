@@ -70,7 +70,7 @@ def main() -> None:
         f"{len(expansions)} expansions.",
         "",
         "// Sorted by first code point; no two runs overlap.",
-        f"constexpr std::array<UpperRun, {len(runs)}> kUpperRuns = {{{{",
+        f"constexpr std::array<UpperRun, {len(runs)}> upper_runs = {{{{",
     ]
     for first, count, stride, delta in runs:
         lines.append(f"    {{0x{first:04X}, {count}, {stride}, {delta}}},")
@@ -78,7 +78,7 @@ def main() -> None:
         "}};",
         "",
         "// The one-to-many mappings, in code point order; unused trailing entries are 0.",
-        f"constexpr std::array<std::array<char32_t, 3>, {len(expansions)}> kUpperExpansions = {{{{",
+        f"constexpr std::array<std::array<char32_t, 3>, {len(expansions)}> upper_expansions = {{{{",
     ]
     for cp in sorted(expansions):
         points = ", ".join(f"0x{ord(ch):04X}" for ch in expansions[cp].ljust(3, "\0"))

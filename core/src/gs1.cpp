@@ -2,16 +2,16 @@
 
 #include <string>
 
+#include "ascii.hpp"
+
 namespace tavlo::gs1 {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 bool valid_ai(std::string_view ai) {
     if (ai.size() < 2 || ai.size() > 4) return false;
     for (char c : ai) {
-        if (!is_digit(c)) return false;
+        if (!ascii::is_digit(c)) return false;
     }
     return true;
 }
@@ -80,7 +80,7 @@ std::optional<std::size_t> fixed_ai_length(std::string_view ai) {
             return std::nullopt;
         case 4:
             // 3100 to 3699: trade measures, six digits with the decimal point position in the AI.
-            if (ai[0] == '3' && ai[1] >= '1' && ai[1] <= '6' && is_digit(ai[2]) && is_digit(ai[3])) return 6;
+            if (ai[0] == '3' && ai[1] >= '1' && ai[1] <= '6' && ascii::is_digit(ai[2]) && ascii::is_digit(ai[3])) return 6;
             return std::nullopt;
         default: return std::nullopt;
     }

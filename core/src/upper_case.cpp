@@ -7,7 +7,7 @@ namespace {
 
 // Code points first, first + stride, ... (count of them) map to themselves plus delta. Stride 2 covers the
 // blocks where capital and small letters alternate; stride 0 marks a one-to-many mapping, whose delta is
-// its index in kUpperExpansions.
+// its index in upper_expansions.
 struct UpperRun {
     char32_t first;
     std::uint16_t count;
@@ -24,13 +24,13 @@ UpperCase to_upper(char32_t code_point) {
         bool small = code_point >= 'a' && code_point <= 'z';
         return {{small ? code_point - ('a' - 'A') : code_point, 0, 0}, 1};
     }
-    auto after = std::upper_bound(kUpperRuns.begin(), kUpperRuns.end(), code_point,
+    auto after = std::upper_bound(upper_runs.begin(), upper_runs.end(), code_point,
                                   [](char32_t cp, const UpperRun& run) { return cp < run.first; });
-    if (after != kUpperRuns.begin()) {
+    if (after != upper_runs.begin()) {
         const UpperRun& run = *(after - 1);
         char32_t offset = code_point - run.first;
         if (run.stride == 0 && offset == 0) {
-            const auto& expansion = kUpperExpansions[run.delta];
+            const auto& expansion = upper_expansions[run.delta];
             return {expansion, static_cast<std::uint8_t>(expansion[2] ? 3 : 2)};
         }
         if (run.stride != 0 && offset % run.stride == 0 && offset / run.stride < run.count)

@@ -33,10 +33,10 @@ inline char32_t decode(std::string_view sequence) {
 
 inline std::string encode(char32_t code_point) {
     if (code_point < 0x80) return std::string(1, static_cast<char>(code_point));
-    constexpr std::array<unsigned char, 4> kLeadMarker = {0x00, 0xC0, 0xE0, 0xF0};  // by continuation bytes
+    constexpr std::array<unsigned char, 4> lead_marker = {0x00, 0xC0, 0xE0, 0xF0};  // by continuation bytes
     int continuation = code_point < 0x800 ? 1 : code_point < 0x10000 ? 2 : 3;
     std::string out;
-    out.push_back(static_cast<char>(kLeadMarker[continuation] | (code_point >> (6 * continuation))));
+    out.push_back(static_cast<char>(lead_marker[continuation] | (code_point >> (6 * continuation))));
     for (int i = continuation - 1; i >= 0; --i)
         out.push_back(static_cast<char>(0x80u | ((code_point >> (6 * i)) & 0x3Fu)));
     return out;

@@ -5,6 +5,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <cstring>
 #include <new>
 #include <string>
 #include <utility>
@@ -67,6 +68,12 @@ void dealloc_wrapper(PyObject* self) {
     unwrap<T>(self).~T();
     type->tp_free(self);
     Py_DECREF(type);
+}
+
+// The class name without the module ("builtins.", "tavlo.") that a type is created under.
+inline const char* bare_name(PyTypeObject* type) {
+    const char* dot = std::strrchr(type->tp_name, '.');
+    return dot ? dot + 1 : type->tp_name;
 }
 
 // Raises `type` with a UTF-8 message that may hold any character, NUL included.

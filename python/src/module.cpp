@@ -6,13 +6,6 @@ namespace tavlo::py {
 
 Types types;
 
-void raise_text(PyObject* type, const std::string& message) {
-    PyObject* text = PyUnicode_DecodeUTF8(message.data(), static_cast<Py_ssize_t>(message.size()), "replace");
-    if (!text) return;
-    PyErr_SetObject(type, text);
-    Py_DECREF(text);
-}
-
 void raise_tavlo_error(const TavloError& error) { raise_text(types.tavlo_error, error.display()); }
 
 namespace {

@@ -13,12 +13,6 @@
 
 namespace tavlo::py {
 
-// The class name without the "builtins." that every type is created under.
-inline const char* bare_name(PyTypeObject* type) {
-    const char* dot = std::strrchr(type->tp_name, '.');
-    return dot ? dot + 1 : type->tp_name;
-}
-
 template <class Geometry>
 struct Renderers;
 
@@ -39,7 +33,8 @@ struct Renderers<MatrixGeometry> {
     static std::size_t elements(const MatrixGeometry& geometry) { return geometry.modules.size() / 2; }
 };
 
-// A new symbol object of `type` holding the encoder's geometry, or the encoder's error raised.
+// A new symbol object of `type` holding the encoder's geometry, or the encoder's error raised. The object is a
+// Wrapper<Geometry>, which tavlo._label reads too: the labels draw this geometry without copying it.
 template <class Geometry>
 PyObject* new_symbol(PyTypeObject* type, Result<Geometry>&& encoded) {
     return into_py_result(std::move(encoded), [type](Geometry&& geometry) { return wrap(type, std::move(geometry)); });

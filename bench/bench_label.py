@@ -1,0 +1,87 @@
+"""Labels through the tavlo package against _tavlo's own render_png at the same pixels, and QR Code SVG sizes
+against segno.
+
+Run with the package installed, for example  .venv-bench/bin/python bench/bench_label.py [--repeat N]
+Per kind: the median time of one 300 dpi label PNG from tavlo (default X-dimension and height) and of
+_tavlo's render_png making an image of the same pixel size with the same quiet zone, and both file sizes.
+Then the SVG bytes of tavlo.QrCode and segno (level M, no micro QR) for a few payloads, with and without
+a white background.
+"""
+
+from __future__ import annotations
+
+import argparse
+import io
+import statistics
+import time
+
+import _tavlo
+
+import tavlo
+
+KINDS = {
+    "Ean8": (lambda: tavlo.Ean8("1234567"), lambda: _tavlo.Ean8("1234567")),
+    "UpcA": (lambda: tavlo.UpcA("03600029145"), lambda: _tavlo.UpcA("03600029145")),
+    "Code39": (lambda: tavlo.Code39("TAVLO-39 BENCH"), lambda: _tavlo.Code39("TAVLO-39 BENCH")),
+    "Itf": (lambda: tavlo.Itf("12345678901234"), lambda: _tavlo.Itf("12345678901234")),
+    "Code128": (lambda: tavlo.Code128("Parcel 0123456789"), lambda: _tavlo.Code128([_tavlo.Data("Parcel 0123456789")])),
+    "QrCode": (
+        lambda: tavlo.QrCode("https://example.com/track?id=0123456789&lang=en"),
+        lambda: _tavlo.QrCode("https://example.com/track?id=0123456789&lang=en"),
+    ),
+    "DataMatrix": (
+        lambda: tavlo.DataMatrix("Lot 0123456789, expiry 2027-01-31"),
+        lambda: _tavlo.DataMatrix("Lot 0123456789, expiry 2027-01-31"),
+    ),
+}
+
+SVG_PAYLOADS = ["https://example.com", "https://example.com/track?id=0123456789&lang=en", "A" * 300]
+
+
+def median(call, repeat: int) -> tuple[float, int]:
+    size = len(call())
+    samples = []
+    for _ in range(repeat):
+        start = time.perf_counter()
+        call()
+        samples.append(time.perf_counter() - start)
+    return statistics.median(samples), size
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--repeat", type=int, default=500)
+    repeat = parser.parse_args().repeat
+    print(f"{'kind':<11} {'pixels':>10} {'tavlo png()':>22} {'_tavlo render_png':>22}")
+    for name, (make, make_low_level) in KINDS.items():
+        symbol, low_level = make(), make_low_level()
+        layout = symbol.layout(dpi=300)
+        label = median(lambda: symbol.png(dpi=300), repeat)
+        plain = median(
+            lambda: low_level.render_png(
+                layout.width_dots, layout.height_dots, unit="px", quiet_zone_modules=layout.quiet_zone
+            ),
+            repeat,
+        )
+        print(
+            f"{name:<11} {layout.width_dots:>4}x{layout.height_dots:<5} {label[0] * 1e6:8.1f} us {label[1]:>6} B"
+            f" {plain[0] * 1e6:10.1f} us {plain[1]:>6} B"
+        )
+    try:
+        import segno
+    except ImportError:
+        print("segno not installed: SVG comparison skipped")
+        return
+    print(f"\n{'QR payload':<24} {'tavlo svg':>10} {'segno':>8} {'tavlo, no bg':>13} {'segno, no bg':>13}")
+    for payload in SVG_PAYLOADS:
+        qr = segno.make(payload, error="m", boost_error=False, micro=False)
+        sizes = []
+        for background in ("#fff", None):
+            out = io.BytesIO()
+            qr.save(out, kind="svg", light=background)
+            sizes += [len(tavlo.QrCode(payload).svg(background=background)), len(out.getvalue())]
+        print(f"{payload[:22]:<24} {sizes[0]:>10} {sizes[1]:>8} {sizes[2]:>13} {sizes[3]:>13}")
+
+
+if __name__ == "__main__":
+    main()
