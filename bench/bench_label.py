@@ -12,10 +12,9 @@ from __future__ import annotations
 
 import argparse
 import io
-import statistics
-import time
 
 import _tavlo
+from bench_render import median
 
 import tavlo
 
@@ -36,16 +35,6 @@ KINDS = {
 }
 
 SVG_PAYLOADS = ["https://example.com", "https://example.com/track?id=0123456789&lang=en", "A" * 300]
-
-
-def median(call, repeat: int) -> tuple[float, int]:
-    size = len(call())
-    samples = []
-    for _ in range(repeat):
-        start = time.perf_counter()
-        call()
-        samples.append(time.perf_counter() - start)
-    return statistics.median(samples), size
 
 
 def main() -> None:

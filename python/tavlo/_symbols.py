@@ -2,29 +2,18 @@
 
 from __future__ import annotations
 
-from typing import TYPE_CHECKING, Any, ClassVar, Sequence, Union
+from typing import TYPE_CHECKING, Any, Sequence, Union
 
 import _tavlo
 
 from . import _label
 
 if TYPE_CHECKING:
-    from typing import Literal, Tuple, TypedDict
+    from typing import Literal
 
     from typing_extensions import Self, Unpack
 
-    Length = Union[str, float]
-    Colour = Union[str, Tuple[int, int, int], Tuple[int, int, int, int]]
-
-    class RenderOptions(TypedDict, total=False):
-        dpi: int
-        x_dim: Length | None
-        width: Length | None
-        height: Length | None
-        quiet_zone: int | None
-        bar_width_reduction: Length
-        foreground: Colour
-        background: Colour | None
+    from ._label import RenderOptions
 
     Format = Literal["png", "svg", "pdf"]
 
@@ -37,16 +26,6 @@ class _Symbol(_label.Label):
     """What every symbol class does; the rendering itself is inherited from the C++ label type."""
 
     __slots__ = ()
-    _kind: ClassVar[str]
-
-    if TYPE_CHECKING:
-        _input: tuple[Any, ...]
-
-        def png(self, **options: Unpack[RenderOptions]) -> bytes: ...
-        def svg(self, **options: Unpack[RenderOptions]) -> str: ...
-        def pdf(self, **options: Unpack[RenderOptions]) -> bytes: ...
-        def layout(self, **options: Unpack[RenderOptions]) -> _label.Layout: ...
-        def geometry(self) -> _tavlo.LinearGeometry | _tavlo.MatrixGeometry: ...
 
     def _arguments(self) -> list[str]:
         return [repr(value) for value in self._input]
