@@ -2,7 +2,8 @@
 
 from __future__ import annotations
 
-from typing import TYPE_CHECKING, Any, Sequence, Union
+from collections.abc import Sequence
+from typing import TYPE_CHECKING, Any, Union
 
 import _tavlo
 
@@ -171,6 +172,8 @@ class Code128(_Symbol):
     def __new__(cls, data: str | Sequence[Code128Element]) -> Self:
         if isinstance(data, str):
             return super().__new__(cls, _tavlo.Code128([_tavlo.Data(data)]), "code128", (data,), data)
+        if not isinstance(data, Sequence):
+            raise TypeError(f"argument 'data': '{type(data).__qualname__}' object is not a str or a list of elements")
         symbol = _tavlo.Code128(data)
         key = tuple(_element_key(element) for element in data)
         return super().__new__(cls, symbol, "code128", (key,))
