@@ -16,6 +16,7 @@ class RenderOptions(TypedDict, total=False):
     bar_width_reduction: Length
     foreground: Colour
     background: Colour | None
+    text: bool | None
 
 TavloError: Final = _tavlo.TavloError
 

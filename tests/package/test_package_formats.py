@@ -94,8 +94,8 @@ def svg_root(svg: str) -> ET.Element:
 @pytest.mark.parametrize("dpi", [203, 300, 600])
 def test_svg_has_its_physical_size_a_viewbox_in_dots_and_one_path(kind, dpi):
     symbol = kind.make()
-    layout = symbol.layout(dpi=dpi)
-    root = svg_root(symbol.svg(dpi=dpi))
+    layout = symbol.layout(dpi=dpi, text=False)
+    root = svg_root(symbol.svg(dpi=dpi, text=False))
     assert float(root.get("width").removesuffix("mm")) == pytest.approx(layout.width_mm, abs=1e-4)
     assert float(root.get("height").removesuffix("mm")) == pytest.approx(layout.height_mm, abs=1e-4)
     assert root.get("viewBox") == f"0 0 {layout.width_dots} {layout.height_dots}"
@@ -106,8 +106,8 @@ def test_svg_has_its_physical_size_a_viewbox_in_dots_and_one_path(kind, dpi):
 
 def test_svg_colours_and_transparent_background():
     symbol = tavlo.Code128("Parcel 0123456789")
-    assert [child.tag for child in svg_root(symbol.svg(background=None))] == [f"{SVG}path"]
-    root = svg_root(symbol.svg(foreground="#123456", background="#ffffff80"))
+    assert [child.tag for child in svg_root(symbol.svg(background=None, text=False))] == [f"{SVG}path"]
+    root = svg_root(symbol.svg(foreground="#123456", background="#ffffff80", text=False))
     background, path = list(root)
     assert (background.get("fill"), background.get("fill-opacity")) == ("#fff", ".502")
     assert path.get("stroke") == "#123456"
@@ -126,7 +126,9 @@ def assert_same_pixels(raster: np.ndarray, png: np.ndarray) -> None:
 @pytest.mark.parametrize("kind", KIND_PARAMS)
 @pytest.mark.parametrize("options", RASTER_OPTIONS, ids=["default", "reduced", "fitted"])
 def test_svg_and_pdf_pixels_match_the_png_pixels(kind, options, tmp_path):
+    # Bars and modules only: glyph outlines are rasterised to whole dots in the PNG and anti-aliased by the tools.
     symbol = kind.make()
+    options = {**options, "text": False} if not kind.matrix else options
     dpi = options.get("dpi", 300)
     png = png_pixels(symbol.png(**options))
     assert_same_pixels(svg_pixels(symbol.svg(**options), dpi), png)
