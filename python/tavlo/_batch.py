@@ -186,7 +186,8 @@ def run_rows(job: Job, rows: list[Row], jobs: int, tally: Tally) -> None:
     pool = ThreadPoolExecutor(max_workers=jobs, thread_name_prefix="tavlo-batch")
     futures: list[Future] = []
     try:
-        futures = [pool.submit(job.run, row) for row in rows]
+        for row in rows:
+            futures.append(pool.submit(job.run, row))
         for row, future in zip(rows, futures):
             message = future.result()
             if message is None:
