@@ -11,7 +11,7 @@ The symbol classes encode once, when they are made, and render as often as asked
 from _tavlo import FNC1, FNC2, FNC3, FNC4, Bar, Data, LinearGeometry, MatrixGeometry, StartA, StartB, StartC, TavloError
 
 from ._label import Layout
-from ._symbols import Code39, Code128, DataMatrix, Ean8, Gs1DataMatrix, Itf, QrCode, UpcA
+from ._symbols import Code39, Code128, DataMatrix, Ean8, Gs1_128, Gs1DataMatrix, Itf, Itf14, QrCode, UpcA
 
 __all__ = [
     "Ean8",
@@ -19,6 +19,8 @@ __all__ = [
     "Code39",
     "Itf",
     "Code128",
+    "Gs1_128",
+    "Itf14",
     "QrCode",
     "DataMatrix",
     "Gs1DataMatrix",

@@ -25,6 +25,7 @@ if TYPE_CHECKING:
         bar_width_reduction: Length
         foreground: Colour
         background: Colour | None
+        text: bool | None
 
     Format = Literal["png", "svg", "pdf"]
 
@@ -211,6 +212,52 @@ class Code128(_Symbol):
 def _code128_from_keys(keys: tuple[tuple[str, ...], ...]) -> Code128:
     """Unpickles a Code128 made from elements, which cannot be pickled themselves."""
     return Code128([_element_from_key(key) for key in keys])
+
+
+class Gs1_128(_Symbol):
+    """A GS1-128 symbol from the parenthesized element string, e.g. "(01)09501101530003(17)250101(10)ABC123".
+
+    Encoded as Code 128 with FNC1 first and after every variable-length element but the last. The check
+    digits of SSCC (00), GTIN (01, 02), GLN (410-417) and GSRN (8017, 8018) are validated; with
+    `compute_check_digits` a key written one digit short gets its check digit appended instead. At most 48
+    data characters, and at most 165 mm wide with the quiet zones. The human-readable line shows the
+    element strings in parentheses. Module width defaults to 0.495 mm, bars to 32 mm, quiet zones to 10
+    modules.
+    """
+
+    __slots__ = ()
+    __module__ = "tavlo"
+
+    def __new__(cls, text: str, compute_check_digits: bool = False) -> Self:
+        parts, line = _label.gs1_128_elements(text, compute_check_digits)
+        elements = [_tavlo.FNC1() if part is None else _tavlo.Data(part) for part in parts]
+        return super().__new__(cls, _tavlo.Code128(elements), "gs1-128", (text, bool(compute_check_digits)), line)
+
+    def _arguments(self) -> list[str]:
+        text, compute = self._input
+        return [repr(text)] + (["compute_check_digits=True"] if compute else [])
+
+
+class Itf14(_Symbol):
+    """An ITF-14 shipping-carton symbol from 13 digits (the check digit is computed) or 14 (it is validated).
+
+    `bearer` is "frame" (bearer bars on all four sides) or "bars" (above and below only); they are five
+    modules thick. Module width defaults to 0.495 mm, bars to 32 mm, quiet zones to 10 modules.
+    """
+
+    __slots__ = ()
+    __module__ = "tavlo"
+
+    def __new__(cls, data: str, bearer: Literal["frame", "bars"] = "frame") -> Self:
+        if bearer not in ("frame", "bars"):
+            raise ValueError(f"bearer must be 'frame' or 'bars', not {bearer!r}")
+        digits = _label.itf14_digits(data)
+        kind = "itf14" if bearer == "frame" else "itf14-bars"
+        return super().__new__(cls, _tavlo.Itf(digits), kind, (data, bearer), digits)
+
+    def _arguments(self) -> list[str]:
+        data, bearer = self._input
+        return [repr(data)] + ([] if bearer == "frame" else [f"bearer={bearer!r}"])
 
 
 class QrCode(_Symbol):

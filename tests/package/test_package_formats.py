@@ -94,8 +94,8 @@ def svg_root(svg: str) -> ET.Element:
 @pytest.mark.parametrize("dpi", [203, 300, 600])
 def test_svg_has_its_physical_size_a_viewbox_in_dots_and_one_path(kind, dpi):
     symbol = kind.make()
-    layout = symbol.layout(dpi=dpi)
-    root = svg_root(symbol.svg(dpi=dpi))
+    layout = symbol.layout(dpi=dpi, text=False)
+    root = svg_root(symbol.svg(dpi=dpi, text=False))
     assert float(root.get("width").removesuffix("mm")) == pytest.approx(layout.width_mm, abs=1e-4)
     assert float(root.get("height").removesuffix("mm")) == pytest.approx(layout.height_mm, abs=1e-4)
     assert root.get("viewBox") == f"0 0 {layout.width_dots} {layout.height_dots}"
@@ -106,8 +106,8 @@ def test_svg_has_its_physical_size_a_viewbox_in_dots_and_one_path(kind, dpi):
 
 def test_svg_colours_and_transparent_background():
     symbol = tavlo.Code128("Parcel 0123456789")
-    assert [child.tag for child in svg_root(symbol.svg(background=None))] == [f"{SVG}path"]
-    root = svg_root(symbol.svg(foreground="#123456", background="#ffffff80"))
+    assert [child.tag for child in svg_root(symbol.svg(background=None, text=False))] == [f"{SVG}path"]
+    root = svg_root(symbol.svg(foreground="#123456", background="#ffffff80", text=False))
     background, path = list(root)
     assert (background.get("fill"), background.get("fill-opacity")) == ("#fff", ".502")
     assert path.get("stroke") == "#123456"

@@ -25,9 +25,9 @@ def expected_pixels(symbol, kind, x: int, quiet: int, height: int) -> np.ndarray
 @pytest.mark.parametrize("dpi, x_dim, dots", [(203, "0.33mm", 3), (300, "0.33mm", 4), (600, "0.33mm", 8), (300, "1dot", 1)])
 def test_every_module_is_the_same_whole_number_of_dots(kind, dpi, x_dim, dots):
     symbol = kind.make()
-    layout = symbol.layout(dpi=dpi, x_dim=x_dim)
+    layout = symbol.layout(dpi=dpi, x_dim=x_dim, text=False)
     assert layout.x_dim_dots == dots
-    pixels = png_pixels(symbol.png(dpi=dpi, x_dim=x_dim))
+    pixels = png_pixels(symbol.png(dpi=dpi, x_dim=x_dim, text=False))
     assert pixels.shape == (layout.height_dots, layout.width_dots)
     expected = expected_pixels(symbol, kind, dots, DEFAULT_QUIET_ZONES[kind.name], layout.height_dots)
     np.testing.assert_array_equal(pixels, expected)
@@ -54,14 +54,14 @@ def test_a_third_of_a_millimetre_at_300_dpi_prints_as_4_dots_of_0_339_mm():
 @pytest.mark.parametrize("width, dpi", [("1in", 300), ("2in", 203), ("50mm", 600)])
 def test_a_target_width_gets_the_largest_whole_dot_module_that_fits(kind, width, dpi):
     symbol = kind.make()
-    layout = symbol.layout(dpi=dpi, width=width)
+    layout = symbol.layout(dpi=dpi, width=width, text=False)
     target = round(tavlo.Code39("A").layout(dpi=dpi, x_dim=width).x_dim_dots)  # the same length in dots
     quiet = DEFAULT_QUIET_ZONES[kind.name]
     geometry = symbol.geometry()
     across = (geometry.width if kind.matrix else geometry.total_modules) + 2 * quiet
     assert layout.width_dots == target
     assert layout.x_dim_dots == target // across
-    pixels = png_pixels(symbol.png(dpi=dpi, width=width))
+    pixels = png_pixels(symbol.png(dpi=dpi, width=width, text=False))
     assert pixels.shape[1] == target
     # The symbol is centred in the width left over.
     first_dark = int(np.argmax((pixels == 0).any(axis=0)))
@@ -79,7 +79,7 @@ def test_a_fitted_square_symbol_gives_a_square_image():
 @pytest.mark.parametrize("dpi", [203, 300, 600])
 def test_linear_height_defaults_to_15_percent_of_the_width_or_a_quarter_inch(kind, dpi):
     symbol = kind.make()
-    layout = symbol.layout(dpi=dpi, x_dim="0.33mm")
+    layout = symbol.layout(dpi=dpi, x_dim="0.33mm", text=False)
     symbol_dots = symbol.geometry().total_modules * layout.x_dim_dots
     assert layout.height_dots == max(math.ceil(0.15 * symbol_dots), math.ceil(0.25 * dpi))
 

@@ -13,11 +13,13 @@
 #include "tavlo/error.hpp"
 #include "tavlo/geometry.hpp"
 #include "tavlo/render.hpp"
+#include "tavlo/text.hpp"
 
 namespace tavlo::label {
 
 // What a label shows; decides the default quiet zone and, for linear kinds, the human-readable layout.
-enum class Kind { Ean8, UpcA, Code39, Itf, Code128, QrCode, DataMatrix };
+// Itf14 is framed by bearer bars on four sides, Itf14Bars has them above and below only.
+enum class Kind { Ean8, UpcA, Code39, Itf, Code128, QrCode, DataMatrix, Gs1_128, Itf14, Itf14Bars };
 
 struct Colour {
     std::uint8_t r, g, b, a;  // a = 0 transparent, 255 opaque
@@ -51,6 +53,7 @@ struct Options {
     Length bar_width_reduction{0, Length::Unit::Dots};
     Colour foreground = black;
     Colour background = white;               // alpha 0 = transparent
+    std::optional<bool> text;                // the human-readable line; by default on for linear kinds
 };
 
 // The symbol a label is drawn from. The geometry is borrowed and must outlive the call.
@@ -86,15 +89,9 @@ struct Rect {
     std::uint32_t x, y, w, h;  // dots; w and h at least 1
 };
 
-enum class Align { Left, Centre, Right };
-
-struct TextItem {
-    std::string text;        // UTF-8
-    std::uint32_t x;         // anchor: left edge, centre or right edge by `align`
-    std::uint32_t baseline;  // dots from the top
-    std::uint32_t size;      // cap height in dots
-    Align align;
-};
+// Lines of text, drawn from the built-in OCR-B outlines; positions in dots.
+using text::Align;
+using text::TextItem;
 
 // The whole label in dots: dark rectangles and text over a background.
 struct Drawing {

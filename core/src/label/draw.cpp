@@ -2,6 +2,7 @@
 // narrowed by the bar width reduction.
 #include <algorithm>
 
+#include "gs1_layout.hpp"
 #include "human_readable.hpp"
 #include "tavlo/label.hpp"
 
@@ -19,7 +20,7 @@ void draw_linear(Drawing& drawing, const LinearGeometry& geometry, const Layout&
     const std::uint32_t origin = layout.left + layout.quiet_zone * layout.x_dots;
     drawing.rects.reserve(geometry.bars.size());
     for (const Bar& bar : geometry.bars) {
-        drawing.rects.push_back(reduced(origin + bar.x * layout.x_dots, 0, bar.width * layout.x_dots,
+        drawing.rects.push_back(reduced(origin + bar.x * layout.x_dots, layout.top, bar.width * layout.x_dots,
                                         layout.symbol_height, layout.bar_width_reduction));
     }
 }
@@ -55,6 +56,7 @@ Drawing draw(const Symbol& symbol, const Layout& layout, const Options& options)
     if (const auto* linear = std::get_if<const LinearGeometry*>(&symbol.geometry)) {
         draw_linear(drawing, **linear, layout);
         add_human_readable(drawing, symbol, layout);
+        gs1_layout::add_bearer_bars(drawing, symbol.kind, layout, (*linear)->total_modules);
     } else {
         draw_matrix(drawing, *std::get<const MatrixGeometry*>(symbol.geometry), layout);
     }

@@ -14,4 +14,7 @@ std::uint32_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::
 // Adds the text items of `symbol` to a drawing whose bars are already in place.
 void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& layout);
 
+// The glyph outlines of every text item of a drawing, which the writers fill in the foreground colour.
+text::Outline text_outline_of(const Drawing& drawing);
+
 }  // namespace tavlo::label

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "gs1_layout.hpp"
 #include "human_readable.hpp"
 #include "tavlo/label.hpp"
 
@@ -30,7 +31,10 @@ std::uint32_t default_quiet_zone(Kind kind) {
         case Kind::UpcA: return 9;
         case Kind::Code39:
         case Kind::Itf:
-        case Kind::Code128: return 10;
+        case Kind::Code128:
+        case Kind::Gs1_128:
+        case Kind::Itf14:
+        case Kind::Itf14Bars: return 10;
         case Kind::QrCode: return 4;
         case Kind::DataMatrix: return 1;
     }
@@ -59,7 +63,8 @@ struct Extent {
 
 Extent extent_of(const Symbol& symbol, std::uint32_t quiet_zone) {
     if (const auto* linear = std::get_if<const LinearGeometry*>(&symbol.geometry)) {
-        return {(*linear)->total_modules + 2ull * quiet_zone, 0, (*linear)->total_modules};
+        const std::uint64_t framed = 2ull * (quiet_zone + gs1_layout::frame_modules(symbol.kind));
+        return {(*linear)->total_modules + framed, 0, (*linear)->total_modules};
     }
     const MatrixGeometry& matrix = *std::get<const MatrixGeometry*>(symbol.geometry);
     return {matrix.width + 2ull * quiet_zone, matrix.height + 2ull * quiet_zone, matrix.width};
@@ -76,7 +81,8 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
 
     std::uint64_t x = 0;
     if (options.x_dim || !options.width) {
-        const Length x_dim = options.x_dim.value_or(linear ? default_linear_x : default_matrix_x);
+        const Length x_dim = options.x_dim.value_or(
+            gs1_layout::default_x_dim(symbol.kind).value_or(linear ? default_linear_x : default_matrix_x));
         x = std::max<std::uint64_t>(nearest_dots(x_dim, dpi), 1);
     } else {
         x = asked_width / std::max<std::uint64_t>(extent.modules_across, 1);
@@ -88,6 +94,9 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     const std::uint64_t symbol_width = extent.modules_across * x;
     const std::uint64_t width = options.width ? asked_width : symbol_width;
     if (width < symbol_width) return std::unexpected(too_small("width", width, symbol_width));
+    if (auto fits = gs1_layout::check_width(symbol.kind, symbol_width, static_cast<std::uint32_t>(x), dpi); !fits) {
+        return std::unexpected(fits.error());
+    }
 
     Layout layout{};
     layout.dpi = dpi;
@@ -96,17 +105,23 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
         std::min<std::uint64_t>(nearest_dots(options.bar_width_reduction, dpi), max_side));
     std::uint64_t height = 0, symbol_height = 0, top = 0;
     if (linear) {
-        const std::uint64_t text_band = text_band_height(symbol, static_cast<std::uint32_t>(x), dpi);
+        const std::uint64_t text_band =
+            options.text.value_or(true) ? text_band_height(symbol, static_cast<std::uint32_t>(x), dpi) : 0;
+        // Bearer bars sit directly above and below the bars.
+        const std::uint64_t bearers = 2ull * gs1_layout::bearer_dots(symbol.kind, static_cast<std::uint32_t>(x));
         if (options.height) {
             height = nearest_dots(*options.height, dpi);
-            if (height < text_band + 1) return std::unexpected(too_small("height", height, text_band + 1));
-            symbol_height = height - text_band;
+            const std::uint64_t least = text_band + bearers + 1;
+            if (height < least) return std::unexpected(too_small("height", height, least));
+            symbol_height = height - text_band - bearers;
         } else {
-            const double least = std::max(min_height_share * static_cast<double>(extent.symbol_modules * x),
-                                          min_height_inches * dpi);
+            double least = std::max(min_height_share * static_cast<double>(extent.symbol_modules * x),
+                                    min_height_inches * dpi);
+            if (auto logistics = gs1_layout::least_bar_height(symbol.kind)) least = std::max(least, logistics->dots(dpi));
             symbol_height = static_cast<std::uint64_t>(std::ceil(least));
-            height = symbol_height + text_band;
+            height = symbol_height + text_band + bearers;
         }
+        top = bearers / 2;
         layout.text_band = static_cast<std::uint32_t>(std::min(text_band, max_side));
     } else {
         symbol_height = (extent.modules_down - 2ull * quiet_zone) * x;
@@ -121,7 +136,7 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     layout.x_dots = static_cast<std::uint32_t>(x);
     layout.width = static_cast<std::uint32_t>(width);
     layout.height = static_cast<std::uint32_t>(height);
-    layout.left = static_cast<std::uint32_t>((width - symbol_width) / 2);
+    layout.left = static_cast<std::uint32_t>((width - symbol_width) / 2 + gs1_layout::frame_modules(symbol.kind) * x);
     layout.top = static_cast<std::uint32_t>(top);
     layout.symbol_height = static_cast<std::uint32_t>(symbol_height);
     return layout;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "decimal.hpp"
+#include "human_readable.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {
@@ -49,11 +50,13 @@ std::string page_content(const Drawing& drawing) {
         append_rect(out, {0, 0, drawing.width, drawing.height});
         out += "f\n";
     }
-    if (!drawing.rects.empty()) {
+    const text::Outline glyphs = text_outline_of(drawing);
+    if (!drawing.rects.empty() || !glyphs.empty()) {
         if (translucent(drawing.foreground)) out += "/a1 gs\n";
         append_colour(out, drawing.foreground);
         for (const Rect& r : drawing.rects) append_rect(out, r);
-        out += "f\n";
+        if (!drawing.rects.empty()) out += "f\n";
+        out += text::pdf_path_operators(glyphs);
     }
     return out;
 }

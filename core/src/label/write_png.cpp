@@ -4,6 +4,8 @@
 #include <new>
 
 #include "../render/png_writer.hpp"
+#include "../text/band_overlay.hpp"
+#include "human_readable.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {
@@ -57,7 +59,9 @@ Result<PngBytes> write_png(const Drawing& drawing) {
     format.dark = rgba(drawing.foreground);
     format.dpi = drawing.dpi;
     try {
-        return png::encode_bands(drawing.width, bands_of(drawing), format);
+        std::vector<png::Band> bands = bands_of(drawing);
+        text::overlay(bands, text::rasterise(text_outline_of(drawing), drawing.width, drawing.height));
+        return png::encode_bands(drawing.width, bands, format);
     } catch (const std::bad_alloc&) {
         return std::unexpected(TavloError::render("out of memory"));
     }

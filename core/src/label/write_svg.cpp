@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "decimal.hpp"
+#include "human_readable.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {
@@ -138,13 +139,15 @@ void append_start(std::string& out, const Drawing& drawing) {
 std::string write_svg(const Drawing& drawing) {
     std::vector<Rect> rects = drawing.rects;
     std::sort(rects.begin(), rects.end(), [](const Rect& a, const Rect& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
-    const bool strokes =
+    // Glyph outlines are filled in dots, so with text the bars are filled rectangles in dots too: one path.
+    const std::string glyphs = text::svg_path_data(text_outline_of(drawing));
+    const bool strokes = glyphs.empty() &&
         !rects.empty() && std::all_of(rects.begin(), rects.end(), [&](const Rect& r) { return r.h == rects[0].h; });
     // Coordinates in their greatest common unit (the module width when nothing is offset or reduced), with the
     // path scaled back to dots: fewer digits for the same shapes.
     std::uint32_t unit = 0;
     for (const Rect& r : rects) unit = std::gcd(std::gcd(std::gcd(unit, r.x), std::gcd(r.y, r.w)), r.h);
-    if (unit == 0) unit = 1;
+    if (unit == 0 || !glyphs.empty()) unit = 1;
 
     std::string path;
     if (strokes) {
@@ -157,6 +160,7 @@ std::string write_svg(const Drawing& drawing) {
     } else {
         append_fills(path, rects, unit);
     }
+    path += glyphs;
 
     std::string out;
     out.reserve(200 + path.size());

@@ -16,6 +16,9 @@ struct State {
 
 extern State state;
 
+// The module's functions: GS1-128 elements and ITF-14 digits for the package's GS1 classes.
+extern PyMethodDef gs1_functions[];
+
 bool create_label_type();
 bool create_layout_type();
 

@@ -28,7 +28,8 @@ struct LabelData {
 constexpr std::pair<std::string_view, label::Kind> kinds[] = {
     {"ean8", label::Kind::Ean8},   {"upca", label::Kind::UpcA},       {"code39", label::Kind::Code39},
     {"itf", label::Kind::Itf},     {"code128", label::Kind::Code128}, {"qr", label::Kind::QrCode},
-    {"datamatrix", label::Kind::DataMatrix},
+    {"datamatrix", label::Kind::DataMatrix}, {"gs1-128", label::Kind::Gs1_128}, {"itf14", label::Kind::Itf14},
+    {"itf14-bars", label::Kind::Itf14Bars},
 };
 
 bool is_matrix_kind(label::Kind kind) { return kind == label::Kind::QrCode || kind == label::Kind::DataMatrix; }
@@ -150,7 +151,7 @@ PyObject* label_input(PyObject* self, void*) { return Py_NewRef(unwrap<LabelData
 
 #define TAVLO_OPTIONS_SIGNATURE                                                                           \
     "($self, /, *, dpi=300, x_dim=None, width=None, height=None, quiet_zone=None, bar_width_reduction=0, " \
-    "foreground='#000000', background='#ffffff')\n--\n\n"
+    "foreground='#000000', background='#ffffff', text=None)\n--\n\n"
 #define TAVLO_OPTIONS_DOC                                                                                    \
     "\n\nEvery module is a whole number of printer dots at `dpi`. `x_dim` (the module width) is rounded to "  \
     "the nearest whole dot, at least one; without it, `width` is filled with the largest whole-dot module "  \
@@ -159,7 +160,8 @@ PyObject* label_input(PyObject* self, void*) { return Py_NewRef(unwrap<LabelData
     "Lengths are strings with a unit ('0.33mm', '13mil', '0.013in', '4dots') or numbers of millimetres. "   \
     "`quiet_zone` is in modules (default: the symbology's minimum). `bar_width_reduction` narrows every "   \
     "dark run by whole dots, never below one dot. Colours are '#rrggbb', '#rrggbbaa', '#rgb', 'black', 'white', "  \
-    "'transparent' or an (r, g, b[, a]) tuple; background=None is transparent."
+    "'transparent' or an (r, g, b[, a]) tuple; background=None is transparent. `text` prints the "           \
+    "human-readable line in OCR-B below a linear symbol (default: on), in a band added under the bars."
 
 PyMethodDef label_methods[] = {
     {"png", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_png)), METH_FASTCALL | METH_KEYWORDS,

@@ -66,7 +66,7 @@ PyModuleDef_Slot module_slots[] = {
     {0, nullptr}};
 
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "tavlo._label", "Print-exact label rendering for the tavlo package.", 0, nullptr,
+    PyModuleDef_HEAD_INIT, "tavlo._label", "Print-exact label rendering for the tavlo package.", 0, gs1_functions,
     module_slots, nullptr, nullptr, nullptr,
 };
 

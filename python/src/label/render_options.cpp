@@ -12,7 +12,7 @@ namespace {
 constexpr Parameter parameters[] = {
     {"dpi", true, false},        {"x_dim", true, false},      {"width", true, false},
     {"height", true, false},     {"quiet_zone", true, false}, {"bar_width_reduction", true, false},
-    {"foreground", true, false}, {"background", true, false},
+    {"foreground", true, false}, {"background", true, false}, {"text", true, false},
 };
 
 void raise_value(const char* name, const std::string& message) {
@@ -125,6 +125,11 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
         if (bound[7] == Py_None) options.background = {255, 255, 255, 0};
         else if (auto colour = to_colour(bound[7], "background")) options.background = *colour;
         else return std::nullopt;
+    }
+    if (given(8)) {
+        const int text = PyObject_IsTrue(bound[8]);
+        if (text < 0) return std::nullopt;
+        options.text = text != 0;
     }
     return options;
 }
