@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 source scripts/python_env.sh
 ensure_zlib_headers
 make_venv .venv-bench
-pip_install zxing-cpp pillow numpy segno qrcode python-barcode
+pip_install zxing-cpp pillow numpy segno qrcode python-barcode zint-bindings pystrich
 pip_install .
 for script in bench/*.py; do
     echo "== $script"

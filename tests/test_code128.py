@@ -1,5 +1,7 @@
 """Code 128: element lists, the fewest-characters plan, symbol values with their check, and the decoded symbol."""
 
+import sys
+
 import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
@@ -348,6 +350,42 @@ def test_type_error_of_the_iteration_is_prefixed():
 
     with pytest.raises(TypeError, match="^argument 'symbols': broken item$"):
         Code128(Broken())
+
+
+class ClaimedLength:
+    """A sequence of `items` whose __len__ returns `length`, or raises it when it is an exception."""
+
+    def __init__(self, length, items):
+        self.length, self.items = length, items
+
+    def __len__(self):
+        if isinstance(self.length, BaseException):
+            raise self.length
+        return self.length
+
+    def __getitem__(self, index):
+        return self.items[index]
+
+
+@pytest.mark.parametrize(
+    "length",
+    [sys.maxsize, 2**40, 2**31, 0, -1, 2**70, RuntimeError("no length"), MemoryError(), ValueError("lies")],
+    ids=repr,
+)
+def test_the_length_is_only_a_hint(length):
+    lying = Code128(ClaimedLength(length, [Data("AB")])).geometry()
+    assert module_string(lying) == module_string(Code128([Data("AB")]).geometry())
+
+
+class Abort(BaseException):
+    """An error outside Exception, like KeyboardInterrupt and SystemExit."""
+
+
+@pytest.mark.parametrize("error", [KeyboardInterrupt(), SystemExit(3), GeneratorExit(), Abort("stop")], ids=repr)
+def test_an_interrupt_from_len_is_not_swallowed(error):
+    with pytest.raises(type(error)) as caught:
+        Code128(ClaimedLength(error, [Data("AB")]))
+    assert caught.value is error and caught.value.__cause__ is None
 
 
 def test_sequences_and_keyword_build_the_same_symbol():

@@ -1,5 +1,6 @@
 // The Code 128 element classes (Data, FNC1 to FNC4, StartA to StartC) and Code128, built from a sequence
 // of them.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,27 @@ struct OwnedItems {
     }
 };
 
+// The length of `symbols` is only a capacity hint, so a sequence whose __len__ lies cannot make a valid call
+// fail: the reservation is capped and a refused one is dropped. A failing len() is ignored when it is an
+// ordinary Exception; KeyboardInterrupt, SystemExit and the other BaseException-only errors pass on, so a
+// Ctrl-C during the call is not lost. False with that error set.
+bool reserve_for_length_hint(PyObject* symbols, std::vector<PyObject*>& items) {
+    // More than any real symbol holds, and small enough (64 KiB of pointers) to reserve whatever len() claims.
+    constexpr Py_ssize_t kMostReserved = 8192;
+    const Py_ssize_t hint = PySequence_Size(symbols);
+    if (hint < 0) {
+        if (!PyErr_ExceptionMatches(PyExc_Exception)) return false;
+        PyErr_Clear();
+        return true;
+    }
+    try {
+        items.reserve(static_cast<std::size_t>(std::min(hint, kMostReserved)));
+    } catch (const std::exception&) {
+        // The vector grows as items arrive instead.
+    }
+    return true;
+}
+
 bool collect_items(PyObject* symbols, OwnedItems& collected) {
     if (PyUnicode_Check(symbols)) {
         PyErr_SetString(PyExc_TypeError, "a str cannot be taken as a list of Code 128 elements");
@@ -58,9 +80,7 @@ bool collect_items(PyObject* symbols, OwnedItems& collected) {
         raise_not_instance(symbols, "Sequence", "symbols");
         return false;
     }
-    Py_ssize_t hint = PySequence_Size(symbols);
-    if (hint < 0) PyErr_Clear();  // the length is only a capacity hint
-    else collected.items.reserve(static_cast<std::size_t>(hint));
+    if (!reserve_for_length_hint(symbols, collected.items)) return false;
 
     PyObject* iterator = PyObject_GetIter(symbols);
     if (!iterator) {
@@ -107,7 +127,10 @@ PyObject* code128_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         symbols.reserve(collected.items.size());
         for (PyObject* item : collected.items)
             if (!to_core_symbol(item, symbols)) return nullptr;
-        return new_symbol(type, encode_code128(symbols));
+        std::size_t size = symbols.size();
+        for (const Code128Symbol& symbol : symbols) size += symbol.data.size();
+        return new_symbol(type, without_gil(size >= release_from::linear_text_bytes,
+                                            [&] { return encode_code128(symbols); }));
     });
 }
 

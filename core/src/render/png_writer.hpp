@@ -1,10 +1,11 @@
-// The PNG file of a two-colour image: opaque white with opaque black column spans, made of bands of identical
-// rows. Each band's pixels are described once, so the cost follows the number of distinct rows and the size
-// of the compressed output rather than the pixel count.
+// The PNG file of a two-colour image: a light colour with dark column spans, made of bands of identical rows.
+// Each band's pixels are described once, so the cost follows the number of distinct rows and the size of the
+// compressed output rather than the pixel count.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -28,13 +29,31 @@ struct Band {
     std::vector<Span> dark;
 };
 
+struct Rgba {
+    std::uint8_t r, g, b, a;
+    friend bool operator==(const Rgba&, const Rgba&) = default;
+};
+
+// How the two colours are stored.
+struct Format {
+    enum class Pixels {
+        Rgba8,     // 8-bit RGBA (colour type 6): the light and dark colours as they are
+        Gray1,     // 1-bit greyscale (colour type 0): dark is black (bit 0), light is white (bit 1)
+        Palette1,  // 1-bit palette (colour type 3): PLTE entry 0 light, entry 1 dark, tRNS when either has alpha
+    };
+    Pixels pixels = Pixels::Rgba8;
+    Rgba light{255, 255, 255, 255};
+    Rgba dark{0, 0, 0, 255};
+    std::optional<std::uint32_t> dpi;  // written as a pHYs chunk in pixels per metre when set
+};
+
 // The largest IDAT payload a PNG chunk may carry.
 inline constexpr std::size_t max_idat_bytes = 2147483647;
 
-// An 8-bit RGBA PNG (chunks IHDR, IDAT..., IEND) of `width` columns and the bands from top to bottom.
-// Rows are at most 2^31 - 2 bytes, the image at most 2^31 - 1 rows. `idat_limit` splits the image data
-// into chunks no larger than it.
-Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands,
+// A PNG (chunks IHDR, [PLTE], [tRNS], [pHYs], IDAT..., IEND) of `width` columns and the bands from top to
+// bottom. Rows are at most 2^31 - 2 bytes, the image at most 2^31 - 1 rows. `idat_limit` splits the image
+// data into chunks no larger than it.
+Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands, const Format& format = {},
                               std::size_t idat_limit = max_idat_bytes);
 
 // Sorts spans and merges the overlapping or touching ones, as painting them one after another would.

@@ -24,8 +24,10 @@ using enum CodeSet;
 constexpr std::array<char32_t, 3> selectors = {select_a, select_b, select_c};
 constexpr std::array<char32_t, 4> functions = {fnc1, fnc2, fnc3, fnc4};
 
-// The cost of an impossible way; a few additions to it stay far below 2^32 and still compare as impossible.
-constexpr std::uint32_t NO_ROUTE = (1u << 30) - 1;
+// The cost of an impossible way; a few additions to it stay below 2^32 and still compare as impossible.
+// Every real cost is below it: a unit costs at most two characters (a change of set and itself), and plan()
+// refuses before costing any input of more units than twice the characters a symbol can hold.
+constexpr std::uint32_t NO_ROUTE = (1u << 31) - 1;
 
 // Per set, the fewest symbol characters that encode the units from this position on, starting in that set.
 struct CostRow {
@@ -100,6 +102,9 @@ Result<std::string> plan(std::span<const Code128Symbol> symbols) {
     if (!flat) return std::unexpected(flat.error());
     std::span<const PlanUnit> units = flat->units;
     std::size_t q = units.size();
+    // No character takes more than two units, so this input needs at least q / 2 characters: too many is
+    // refused here, before the cost table (12 bytes a unit) is built for it.
+    if (auto fits = module_count((std::uint64_t{q} + 1) / 2); !fits) return std::unexpected(fits.error());
 
     // Backward pass. A change costs one character, and changing twice is never cheaper than changing once.
     std::vector<CostRow> rows(q + 1, CostRow{{NO_ROUTE, NO_ROUTE, NO_ROUTE}});
@@ -114,6 +119,8 @@ Result<std::string> plan(std::span<const Code128Symbol> symbols) {
     // On ties B beats A, and either beats C.
     const CostRow& first = rows[0];
     CodeSet set = flat->start.value_or(first[C] < std::min(first[A], first[B]) ? C : first[A] < first[B] ? A : B);
+
+    if (auto fits = module_count(rows[0][set]); !fits) return std::unexpected(fits.error());
 
     // Every item lowers the remaining cost by exactly one, so rows[0][set] is the item count, and no item
     // takes more than two bytes.

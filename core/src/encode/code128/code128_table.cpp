@@ -86,6 +86,12 @@ int value_in(Set& set, char32_t c) {
 
 }  // namespace
 
+Result<std::uint32_t> module_count(std::uint64_t characters) {
+    constexpr std::uint64_t limit = UINT32_MAX;
+    if (characters > (limit - 11 - 11 - 13) / 11) return std::unexpected(TavloError::encoding(too_wide));
+    return static_cast<std::uint32_t>(11 * characters + 11 + 11 + 13);
+}
+
 std::expected<ModuleSequence, std::string_view> table_modules(std::string_view text) {
     if (text.size() < 2) return std::unexpected(length_invalid);
 

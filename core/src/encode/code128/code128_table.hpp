@@ -1,9 +1,11 @@
 // The Code 128 table encoder (ISO/IEC 15417): selector text in, module sequence out.
 #pragma once
 
+#include <cstdint>
 #include <expected>
 #include <string_view>
 
+#include "tavlo/error.hpp"
 #include "tavlo/geometry.hpp"
 
 namespace tavlo::code128 {
@@ -22,6 +24,13 @@ inline constexpr char32_t del = U'\u00F7';      // '÷', DEL in B (raw DEL is re
 
 inline constexpr std::string_view data_invalid = "Barcode data is invalid";
 inline constexpr std::string_view length_invalid = "Barcode data length is invalid";
+
+inline constexpr std::string_view too_wide = "Code 128 symbol would be wider than 4294967295 modules";
+
+// The width in modules of a symbol of `characters` symbol characters between the start and the check value:
+// 11 for the start, each character and the check value, 13 for the stop. Fails with too_wide (wrapped as an
+// Encoding error) when it passes 2^32 - 1, the most the 32-bit positions of a LinearGeometry describe.
+Result<std::uint32_t> module_count(std::uint64_t characters);
 
 // 11 modules per value from the start to the last data value, the check value, then the 13-module stop.
 // Fails with length_invalid for a text under two bytes and with data_invalid for a first character that is

@@ -104,7 +104,10 @@ template <unsigned W>
 
 // The four rules over the symbol given as its rows and its columns. Sums are kept modulo 2^16 so that the
 // choice of mask matches encoders that score in 16-bit arithmetic, whatever the symbol.
-#if defined(__x86_64__) && defined(__GNUC__)
+// The popcnt clone is g++'s alone: clang defines __GNUC__ too, but its clones of this function leave the
+// inlined Bits constructors undefined, so the module would not load; a clang build scores with the portable
+// population count instead.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 __attribute__((target_clones("popcnt", "default")))
 #endif
 std::uint16_t penalty(std::span<const Line> rows, std::span<const Line> columns, const Frame<3>& frame) {

@@ -1,0 +1,115 @@
+// Print-exact labels: a symbol sized in whole printer dots, drawn once as rectangles (and, for linear kinds,
+// human-readable text) in dots, and written as PNG, SVG or PDF from that one drawing.
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "tavlo/error.hpp"
+#include "tavlo/geometry.hpp"
+#include "tavlo/render.hpp"
+#include "tavlo/text.hpp"
+
+namespace tavlo::label {
+
+// What a label shows; decides the default quiet zone and, for linear kinds, the human-readable layout.
+// Itf14 is framed by bearer bars on four sides, Itf14Bars has them above and below only.
+enum class Kind { Ean8, UpcA, Code39, Itf, Code128, QrCode, DataMatrix, Gs1_128, Itf14, Itf14Bars };
+
+struct Colour {
+    std::uint8_t r, g, b, a;  // a = 0 transparent, 255 opaque
+    friend bool operator==(const Colour&, const Colour&) = default;
+};
+inline constexpr Colour black{0, 0, 0, 255};
+inline constexpr Colour white{255, 255, 255, 255};
+
+// A length as the caller wrote it; dots are the printer's own unit, the others convert at the dpi.
+struct Length {
+    enum class Unit { Mm, In, Mil, Dots };
+    double value = 0;  // finite and not negative once parsed
+    Unit unit = Unit::Mm;
+
+    double dots(std::uint32_t dpi) const;
+};
+
+// "0.33mm", "13mil", "0.013in", "4dots" or "4dot"; spaces around the number and unit are allowed. The error
+// is a sentence for the caller.
+std::expected<Length, std::string> parse_length(std::string_view text);
+// "#rrggbb", "#rrggbbaa", "#rgb", "#rgba", "black", "white", "transparent".
+std::expected<Colour, std::string> parse_colour(std::string_view text);
+
+// How the caller wants the label made. Lengths without a value take the kind's default.
+struct Options {
+    std::uint32_t dpi = 300;                 // at least 1
+    std::optional<Length> x_dim;             // module width; nearest whole dot, at least one
+    std::optional<Length> width;             // whole image; without x_dim the largest whole-dot X that fits
+    std::optional<Length> height;            // whole image, text band included
+    std::optional<std::uint32_t> quiet_zone; // modules; default per kind
+    Length bar_width_reduction{0, Length::Unit::Dots};
+    Colour foreground = black;
+    Colour background = white;               // alpha 0 = transparent
+    std::optional<bool> text;                // the human-readable line; by default on for linear kinds
+};
+
+// The symbol a label is drawn from. The geometry is borrowed and must outlive the call.
+struct Symbol {
+    Kind kind;
+    std::variant<const LinearGeometry*, const MatrixGeometry*> geometry;
+    std::string_view human_readable;  // text to print with a linear symbol; empty = none
+};
+
+// Where everything lands, in dots. The quiet zone's top-left corner is at (left, top); the symbol's first
+// module follows quiet_zone modules to the right (and, for a matrix symbol, below).
+struct Layout {
+    std::uint32_t dpi;
+    std::uint32_t x_dots;               // module width, at least 1
+    std::uint32_t quiet_zone;           // modules on each side (left and right only for linear kinds)
+    std::uint32_t width, height;        // the whole image
+    std::uint32_t left, top;            // margins before the quiet zone: what a fixed size leaves, halved
+    std::uint32_t symbol_height;        // bar height of a linear symbol; rows × x_dots of a matrix symbol
+    std::uint32_t text_band;            // dots below the bars kept for human-readable text
+    std::uint32_t bar_width_reduction;  // dots taken off every dark run, which keeps at least one
+
+    double x_dim_mm() const { return to_mm(x_dots); }
+    double width_mm() const { return to_mm(width); }
+    double height_mm() const { return to_mm(height); }
+    // One division of whole numbers, so 12 dots at 600 dpi are exactly the double nearest 0.508.
+    double to_mm(std::uint32_t dots) const { return double(dots) * 254.0 / (double(dpi) * 10.0); }
+};
+
+// Sizes the label: failures are Render errors that say what does not fit.
+Result<Layout> plan(const Symbol& symbol, const Options& options);
+
+struct Rect {
+    std::uint32_t x, y, w, h;  // dots; w and h at least 1
+};
+
+// Lines of text, drawn from the built-in OCR-B outlines; positions in dots.
+using text::Align;
+using text::TextItem;
+
+// The whole label in dots: dark rectangles and text over a background.
+struct Drawing {
+    std::uint32_t width = 0, height = 0;
+    std::uint32_t dpi = 300;
+    Colour foreground = black;
+    Colour background = white;
+    std::vector<Rect> rects;  // may touch; writers merge what they can
+    std::vector<TextItem> texts;
+};
+
+Drawing draw(const Symbol& symbol, const Layout& layout, const Options& options);
+
+// 1-bit greyscale when the colours are black on opaque white, a two-entry palette otherwise; pHYs = dpi.
+Result<PngBytes> write_png(const Drawing& drawing);
+// Physical width and height in millimetres, a viewBox in dots, every dark area in one path.
+std::string write_svg(const Drawing& drawing);
+// One page of the label's exact size, vector, the same bytes for the same drawing.
+std::vector<std::uint8_t> write_pdf(const Drawing& drawing);
+
+}  // namespace tavlo::label

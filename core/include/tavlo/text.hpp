@@ -1,0 +1,75 @@
+// Human-readable text drawn from the built-in OCR-B outlines: no font is looked up at run time, so a label
+// looks the same wherever it is made or opened. Everything here is in dots, y growing downwards.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavlo::text {
+
+enum class Align { Left, Centre, Right };
+
+// One line of text. `x` is the left edge, the centre or the right edge of the advance box as `align` says;
+// `baseline` the row the glyphs stand on; `size` the height of the digits (OCR-B capitals are a little lower).
+// Characters outside printable ASCII take a space's advance and draw nothing.
+struct TextItem {
+    std::string text;
+    double x = 0;
+    double baseline = 0;
+    double size = 0;
+    Align align = Align::Left;
+};
+
+struct Point {
+    double x;
+    double y;
+};
+
+// One outline operator: Move and Line use points[0]; Cubic uses all three (two control points, then the end);
+// Close ends the contour.
+struct PathCommand {
+    enum class Op { Move, Line, Cubic, Close };
+    Op op;
+    std::array<Point, 3> points{};
+};
+
+using Outline = std::vector<PathCommand>;
+
+// The advance width of `text` at `size`.
+double text_width(std::string_view text, double size);
+
+// How far the drawn glyphs of `text` reach above (positive) and below (positive) the baseline at `size`.
+struct VerticalExtent {
+    double above = 0;
+    double below = 0;
+};
+VerticalExtent text_extent(std::string_view text, double size);
+
+// The glyph outlines of one item, filled by the non-zero winding rule.
+Outline text_outline(const TextItem& item);
+
+// The dark columns [begin, end) of one row, sorted, neither overlapping nor touching.
+struct RowSpan {
+    std::uint32_t begin;
+    std::uint32_t end;
+};
+
+// The whole dots an outline fills, without anti-aliasing: a dot is dark when its centre lies inside the
+// outline. rows[i] holds the spans of image row first_row + i; nothing outside width x height is kept.
+struct Coverage {
+    std::uint32_t first_row = 0;
+    std::vector<std::vector<RowSpan>> rows;
+};
+Coverage rasterise(const Outline& outline, std::uint32_t width, std::uint32_t height);
+
+// The outline as SVG path data ("M… L… C… Z"), coordinates in dots with at most two decimals.
+std::string svg_path_data(const Outline& outline);
+
+// The outline as PDF path operators (m, l, c, h) in the same coordinates, for a content stream whose matrix
+// maps dots to the page; ends with the non-zero fill operator "f" when the outline is not empty.
+std::string pdf_path_operators(const Outline& outline);
+
+}  // namespace tavlo::text

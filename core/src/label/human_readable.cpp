@@ -1,0 +1,75 @@
+#include "human_readable.hpp"
+
+#include <optional>
+#include <string>
+
+#include "../encode/linear/ean_upc.hpp"
+#include "../text/linear_text.hpp"
+#include "gs1_layout.hpp"
+
+namespace tavlo::label {
+
+namespace {
+
+std::optional<text::LinearStyle> style_of(Kind kind) {
+    switch (kind) {
+        case Kind::Ean8: return text::LinearStyle::Ean8;
+        case Kind::UpcA: return text::LinearStyle::UpcA;
+        case Kind::Code39:
+        case Kind::Itf:
+        case Kind::Code128:
+        case Kind::Gs1_128:
+        case Kind::Itf14:
+        case Kind::Itf14Bars: return text::LinearStyle::Centred;
+        case Kind::QrCode:
+        case Kind::DataMatrix: return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// EAN-8 and UPC-A print their check digit, which the caller may have left to the encoder to compute.
+std::string printed_text(const Symbol& symbol) {
+    std::string text(symbol.human_readable);
+    const std::size_t data_digits = symbol.kind == Kind::Ean8 ? 7 : symbol.kind == Kind::UpcA ? 11 : 0;
+    if (data_digits && text.size() == data_digits) text += char('0' + ean_upc::check_digit(text));
+    return text;
+}
+
+const LinearGeometry* linear_geometry(const Symbol& symbol) {
+    const auto* linear = std::get_if<const LinearGeometry*>(&symbol.geometry);
+    return linear ? *linear : nullptr;
+}
+
+}  // namespace
+
+std::uint32_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t) {
+    const auto style = style_of(symbol.kind);
+    const LinearGeometry* geometry = linear_geometry(symbol);
+    if (!style || !geometry) return 0;
+    return text::band_height(*style, *geometry, printed_text(symbol), x_dots);
+}
+
+void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& layout) {
+    const auto style = style_of(symbol.kind);
+    const LinearGeometry* geometry = linear_geometry(symbol);
+    if (!style || !geometry || layout.text_band == 0) return;
+    const double origin = layout.left + double(layout.quiet_zone) * layout.x_dots;
+    const std::uint32_t band_top =
+        layout.top + layout.symbol_height + gs1_layout::bearer_dots(symbol.kind, layout.x_dots);
+    text::LinearText placed =
+        text::place_text(*style, *geometry, printed_text(symbol), layout.x_dots, origin, band_top);
+    // The bars were drawn first, one rectangle per bar in order.
+    for (std::size_t bar : placed.extended_bars) drawing.rects[bar].h += placed.bar_extension;
+    for (TextItem& item : placed.items) drawing.texts.push_back(std::move(item));
+}
+
+text::Outline text_outline_of(const Drawing& drawing) {
+    text::Outline outline;
+    for (const TextItem& item : drawing.texts) {
+        const text::Outline glyphs = text::text_outline(item);
+        outline.insert(outline.end(), glyphs.begin(), glyphs.end());
+    }
+    return outline;
+}
+
+}  // namespace tavlo::label

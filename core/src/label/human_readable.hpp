@@ -1,0 +1,20 @@
+// The human-readable line of a linear label: how much room it needs below the bars, and the text items (and
+// any guard bars reaching into it) that fill that room. A kind without printed text needs none.
+#pragma once
+
+#include <cstdint>
+
+#include "tavlo/label.hpp"
+
+namespace tavlo::label {
+
+// Dots kept below the bars for the text of `symbol` at a module width of `x_dots`; 0 when nothing is printed.
+std::uint32_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t dpi);
+
+// Adds the text items of `symbol` to a drawing whose bars are already in place.
+void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& layout);
+
+// The glyph outlines of every text item of a drawing, which the writers fill in the foreground colour.
+text::Outline text_outline_of(const Drawing& drawing);
+
+}  // namespace tavlo::label

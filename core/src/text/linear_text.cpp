@@ -1,0 +1,107 @@
+#include "linear_text.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavlo::text {
+
+namespace {
+
+// GS1 General Specifications, 5.2.5: the EAN/UPC digits are OCR-B with one digit per symbol character
+// (7 modules), set a module below the data bars, and the guard bars reach 5 modules further down than
+// the data bars. The other kinds print at the same size and gap, shrunk when the line would be wider than
+// the bars.
+constexpr double kDigitPitchModules = 7;
+constexpr std::uint32_t kGuardExtensionModules = 5;
+// UPC-A prints its number-system and check digits outside the bars in smaller type.
+constexpr double kOuterDigitScale = 0.7;
+
+// The digit height that gives one OCR-B advance per symbol character.
+double nominal_size(std::uint32_t x_dots) {
+    return std::max(1.0, std::round(kDigitPitchModules * x_dots / text_width("0", 1.0)));
+}
+
+double line_size(LinearStyle style, const LinearGeometry& geometry, std::string_view text, std::uint32_t x_dots) {
+    const double nominal = nominal_size(x_dots);
+    if (style != LinearStyle::Centred) return nominal;
+    const double fits = std::floor(double(geometry.total_modules) * x_dots / text_width(text, 1.0));
+    return std::max(1.0, std::min(nominal, fits));
+}
+
+// The room between the bars and the top of the digits.
+std::uint32_t gap(std::uint32_t x_dots) { return x_dots; }
+
+double baseline(std::uint32_t band_top, std::uint32_t x_dots, double size) {
+    return double(band_top) + gap(x_dots) + size;
+}
+
+struct ModuleRange {
+    std::uint32_t begin, end;
+};
+
+// The guard bars (and UPC-A's first and last symbol characters, whose digits stand outside) in modules.
+std::vector<ModuleRange> extended_ranges(LinearStyle style) {
+    if (style == LinearStyle::Ean8) return {{0, 3}, {31, 36}, {64, 67}};
+    if (style == LinearStyle::UpcA) return {{0, 10}, {45, 50}, {85, 95}};
+    return {};
+}
+
+// The first module of each printed digit's symbol character, in print order; UPC-A's outer two are placed
+// beside the bars instead.
+std::vector<std::uint32_t> digit_modules(LinearStyle style) {
+    if (style == LinearStyle::Ean8) return {3, 10, 17, 24, 36, 43, 50, 57};
+    return {3, 10, 17, 24, 31, 38, 50, 57, 64, 71, 78, 85};
+}
+
+void place_retail(LinearText& out, LinearStyle style, std::string_view text, std::uint32_t x_dots, double origin,
+                  double base, double size) {
+    const std::vector<std::uint32_t> starts = digit_modules(style);
+    const double x = x_dots;
+    for (std::size_t i = 0; i < starts.size() && i < text.size(); ++i) {
+        const bool outer = style == LinearStyle::UpcA && (i == 0 || i + 1 == starts.size());
+        TextItem item{std::string(1, text[i]), origin + (starts[i] + kDigitPitchModules / 2) * x, base, size,
+                      Align::Centre};
+        if (outer) {
+            item.size = std::max(1.0, std::round(size * kOuterDigitScale));
+            // One module clear of the bars, in the quiet zone below the height the scanner reads.
+            item.align = i == 0 ? Align::Right : Align::Left;
+            item.x = i == 0 ? origin - x : origin + 96 * x;
+        }
+        out.items.push_back(std::move(item));
+    }
+}
+
+}  // namespace
+
+std::uint32_t band_height(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
+                          std::uint32_t x_dots) {
+    if (text.empty()) return 0;
+    const double size = line_size(style, geometry, text, x_dots);
+    const VerticalExtent extent = text_extent(style == LinearStyle::Centred ? text : "0123456789", size);
+    return gap(x_dots) + std::uint32_t(size) + std::uint32_t(std::ceil(extent.below)) + 1;
+}
+
+LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
+                      std::uint32_t x_dots, double origin, std::uint32_t band_top) {
+    LinearText out;
+    if (text.empty()) return out;
+    const double size = line_size(style, geometry, text, x_dots);
+    const double base = baseline(band_top, x_dots, size);
+    if (style == LinearStyle::Centred) {
+        out.items.push_back(TextItem{std::string(text), origin + geometry.total_modules * x_dots / 2.0, base, size,
+                                     Align::Centre});
+        return out;
+    }
+    place_retail(out, style, text, x_dots, origin, base, size);
+    out.bar_extension = kGuardExtensionModules * x_dots;
+    const std::vector<ModuleRange> ranges = extended_ranges(style);
+    for (std::size_t i = 0; i < geometry.bars.size(); ++i) {
+        const std::uint32_t x = geometry.bars[i].x;
+        if (std::ranges::any_of(ranges, [x](ModuleRange r) { return x >= r.begin && x < r.end; })) {
+            out.extended_bars.push_back(i);
+        }
+    }
+    return out;
+}
+
+}  // namespace tavlo::text

@@ -1,0 +1,65 @@
+// tavlo._label's GS1 helpers for the package's Gs1_128 and Itf14 classes: the core validates and lays out the
+// data, _tavlo's encoders then make the symbol, so the messages and bars are exactly theirs.
+#include <array>
+
+#include "arguments.hpp"
+#include "label_module.hpp"
+#include "tavlo/gs1_linear.hpp"
+
+namespace tavlo::py::label_module {
+namespace {
+
+// gs1_128_elements(text, compute_check_digits=False) -> (list of str or None, str): the Code 128 Data texts
+// in order with None where an FNC1 goes, and the printed line.
+PyObject* gs1_128_elements(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    static constexpr Parameter parameters[] = {{"text"}, {"compute_check_digits", false, false}};
+    std::array<PyObject*, 2> bound;
+    if (!bind_fastcall({"gs1_128_elements", parameters}, "tavlo._label", args, nargs, kwnames, bound)) return nullptr;
+    auto text = to_text(bound[0], "text");
+    if (!text) return nullptr;
+    int complete = 0;
+    if (bound[1] && (complete = PyObject_IsTrue(bound[1])) < 0) return nullptr;
+    return guarded([&]() -> PyObject* {
+        return into_py_result(tavlo::gs1_128_elements(*text, complete != 0), [](Gs1_128Elements&& elements) -> PyObject* {
+            PyObject* list = PyList_New(static_cast<Py_ssize_t>(elements.symbols.size()));
+            if (!list) return nullptr;
+            for (std::size_t i = 0; i < elements.symbols.size(); ++i) {
+                const Code128Symbol& symbol = elements.symbols[i];
+                PyObject* item = symbol.kind == Code128Symbol::Kind::Data
+                                     ? PyUnicode_FromStringAndSize(symbol.data.data(), Py_ssize_t(symbol.data.size()))
+                                     : Py_NewRef(Py_None);
+                if (!item) {
+                    Py_DECREF(list);
+                    return nullptr;
+                }
+                PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
+            }
+            const std::string& line = elements.human_readable;
+            return Py_BuildValue("(Ns#)", list, line.data(), static_cast<Py_ssize_t>(line.size()));
+        });
+    });
+}
+
+// itf14_digits(text) -> str: the 14 digits, the check digit computed for 13 and validated for 14.
+PyObject* itf14_digits(PyObject*, PyObject* text_object) {
+    auto text = to_text(text_object, "text");
+    if (!text) return nullptr;
+    return guarded([&]() -> PyObject* {
+        return into_py_result(tavlo::itf14_digits(*text), [](std::string&& digits) {
+            return PyUnicode_FromStringAndSize(digits.data(), static_cast<Py_ssize_t>(digits.size()));
+        });
+    });
+}
+
+}  // namespace
+
+PyMethodDef gs1_functions[] = {
+    {"gs1_128_elements", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(gs1_128_elements)),
+     METH_FASTCALL | METH_KEYWORDS,
+     "gs1_128_elements(text, compute_check_digits=False)\n--\n\n"
+     "The Code 128 elements of a GS1-128 symbol: Data texts, with None where an FNC1 goes, and the printed line."},
+    {"itf14_digits", itf14_digits, METH_O,
+     "itf14_digits(text, /)\n--\n\nThe 14 digits of an ITF-14 from 13 (check digit computed) or 14 (validated)."},
+    {}};
+
+}  // namespace tavlo::py::label_module

@@ -1,0 +1,25 @@
+// What the parts of tavlo._label share: the objects taken from _tavlo at import, and the types made here.
+#pragma once
+
+#include "binding.hpp"
+
+namespace tavlo::py::label_module {
+
+// Created once per process, on the first import, then only read.
+struct State {
+    PyObject* tavlo_error;              // _tavlo.TavloError: one exception class for both modules
+    PyTypeObject* linear_symbols[5];    // _tavlo's Code128, Code39, UpcA, Ean8, Itf
+    PyTypeObject* matrix_symbols[2];    // _tavlo's QrCode, DataMatrix
+    PyTypeObject* label;
+    PyTypeObject* layout;
+};
+
+extern State state;
+
+// The module's functions: GS1-128 elements and ITF-14 digits for the package's GS1 classes.
+extern PyMethodDef gs1_functions[];
+
+bool create_label_type();
+bool create_layout_type();
+
+}  // namespace tavlo::py::label_module

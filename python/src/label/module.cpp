@@ -1,0 +1,61 @@
+// tavlo._label: the module entry point. It takes its exception and the symbol classes it draws from _tavlo,
+// so a failure here is the same TavloError a caller of _tavlo sees.
+#include "label_module.hpp"
+
+namespace tavlo::py {
+
+void raise_tavlo_error(const TavloError& error) { raise_text(label_module::state.tavlo_error, error.display()); }
+
+namespace label_module {
+
+State state;
+
+namespace {
+
+PyTypeObject* type_attribute(PyObject* module, const char* name) {
+    PyObject* object = PyObject_GetAttrString(module, name);
+    if (object && !PyType_Check(object)) {
+        PyErr_Format(PyExc_TypeError, "_tavlo.%s is not a class", name);
+        Py_CLEAR(object);
+    }
+    return reinterpret_cast<PyTypeObject*>(object);
+}
+
+bool create_state() {
+    PyObject* tavlo = PyImport_ImportModule("_tavlo");
+    if (!tavlo) return false;
+    const char* linear[] = {"Code128", "Code39", "UpcA", "Ean8", "Itf"};
+    const char* matrix[] = {"QrCode", "DataMatrix"};
+    bool ok = (state.tavlo_error = PyObject_GetAttrString(tavlo, "TavloError")) != nullptr;
+    for (std::size_t i = 0; ok && i < std::size(linear); ++i)
+        ok = (state.linear_symbols[i] = type_attribute(tavlo, linear[i])) != nullptr;
+    for (std::size_t i = 0; ok && i < std::size(matrix); ++i)
+        ok = (state.matrix_symbols[i] = type_attribute(tavlo, matrix[i])) != nullptr;
+    Py_DECREF(tavlo);
+    return ok && create_label_type() && create_layout_type();
+}
+
+int exec_module(PyObject* module) {
+    if (!create_once<create_state>()) return -1;
+    if (PyModule_AddObjectRef(module, "Label", reinterpret_cast<PyObject*>(state.label)) < 0) return -1;
+    if (PyModule_AddObjectRef(module, "Layout", reinterpret_cast<PyObject*>(state.layout)) < 0) return -1;
+    return PyModule_AddObjectRef(module, "TavloError", state.tavlo_error);
+}
+
+PyModuleDef_Slot module_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+#ifdef Py_mod_gil
+    {Py_mod_gil, Py_MOD_GIL_NOT_USED},
+#endif
+    {0, nullptr}};
+
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT, "tavlo._label", "Print-exact label rendering for the tavlo package.", 0, gs1_functions,
+    module_slots, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+}  // namespace label_module
+}  // namespace tavlo::py
+
+PyMODINIT_FUNC PyInit__label(void) { return PyModuleDef_Init(&tavlo::py::label_module::module_def); }

@@ -1,0 +1,18 @@
+// The rendering keywords every render method of a label takes, bound and converted in one place.
+#pragma once
+
+#include <optional>
+
+#include "arguments.hpp"
+#include "tavlo/label.hpp"
+
+namespace tavlo::py {
+
+// "dpi=300, x_dim=None, width=None, height=None, quiet_zone=None, bar_width_reduction=0,
+// foreground='#000000', background='#ffffff', text=None", all keyword-only. Lengths: a str with a unit or a number of
+// millimetres; colours: a str or an (r, g, b[, a]) tuple; background None is transparent. Empty with a
+// Python exception set on failure.
+std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
+                                                  Py_ssize_t nargs, PyObject* kwnames);
+
+}  // namespace tavlo::py

@@ -1,0 +1,49 @@
+from typing import Any, Final, Tuple, TypedDict, Union
+
+from typing_extensions import Self, Unpack
+
+import _tavlo
+
+Length = Union[str, float]
+Colour = Union[str, Tuple[int, int, int], Tuple[int, int, int, int]]
+
+class RenderOptions(TypedDict, total=False):
+    dpi: int
+    x_dim: Length | None
+    width: Length | None
+    height: Length | None
+    quiet_zone: int | None
+    bar_width_reduction: Length
+    foreground: Colour
+    background: Colour | None
+    text: bool | None
+
+TavloError: Final = _tavlo.TavloError
+
+class Layout(Tuple[int, int, float, int, int, float, float, int]):
+    @property
+    def dpi(self) -> int: ...
+    @property
+    def x_dim_dots(self) -> int: ...
+    @property
+    def x_dim_mm(self) -> float: ...
+    @property
+    def width_dots(self) -> int: ...
+    @property
+    def height_dots(self) -> int: ...
+    @property
+    def width_mm(self) -> float: ...
+    @property
+    def height_mm(self) -> float: ...
+    @property
+    def quiet_zone(self) -> int: ...
+
+class Label:
+    def __new__(cls, symbol: Any, kind: str, input: tuple[Any, ...], text: str = "") -> Self: ...
+    @property
+    def _input(self) -> tuple[Any, ...]: ...
+    def png(self, **options: Unpack[RenderOptions]) -> bytes: ...
+    def svg(self, **options: Unpack[RenderOptions]) -> str: ...
+    def pdf(self, **options: Unpack[RenderOptions]) -> bytes: ...
+    def layout(self, **options: Unpack[RenderOptions]) -> Layout: ...
+    def geometry(self) -> _tavlo.LinearGeometry | _tavlo.MatrixGeometry: ...

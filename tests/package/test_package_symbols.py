@@ -1,0 +1,164 @@
+"""The package's symbol classes: names, docstrings, reprs, equality, hashing, pickling and copying by input,
+errors shared with _tavlo, geometry, and the notebook reprs."""
+
+import copy
+import pickle
+import xml.etree.ElementTree as ET
+
+import _tavlo
+import pytest
+from label_support import KIND_PARAMS
+
+import tavlo
+
+
+def test_the_package_exports_the_classes_and_re_exports_the_low_level_ones():
+    assert tavlo.TavloError is _tavlo.TavloError
+    for name in ("Data", "FNC1", "FNC2", "FNC3", "FNC4", "StartA", "StartB", "StartC", "LinearGeometry", "MatrixGeometry"):
+        assert getattr(tavlo, name) is getattr(_tavlo, name)
+    assert sorted(tavlo.__all__) == sorted(set(tavlo.__all__))
+    for name in tavlo.__all__:
+        assert hasattr(tavlo, name)
+
+
+@pytest.mark.parametrize("kind", KIND_PARAMS)
+def test_classes_live_in_tavlo_and_are_documented(kind):
+    cls = type(kind.make())
+    assert cls.__module__ == "tavlo"
+    assert len(cls.__doc__) > 40
+    for method in ("png", "svg", "pdf", "layout", "geometry", "save", "data_uri", "to_pil"):
+        assert len(getattr(cls, method).__doc__) > 30, method
+
+
+@pytest.mark.parametrize(
+    "symbol, text",
+    [
+        (tavlo.Ean8("1234567"), "tavlo.Ean8('1234567')"),
+        (tavlo.UpcA("03600029145"), "tavlo.UpcA('03600029145')"),
+        (tavlo.Code39("TAVLO-39"), "tavlo.Code39('TAVLO-39')"),
+        (tavlo.Itf("1234"), "tavlo.Itf('1234')"),
+        (tavlo.Code128("Parcel 123"), "tavlo.Code128('Parcel 123')"),
+        (tavlo.Code128([tavlo.FNC1(), tavlo.Data("0109501101530003")]), "tavlo.Code128([tavlo.FNC1(), tavlo.Data('0109501101530003')])"),
+        (tavlo.QrCode("https://example.com"), "tavlo.QrCode('https://example.com')"),
+        (tavlo.DataMatrix("ABC"), "tavlo.DataMatrix('ABC')"),
+        (tavlo.DataMatrix(b"ABC", shape="square"), "tavlo.DataMatrix(b'ABC', shape='square')"),
+        (tavlo.Gs1DataMatrix("(01)09501101530003"), "tavlo.Gs1DataMatrix('(01)09501101530003')"),
+    ],
+    ids=lambda value: value if isinstance(value, str) else None,
+)
+def test_repr_reads_as_the_call_that_made_it(symbol, text):
+    assert repr(symbol) == text
+    assert eval(text, {"tavlo": tavlo}) == symbol
+
+
+def test_equality_and_hashing_follow_the_input():
+    assert tavlo.QrCode("a") == tavlo.QrCode("a")
+    assert hash(tavlo.QrCode("a")) == hash(tavlo.QrCode("a"))
+    assert tavlo.QrCode("a") != tavlo.QrCode("b")
+    assert tavlo.Code128("12") != tavlo.Code39("12")
+    assert tavlo.DataMatrix("ABC") != tavlo.DataMatrix("ABC", shape="square")
+    assert tavlo.Code128([tavlo.Data("AB"), tavlo.FNC2()]) == tavlo.Code128([tavlo.Data("AB"), tavlo.FNC2()])
+    assert tavlo.Code128([tavlo.Data("AB")]) != tavlo.Code128("AB")  # different input, though the same bars
+    assert len({tavlo.Itf("12"), tavlo.Itf("12"), tavlo.Itf("34")}) == 2
+    assert tavlo.QrCode("a") != "a"
+
+
+@pytest.mark.parametrize(
+    "symbol",
+    [kind.make() for kind in [p.values[0] for p in KIND_PARAMS]]
+    + [tavlo.Code128([tavlo.StartC(), tavlo.FNC1(), tavlo.Data("0109501101530003")]), tavlo.DataMatrix(b"\x00\xff", shape="rect")],
+    ids=repr,
+)
+@pytest.mark.parametrize("protocol", [0, pickle.HIGHEST_PROTOCOL])
+def test_pickling_and_copying_keep_the_input(symbol, protocol):
+    clone = pickle.loads(pickle.dumps(symbol, protocol))
+    assert clone == symbol and type(clone) is type(symbol)
+    assert clone.png() == symbol.png()
+    assert copy.copy(symbol) == symbol and copy.deepcopy(symbol) == symbol
+
+
+def test_symbols_are_immutable():
+    symbol = tavlo.QrCode("x")
+    with pytest.raises(AttributeError):
+        symbol.data = "y"
+    with pytest.raises(AttributeError):
+        symbol._input = ("y",)
+
+
+@pytest.mark.parametrize(
+    "make, error, message",
+    [
+        (lambda: tavlo.Ean8("123"), tavlo.TavloError, "Invalid length for EAN-8: expected 7, got 3"),
+        (lambda: tavlo.UpcA("03600029146"[:11] + "3"), tavlo.TavloError, "Invalid checksum for UPC-A"),
+        (lambda: tavlo.Code39("AB#"), tavlo.TavloError, "Invalid character '#' for Code 39"),
+        (lambda: tavlo.Itf("123"), tavlo.TavloError, None),
+        (lambda: tavlo.QrCode("A" * 5000), tavlo.TavloError, "Encoding error: data too long"),
+        (lambda: tavlo.Gs1DataMatrix("(01)123"), tavlo.TavloError, None),
+        (lambda: tavlo.QrCode(5), TypeError, "argument 'data': 'int' object is not an instance of 'str'"),
+        (lambda: tavlo.DataMatrix("A", shape="round"), ValueError, "invalid shape 'round': expected 'any', 'square', or 'rectangular'"),
+        (lambda: tavlo.Code128([tavlo.Data("A"), 5]), TypeError, "Expected Data, FNC1, FNC2, FNC3, FNC4, StartA, StartB, or StartC"),
+        (lambda: tavlo.Code128(5), TypeError, "argument 'data': 'int' object is not a str or a list of elements"),
+        (lambda: tavlo.QrCode(), TypeError, "QrCode.__new__() missing 1 required positional argument: 'data'"),
+        (lambda: tavlo.Itf("12", "34"), TypeError, "Itf.__new__() takes 2 positional arguments but 3 were given"),
+    ],
+)
+def test_errors_are_those_of_the_low_level_module(make, error, message):
+    with pytest.raises(error) as raised:
+        make()
+    if message is not None:
+        assert str(raised.value) == message
+
+
+@pytest.mark.parametrize(
+    "symbol, low_level",
+    [
+        (tavlo.Ean8("1234567"), _tavlo.Ean8("1234567")),
+        (tavlo.Code128("Parcel 123"), _tavlo.Code128([_tavlo.Data("Parcel 123")])),
+        (tavlo.QrCode("https://example.com"), _tavlo.QrCode("https://example.com")),
+        (tavlo.Gs1DataMatrix("(01)09501101530003", shape="rect"), _tavlo.DataMatrix.gs1("(01)09501101530003", shape="rect")),
+    ],
+    ids=repr,
+)
+def test_geometry_is_the_low_level_geometry(symbol, low_level):
+    geometry, expected = symbol.geometry(), low_level.geometry()
+    assert type(geometry) is type(expected)
+    if isinstance(geometry, tavlo.LinearGeometry):
+        assert [(b.x, b.width) for b in geometry.bars] == [(b.x, b.width) for b in expected.bars]
+        assert geometry.total_modules == expected.total_modules
+    else:
+        assert geometry.modules == expected.modules
+
+
+def test_notebook_reprs_are_the_default_png_and_svg():
+    symbol = tavlo.Ean8("1234567")
+    assert symbol._repr_png_() == symbol.png()
+    assert symbol._repr_svg_() == symbol.svg()
+    ET.fromstring(symbol._repr_svg_())
+
+
+def test_layout_is_a_named_record():
+    layout = tavlo.QrCode("x").layout(dpi=600, x_dim="0.5mm")
+    assert isinstance(layout, tavlo.Layout)
+    assert repr(layout) == (
+        "tavlo.Layout(dpi=600, x_dim_dots=12, x_dim_mm=0.508, width_dots=348, height_dots=348, "
+        "width_mm=14.732, height_mm=14.732, quiet_zone=4)"
+    )
+    assert (layout.width_dots, layout.quiet_zone) == (29 * 12, 4)
+
+
+@pytest.mark.parametrize(
+    "symbol, kind, message",
+    [
+        (_tavlo.Ean8("1234567"), "qr", "argument 'symbol': 'Ean8' object is not an instance of '_tavlo matrix symbol'"),
+        (_tavlo.QrCode("x"), "code128", "argument 'symbol': 'QrCode' object is not an instance of '_tavlo linear symbol'"),
+        ("1234567", "ean8", "argument 'symbol': 'str' object is not an instance of '_tavlo linear symbol'"),
+    ],
+)
+def test_the_label_type_only_draws_symbols_of_its_family(symbol, kind, message):
+    from tavlo import _label
+
+    with pytest.raises(TypeError) as raised:
+        _label.Label(symbol, kind, ())
+    assert str(raised.value) == message
+    with pytest.raises(ValueError, match="unknown label kind 'pdf417'"):
+        _label.Label(_tavlo.QrCode("x"), "pdf417", ())
