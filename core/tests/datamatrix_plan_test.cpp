@@ -30,9 +30,12 @@ std::string hex(const Bytes& data) {
 
 // Payloads mixing runs from the alphabets each scheme favours, fixed by the seed.
 Bytes payload(std::uint32_t seed) {
-    static const std::string alphabets[] = {"0123456789", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ",
-                                            "abcdefghijklmnopqrstuvwxyz0123456789 ", "\r*> 0123456789ABCXYZ",
-                                            "!\"#$%&'()*+,-./:;<=>?@[\\]^", "\x80\x9f\xc3\xe9\xff\x01\x1d"};
+    static const std::string alphabets[] = {"0123456789",
+                                            "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ",
+                                            "abcdefghijklmnopqrstuvwxyz0123456789 ",
+                                            "\r*> 0123456789ABCXYZ",
+                                            "!\"#$%&'()*+,-./:;<=>?@[\\]^",
+                                            "\x80\x9f\xc3\xe9\xff\x01\x1d"};
     const auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
     Bytes data;
     for (auto runs = next() % 6; runs > 0; --runs) {
@@ -81,7 +84,8 @@ int main() {
     for (const auto& line : test::read_json_lines("datamatrix.jsonl")) {
         Bytes data;
         const std::string& h = line.at("payload_hex");
-        for (std::size_t i = 0; i + 1 < h.size(); i += 2) data.push_back(std::uint8_t(std::stoi(h.substr(i, 2), nullptr, 16)));
+        for (std::size_t i = 0; i + 1 < h.size(); i += 2)
+            data.push_back(std::uint8_t(std::stoi(h.substr(i, 2), nullptr, 16)));
         if (data.size() <= 400) check_payload(data, line.at("gs1") == "true" ? 1 : 0);
         ++lines;
     }

@@ -21,8 +21,12 @@ inline constexpr int ascii = 0, c40 = 1, text = 4, x12 = 7, edifact = 10, base25
 inline constexpr int count = 16;
 
 constexpr Scheme scheme_of(int state) {
-    return state >= base256 ? Scheme::Base256 : state >= edifact ? Scheme::Edifact : state >= x12 ? Scheme::X12
-         : state >= text    ? Scheme::Text    : state >= c40     ? Scheme::C40     : Scheme::Ascii;
+    return state >= base256   ? Scheme::Base256
+           : state >= edifact ? Scheme::Edifact
+           : state >= x12     ? Scheme::X12
+           : state >= text    ? Scheme::Text
+           : state >= c40     ? Scheme::C40
+                              : Scheme::Ascii;
 }
 // Values waiting in `state` (for Base 256, 1 with a two-byte length).
 constexpr int open_values(int state) {

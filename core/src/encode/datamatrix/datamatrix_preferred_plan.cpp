@@ -112,7 +112,8 @@ void PreferredPlan::step(std::size_t i, Scheme to, const Sources& sources) {
         const int kept = twelfths(to, there.codewords, there.pending, there.bytes, data_.size() - i - taken);
         if (best.size > kept || (best.size == kept && best.switches > there.switches)) return;
     }
-    there = Partial{best.codewords, std::uint16_t(best.bytes), std::uint16_t(best.switches), std::uint8_t(best.pending)};
+    there =
+        Partial{best.codewords, std::uint16_t(best.bytes), std::uint16_t(best.switches), std::uint8_t(best.pending)};
     link(i + taken, to) = Link{best_from, std::uint8_t(taken)};
 }
 

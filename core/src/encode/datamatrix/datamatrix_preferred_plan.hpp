@@ -82,7 +82,7 @@ private:
 
     std::span<const std::uint8_t> data_;
     std::array<Partial, ring_rows * scheme_count> cells_{};  // [position % ring_rows * scheme_count + scheme]
-    std::vector<Link> links_;                                 // [position * scheme_count + scheme]
+    std::vector<Link> links_;                                // [position * scheme_count + scheme]
 };
 
 }  // namespace tavlo::datamatrix

@@ -41,8 +41,8 @@ private:
 };
 
 void Writer::latch(Scheme to) {
-    static constexpr std::array<std::uint8_t, scheme_count> latches{0, latch_c40, latch_text, latch_x12, latch_edifact,
-                                                                    latch_base256};
+    static constexpr std::array<std::uint8_t, scheme_count> latches{0,         latch_c40,     latch_text,
+                                                                    latch_x12, latch_edifact, latch_base256};
     out_.push_back(latches[index(to)]);
     values_count_ = 0;
 }
@@ -81,8 +81,8 @@ void Writer::base256(std::size_t s, std::size_t e) {
     const std::size_t field = length <= std::size_t(longest_short_base256) ? 1 : 2;
     const std::size_t explicit_end = out_.size() + 1 + field + length;
     const bool last = e == data_.size();
-    const bool to_end = last && (field == 1 ? explicit_end == std::size_t(capacity_)
-                                            : explicit_end == std::size_t(capacity_) + 1);
+    const bool to_end =
+        last && (field == 1 ? explicit_end == std::size_t(capacity_) : explicit_end == std::size_t(capacity_) + 1);
     out_.push_back(latch_base256);
     if (to_end) {
         push_randomised(0);
@@ -139,8 +139,10 @@ void close_triple(const OpenEnd& end, int capacity, const auto& offer) {
     const int g = end.codewords;
     if (end.open_values == 0 && end.tail == 0) {
         // Groups that fill the symbol need no unlatch.
-        if (g == capacity) offer(g, Ending::Plain);
-        else offer(g + 1, Ending::Unlatch);
+        if (g == capacity)
+            offer(g, Ending::Plain);
+        else
+            offer(g + 1, Ending::Unlatch);
         return;
     }
     // The characters of an unfinished group go out in ASCII (ISO/IEC 16022 5.2.5.2), after an unlatch unless
