@@ -25,7 +25,7 @@ cmake -S . -B build/asan-core -DTAVLO_PYTHON=OFF -DTAVLO_TESTS=ON -DCMAKE_BUILD_
 cmake --build build/asan-core -j2 >/dev/null
 
 make_venv .venv-asan
-pip_install scikit-build-core pytest hypothesis zxing-cpp numpy pillow
+pip_install scikit-build-core pytest hypothesis zxing-cpp numpy pillow tqdm  # tqdm: the package's own dependency, which --no-deps below skips
 pip_install --no-build-isolation --force-reinstall --no-deps . -Cbuild-dir=build/asan \
     -Ccmake.build-type=RelWithDebInfo -Ccmake.define.CMAKE_CXX_COMPILER="$CLANGXX" \
     -Ccmake.define.CMAKE_CXX_FLAGS="$flags" -Ccmake.define.CMAKE_MODULE_LINKER_FLAGS="$flags -shared-libsan" \
