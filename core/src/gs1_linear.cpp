@@ -1,6 +1,6 @@
 #include "tavlo/gs1_linear.hpp"
 
-#include "encode/ean_upc.hpp"
+#include "encode/linear/ean_upc.hpp"
 #include "tavlo/gs1.hpp"
 #include "tavlo/gs1_check.hpp"
 

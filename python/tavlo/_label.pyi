@@ -42,6 +42,7 @@ class Label:
         bar_width_reduction: _Length = 0,
         foreground: _Colour = "#000000",
         background: _Colour | None = "#ffffff",
+        text: bool | None = None,
     ) -> bytes: ...
     def svg(
         self,
@@ -54,6 +55,7 @@ class Label:
         bar_width_reduction: _Length = 0,
         foreground: _Colour = "#000000",
         background: _Colour | None = "#ffffff",
+        text: bool | None = None,
     ) -> str: ...
     def pdf(
         self,
@@ -66,6 +68,7 @@ class Label:
         bar_width_reduction: _Length = 0,
         foreground: _Colour = "#000000",
         background: _Colour | None = "#ffffff",
+        text: bool | None = None,
     ) -> bytes: ...
     def layout(
         self,
@@ -78,5 +81,9 @@ class Label:
         bar_width_reduction: _Length = 0,
         foreground: _Colour = "#000000",
         background: _Colour | None = "#ffffff",
+        text: bool | None = None,
     ) -> Layout: ...
     def geometry(self) -> _tavlo.LinearGeometry | _tavlo.MatrixGeometry: ...
+
+def gs1_128_elements(text: str, compute_check_digits: bool = False) -> tuple[list[str | None], str]: ...
+def itf14_digits(text: str, /) -> str: ...

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "../encode/ean_upc.hpp"
+#include "../encode/linear/ean_upc.hpp"
 #include "../text/linear_text.hpp"
 #include "gs1_layout.hpp"
 
