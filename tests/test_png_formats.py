@@ -10,11 +10,14 @@ from pathlib import Path
 
 import numpy as np
 import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
 
 from support import png_chunks
 
 ROOT = Path(__file__).resolve().parents[1]
-SOURCES = [ROOT / "tests/native/png_bands.cpp", ROOT / "core/src/render/png_writer.cpp", ROOT / "core/src/error.cpp"]
+SOURCES = [ROOT / "tests/native/png_bands.cpp", ROOT / "core/src/error.cpp",
+           *(ROOT / "core/src/render" / name for name in ("png_writer.cpp", "deflate_runs.cpp", "huffman.cpp"))]
 
 
 @pytest.fixture(scope="module")
@@ -132,3 +135,83 @@ def test_idat_limit_splits_the_image_data(writer, pixels):
         pos += 12 + length
     zlib.decompress(data)  # a whole zlib stream, Adler-32 checked
     assert (decoded(png)[:, :, 0] == np.where(model(width, bands), 0, 255)).all()
+
+
+def idat(png: bytes) -> bytes:
+    data, pos = b"", 8
+    while pos < len(png):
+        length = int.from_bytes(png[pos : pos + 4], "big")
+        if png[pos + 4 : pos + 8] == b"IDAT":
+            data += png[pos + 8 : pos + 8 + length]
+        pos += 12 + length
+    return data
+
+
+def block_type(png: bytes) -> str:
+    return ["stored", "fixed", "dynamic"][idat(png)[2] >> 1 & 3]
+
+
+@pytest.mark.parametrize(
+    "pixels, width, bands, kind",
+    [
+        ("rgba8", 1, [(1, [(0, 1)])], "fixed"),
+        ("rgba8", 300, [(150, [(30, 33), (40, 47), (200, 260)])], "dynamic"),
+        # 128 different bytes, none repeated: nothing to copy and no short codes, so they are stored as they are.
+        ("gray1", 8 * 128, [(1, [(8 * i + b, 8 * i + b + 1) for i in range(128) for b in range(8) if (128 + i * 37 % 128) >> b & 1])],
+         "stored"),
+    ],
+)
+def test_each_block_kind_decodes(writer, pixels, width, bands, kind):
+    png = write(writer, pixels, width, bands)
+    assert block_type(png) == kind
+    assert (decoded(png)[:, :, 0] == np.where(model(width, bands), 0, 255)).all()
+
+
+@st.composite
+def images(draw):
+    width = draw(st.integers(1, 700))
+    bands = []
+    for _ in range(draw(st.integers(1, 6))):
+        edges = sorted(set(draw(st.lists(st.integers(0, width), max_size=12))))
+        spans = [(b, e) for b, e in zip(edges[0::2], edges[1::2]) if b < e]
+        # Touching spans are merged by the band's maker; keep them apart.
+        spans = [s for i, s in enumerate(spans) if i == 0 or spans[i - 1][1] < s[0]]
+        bands.append((draw(st.integers(1, 40)), spans))
+    return width, bands
+
+
+@settings(max_examples=60, deadline=None)
+@given(image=images(), name=st.sampled_from(sorted(FORMATS)))
+def test_random_bands_decode_to_their_pixels(writer, image, name):
+    pixels, light, dark, _ = FORMATS[name]
+    width, bands = image
+    png = write(writer, pixels, width, bands, light, dark)
+    if pixels == "gray1":
+        light, dark = "ffffffff", "000000ff"
+    expected = np.where(model(width, bands)[:, :, None], np.frombuffer(bytes.fromhex(dark), np.uint8),
+                        np.frombuffer(bytes.fromhex(light), np.uint8))
+    assert (decoded(png) == expected).all()
+
+
+@pytest.mark.parametrize(
+    "pixels, width, rows",
+    [
+        ("gray1", 2000, 70_000),  # sums of a run past 2^16 bytes, a band of many rows
+        ("rgba8", 100_003, 7),  # a row of 400 KB: runs and patterns of many full-length copies
+    ],
+)
+def test_long_runs_and_repeats_keep_the_checksum(writer, pixels, width, rows):
+    bands = [(rows, [(1, 2), (999, 1500)]), (3, [(0, width)]), (2, [])]
+    raw = zlib.decompress(idat(write(writer, pixels, width, bands)))  # checks the Adler-32
+    row_bytes = (width + 7) // 8 if pixels == "gray1" else 4 * width
+    lines = np.frombuffer(raw, np.uint8).reshape(-1, row_bytes + 1)
+    assert set(lines[:, 0]) <= {0, 2}  # none and up filters only: a row as it is, or added to the one above
+    pixels_bytes = lines[:, 1:].copy()
+    for row in np.flatnonzero(lines[:, 0] == 2):
+        pixels_bytes[row] += pixels_bytes[row - 1]
+    dark = model(width, bands)
+    if pixels == "gray1":
+        expected = np.packbits(~dark, axis=1)
+    else:
+        expected = np.where(dark[:, :, None], np.array([0, 0, 0, 255], np.uint8), np.uint8(255)).reshape(len(dark), -1)
+    assert (pixels_bytes == expected).all()

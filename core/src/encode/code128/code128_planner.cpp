@@ -9,6 +9,7 @@
 #include "../../ascii.hpp"
 #include "../../utf8.hpp"
 #include "code128_table.hpp"
+#include "../shared/assert.hpp"
 
 namespace tavlo::code128 {
 namespace {
@@ -149,6 +150,8 @@ Result<std::string> plan(std::span<const Code128Symbol> symbols) {
         out = put_two_bytes(out, selectors[std::size_t(*next)]);
         set = *next;
     }
+    // The plan took exactly the characters the costs promised, within the room set aside for them.
+    TAVLO_ASSERT(std::size_t(out - text.data()) <= text.size());
     text.resize(static_cast<std::size_t>(out - text.data()));
     return text;
 }

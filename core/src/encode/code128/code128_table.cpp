@@ -5,6 +5,7 @@
 
 #include "../../ascii.hpp"
 #include "../../utf8.hpp"
+#include "../shared/assert.hpp"
 
 namespace tavlo::code128 {
 namespace {
@@ -133,6 +134,7 @@ std::expected<ModuleSequence, std::string_view> table_modules(std::string_view t
     out = put_value(out, stop_value);
     *out++ = 1;
     *out++ = 1;
+    TAVLO_ASSERT(out <= modules.data() + modules.size());
     modules.resize(static_cast<std::size_t>(out - modules.data()));
     return modules;
 }

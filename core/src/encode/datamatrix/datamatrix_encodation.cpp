@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "../shared/assert.hpp"
 #include "datamatrix_exact_plan.hpp"
 #include "datamatrix_preferred_plan.hpp"
 #include "datamatrix_schemes.hpp"
@@ -41,11 +42,14 @@ std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> pa
         const PreferredEnd end = preferred_end(preferred, capacity);
         if (end.total <= choice.total) {
             emit_preferred(preferred, end, capacity, out);
+            TAVLO_ASSERT(int(out.size()) == end.total);
         } else {
             emit(exact, choice, capacity, out);
+            TAVLO_ASSERT(int(out.size()) == choice.total);
         }
         if (out.size() < std::size_t(capacity)) out.push_back(pad_codeword);
         for (std::size_t k = out.size(); k < std::size_t(capacity); ++k) out.push_back(randomise_253(k + 1));
+        TAVLO_ASSERT(out.size() == std::size_t(capacity));
         return Encodation{std::move(out), size};
     }
     return std::nullopt;

@@ -3,6 +3,8 @@
 #include <array>
 #include <vector>
 
+#include "../shared/assert.hpp"
+
 namespace tavlo::datamatrix {
 
 namespace {
@@ -50,6 +52,7 @@ public:
             row += 3;
             column += 1;
         } while (row < rows_ || column < columns_);
+        codewords_ = codeword;
         // Sizes whose module count leaves four modules over fill the bottom-right corner with a fixed pattern.
         if (cell(rows_ - 1, columns_ - 1) == unset) {
             cell(rows_ - 1, columns_ - 1) = dark;
@@ -61,6 +64,8 @@ public:
 
     // Bit index (codeword * 8 + bit, bit 0 the most significant) or one of the fixed values below.
     std::int32_t at(int row, int column) const { return cells_[std::size_t(row) * columns_ + column]; }
+
+    int codewords() const { return codewords_; }
 
     static constexpr std::int32_t unset = -1;
     static constexpr std::int32_t light = -2;
@@ -108,6 +113,7 @@ private:
     int rows_;
     int columns_;
     std::vector<std::int32_t> cells_;
+    int codewords_ = 0;  // codewords the walk placed
 };
 
 }  // namespace
@@ -116,6 +122,10 @@ MatrixGeometry place_modules(std::span<const std::uint8_t> codewords, const Symb
     const int region_rows = size.region_rows;
     const int region_columns = size.region_columns;
     const Placement placement(size.mapping_rows(), size.mapping_columns());
+    // The walk places exactly the symbol's codewords, a whole number of them filling the mapping matrix but
+    // for the fixed corner pattern of four modules.
+    TAVLO_ASSERT(codewords.size() == std::size_t(size.total_codewords()));
+    TAVLO_ASSERT(placement.codewords() == size.total_codewords());
 
     MatrixGeometry geometry;
     geometry.width = size.columns;
@@ -138,6 +148,7 @@ MatrixGeometry place_modules(std::span<const std::uint8_t> codewords, const Symb
         const int y = row / region_rows * (region_rows + 2) + 1 + row % region_rows;
         for (int column = 0; column < size.mapping_columns(); ++column) {
             const std::int32_t source = placement.at(row, column);
+            TAVLO_ASSERT(source != Placement::unset);
             const bool dark = source >= 0 ? (codewords[source >> 3] >> (7 - (source & 7))) & 1
                                           : source == Placement::dark;
             if (dark) set(y, column / region_columns * (region_columns + 2) + 1 + column % region_columns);

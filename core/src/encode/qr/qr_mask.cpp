@@ -118,11 +118,18 @@ std::uint16_t penalty(std::span<const Line> rows, std::span<const Line> columns,
     }
 }
 
+Frame<3> frame_of(unsigned n) { return {span_of(pad, pad + n), span_of(0, n + 2 * pad), span_of(pad, pad + n - 1)}; }
+
 }  // namespace
+
+std::uint16_t penalty_score(unsigned size, std::span<const std::uint8_t> modules) {
+    const auto rows = pack_rows(modules.data(), size, false);
+    return penalty(rows, transposed(rows), frame_of(size));
+}
 
 MatrixGeometry apply_best_mask(const Unmasked& symbol) {
     const unsigned n = symbol.size;
-    const Frame<3> frame{span_of(pad, pad + n), span_of(0, n + 2 * pad), span_of(pad, pad + n - 1)};
+    const Frame<3> frame = frame_of(n);
 
     // The unmasked symbol and the maskable modules, by rows and by columns.
     const auto base_rows = pack_rows(symbol.modules.data(), n, false);

@@ -17,6 +17,10 @@ struct Unmasked {
     std::span<const std::size_t, 31> format_cells;
 };
 
+// The penalty of a finished symbol of `size` modules a side (row-major, 1 = dark) under the four rules of
+// ISO/IEC 18004 7.8.3, modulo 2^16 as the mask choice compares it.
+std::uint16_t penalty_score(unsigned size, std::span<const std::uint8_t> modules);
+
 // The symbol under each of the eight masks in turn, each with its format information, scored; the first of
 // the lowest score is returned.
 MatrixGeometry apply_best_mask(const Unmasked& symbol);

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "../shared/assert.hpp"
+
 namespace tavlo::qr {
 namespace {
 
@@ -162,12 +164,14 @@ std::vector<std::uint8_t> data_codewords(std::string_view payload, std::span<con
     BitWriter out(capacity);
     const auto* data = reinterpret_cast<const std::uint8_t*>(payload.data());
     for (const Segment& s : segments) write_segment(out, data + s.begin, s, version);
+    TAVLO_ASSERT(out.bits() == stream_bits(segments, version) && out.bits() <= capacity * 8);
     // Terminator of up to four zero bits, then zeros to the byte boundary.
     const std::size_t room = capacity * 8 - out.bits();
     out.put(0, unsigned(room < 4 ? room : 4));
     out.put(0, unsigned((8 - out.bits() % 8) % 8));
     auto bytes = std::move(out).take();
     for (std::uint8_t pad = 0xEC; bytes.size() < capacity; pad ^= 0xEC ^ 0x11) bytes.push_back(pad);
+    TAVLO_ASSERT(bytes.size() == capacity);
     return bytes;
 }
 

@@ -1,6 +1,7 @@
 #include "qr_symbol.hpp"
 
 #include "qr_mask.hpp"
+#include "../shared/assert.hpp"
 
 #include <algorithm>
 #include <array>
@@ -61,6 +62,8 @@ public:
                 }
             }
         }
+        // Every codeword fits, and at most the 0 to 7 remainder bits of ISO/IEC 18004 Table 1 stay empty.
+        TAVLO_ASSERT(i == bits);
     }
 
     // Both copies of the format information, least significant bit first, then the dark module.

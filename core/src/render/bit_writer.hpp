@@ -1,0 +1,107 @@
+// A deflate bit stream (least significant bit first) written into memory sized beforehand, with a copy of the
+// last bits written: identical stretches of data encode to identical bits, so they are copied, not encoded.
+#pragma once
+
+#include <bit>
+#include <cassert>
+#include <cstdint>
+#include <cstring>
+#include <numeric>
+#include <algorithm>
+
+namespace tavlo::deflate {
+
+class BitWriter {
+public:
+    // The longest piece `put` takes: the whole 64-bit store must hold it above up to 7 pending bits.
+    static constexpr unsigned max_put = 56;
+    // Bytes the writer may touch beyond the last one it completes.
+    static constexpr std::size_t slack = 8;
+
+    explicit BitWriter(std::uint8_t* at) : start_(at), at_(at) {}
+
+    // Appends the low `count` bits of `bits` (count <= max_put; no bits set above them).
+    void put(std::uint64_t bits, unsigned count) {
+        assert(count <= max_put && (count == 64 || bits >> count == 0));
+        pending_ |= bits << fill_;
+        fill_ += count;
+        store(at_, pending_);
+        at_ += fill_ >> 3;
+        pending_ >>= fill_ & ~7u;
+        fill_ &= 7;
+    }
+
+    // Bits written so far.
+    std::uint64_t position() const { return static_cast<std::uint64_t>(at_ - start_) * 8 + fill_; }
+
+    // Pads with zero bits to a byte boundary.
+    void align() {
+        if (fill_ != 0) put(0, 8 - fill_);
+    }
+
+    // Appends `count` bits that continue the last `period` bits periodically: each new bit equals the bit
+    // `period` before it, as deflate's own copies do with bytes.
+    void repeat(std::uint64_t period, std::uint64_t count) {
+        assert(period > 0 && period <= position());
+        // Any whole number of periods back is the same bit; going back as far as the copied stretch allows
+        // lets each step take the most bits.
+        std::uint64_t copied = period;
+        const std::uint64_t bytewise = std::lcm(period, std::uint64_t{8});
+        while (count > 0) {
+            if (copied >= bytewise && count >= 8 * 64) {
+                copy_bytes(bytewise / 8, count);
+                return;
+            }
+            const std::uint64_t periods = (max_put + period - 1) / period;  // enough for a whole step
+            const std::uint64_t back = period * std::min(periods, copied / period);
+            const auto step = static_cast<unsigned>(std::min<std::uint64_t>({count, back, max_put}));
+            put(read(position() - back, step), step);
+            copied += step;
+            count -= step;
+        }
+    }
+
+private:
+    static void store(std::uint8_t* at, std::uint64_t value) {
+        if constexpr (std::endian::native == std::endian::big) value = std::byteswap(value);
+        std::memcpy(at, &value, sizeof value);
+    }
+    static std::uint64_t load(const std::uint8_t* at) {
+        std::uint64_t value;
+        std::memcpy(&value, at, sizeof value);
+        if constexpr (std::endian::native == std::endian::big) value = std::byteswap(value);
+        return value;
+    }
+
+    // `count` (<= max_put) bits already written from bit `from`.
+    std::uint64_t read(std::uint64_t from, unsigned count) const {
+        return load(start_ + from / 8) >> (from % 8) & ((std::uint64_t{1} << count) - 1);
+    }
+
+    // The bulk of a repeat whose period, `back` bytes, keeps each bit at its place within its byte: the
+    // current byte is completed bit by bit, whole bytes are copied, and the last few bits are put again.
+    void copy_bytes(std::uint64_t back, std::uint64_t count) {
+        const unsigned head = fill_ == 0 ? 0 : 8 - fill_;
+        put(read(position() - back * 8, head), head);
+        count -= head;
+        std::uint64_t bytes = count / 8;
+        // Each pass copies as much as is already periodic, so the copied stretch doubles.
+        for (std::uint64_t reach = back; bytes > 0;) {
+            const std::uint64_t take = std::min(bytes, reach);
+            std::memcpy(at_, at_ - reach, take);
+            at_ += take;
+            bytes -= take;
+            reach += take;
+        }
+        pending_ = 0;
+        const auto tail = static_cast<unsigned>(count % 8);
+        put(read(position() - back * 8, tail), tail);
+    }
+
+    std::uint8_t* start_;
+    std::uint8_t* at_;           // the byte that holds the pending bits
+    std::uint64_t pending_ = 0;  // bits not yet in a whole byte, also stored at at_
+    unsigned fill_ = 0;          // how many
+};
+
+}  // namespace tavlo::deflate

@@ -1,0 +1,319 @@
+#include "deflate_runs.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <span>
+
+#include "huffman.hpp"
+
+namespace tavlo::deflate {
+
+namespace {
+
+unsigned extra_bits(unsigned symbol) { return symbol > end_of_block ? length_extra[symbol - 257] : 0; }
+
+// The codes of one compressed block.
+struct Codes {
+    std::array<std::uint8_t, literal_symbols> literal_lengths{};
+    std::array<std::uint16_t, literal_symbols> literal_codes{};
+    std::array<std::uint8_t, distance_symbols> distance_lengths{};
+    std::array<std::uint16_t, distance_symbols> distance_codes{};
+};
+
+// The fixed code spans 288 symbols; the last two are never used but take their place in the code.
+Codes fixed_codes() {
+    std::array<std::uint8_t, 288> lengths;
+    for (unsigned s = 0; s < lengths.size(); ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+    std::array<std::uint16_t, 288> codes;
+    canonical_codes(lengths, codes);
+    Codes fixed;
+    std::copy_n(lengths.begin(), literal_symbols, fixed.literal_lengths.begin());
+    std::copy_n(codes.begin(), literal_symbols, fixed.literal_codes.begin());
+    fixed.distance_lengths.fill(5);
+    canonical_codes(fixed.distance_lengths, fixed.distance_codes);
+    return fixed;
+}
+
+Codes dynamic_codes(const Tokens& tokens) {
+    Codes codes;
+    code_lengths(tokens.literal_counts(), 15, codes.literal_lengths);
+    canonical_codes(codes.literal_lengths, codes.literal_codes);
+    code_lengths(tokens.distance_counts(), 15, codes.distance_lengths);
+    if (codes.distance_lengths == decltype(codes.distance_lengths){}) codes.distance_lengths[0] = 1;  // none used
+    canonical_codes(codes.distance_lengths, codes.distance_codes);
+    return codes;
+}
+
+// The bits of the tokens in `codes`.
+std::uint64_t symbol_bits(const Tokens& tokens, const Codes& codes) {
+    std::uint64_t bits = 0;
+    for (unsigned s = 0; s < literal_symbols; ++s) {
+        bits += tokens.literal_counts()[s] * (codes.literal_lengths[s] + extra_bits(s));
+    }
+    for (unsigned d = 0; d < distance_symbols; ++d) bits += tokens.distance_counts()[d] * codes.distance_lengths[d];
+    return bits;
+}
+
+// The code description at the start of a dynamic block: the code lengths of both alphabets, run-length
+// coded with a code of their own (RFC 1951, 3.2.7).
+class DynamicHeader {
+public:
+    explicit DynamicHeader(const Codes& codes);
+    std::uint64_t bits() const { return bits_; }
+    void write(BitWriter& out) const;
+
+private:
+    static constexpr unsigned length_symbols = 19;
+    // The order in which the code-length code's own lengths are listed.
+    static constexpr std::uint8_t length_order[length_symbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                                  11, 4,  12, 3, 13, 2, 14, 1, 15};
+    static constexpr unsigned repeat_extra_bits[3] = {2, 3, 7};  // of symbols 16, 17, 18
+    struct Item {
+        std::uint8_t symbol;  // 0..15 a length, 16 the previous length again, 17 and 18 zeros
+        std::uint8_t extra;   // the repeat count's extra bits
+    };
+
+    void add_items(std::span<const std::uint8_t> lengths);
+    void add(unsigned symbol, unsigned extra) {
+        items_[item_count_++] = {static_cast<std::uint8_t>(symbol), static_cast<std::uint8_t>(extra)};
+    }
+    static unsigned item_extra_bits(unsigned symbol) { return symbol >= 16 ? repeat_extra_bits[symbol - 16] : 0; }
+
+    unsigned literal_count_ = 0;
+    unsigned distance_count_ = 0;
+    unsigned length_count_ = 0;
+    std::array<std::uint8_t, length_symbols> lengths_{};
+    std::array<std::uint16_t, length_symbols> codes_{};
+    std::array<Item, literal_symbols + distance_symbols> items_;
+    unsigned item_count_ = 0;
+    std::uint64_t bits_ = 0;
+};
+
+DynamicHeader::DynamicHeader(const Codes& codes) {
+    literal_count_ = literal_symbols;
+    while (literal_count_ > 257 && codes.literal_lengths[literal_count_ - 1] == 0) --literal_count_;
+    distance_count_ = distance_symbols;
+    while (distance_count_ > 1 && codes.distance_lengths[distance_count_ - 1] == 0) --distance_count_;
+    std::array<std::uint8_t, literal_symbols + distance_symbols> lengths;
+    std::copy_n(codes.literal_lengths.begin(), literal_count_, lengths.begin());
+    std::copy_n(codes.distance_lengths.begin(), distance_count_, lengths.begin() + literal_count_);
+    add_items(std::span(lengths).first(literal_count_ + distance_count_));
+
+    std::array<std::uint64_t, length_symbols> counts{};
+    for (unsigned i = 0; i < item_count_; ++i) ++counts[items_[i].symbol];
+    code_lengths(counts, 7, lengths_);
+    // The decoder takes only a complete code here: a lone symbol gets a partner.
+    if (std::count(counts.begin(), counts.end(), 0u) == length_symbols - 1) lengths_[counts[0] != 0 ? 1 : 0] = 1;
+    canonical_codes(lengths_, codes_);
+    length_count_ = length_symbols;
+    while (length_count_ > 4 && lengths_[length_order[length_count_ - 1]] == 0) --length_count_;
+
+    bits_ = 5 + 5 + 4 + 3 * length_count_;
+    for (unsigned i = 0; i < item_count_; ++i) {
+        bits_ += lengths_[items_[i].symbol] + item_extra_bits(items_[i].symbol);
+    }
+}
+
+void DynamicHeader::add_items(std::span<const std::uint8_t> lengths) {
+    for (std::size_t i = 0; i < lengths.size();) {
+        const std::uint8_t length = lengths[i];
+        std::size_t run = 1;
+        while (i + run < lengths.size() && lengths[i + run] == length) ++run;
+        i += run;
+        if (length == 0) {
+            while (run >= 11) {
+                const std::size_t take = std::min<std::size_t>(run, 138);
+                add(18, take - 11);
+                run -= take;
+            }
+            if (run >= 3) {
+                add(17, run - 3);
+                run = 0;
+            }
+        } else {
+            add(length, 0);
+            --run;
+            while (run >= 3) {
+                const std::size_t take = std::min<std::size_t>(run, 6);
+                add(16, take - 3);
+                run -= take;
+            }
+        }
+        for (; run > 0; --run) add(length, 0);
+    }
+}
+
+void DynamicHeader::write(BitWriter& out) const {
+    out.put(literal_count_ - 257, 5);
+    out.put(distance_count_ - 1, 5);
+    out.put(length_count_ - 4, 4);
+    for (unsigned i = 0; i < length_count_; ++i) out.put(lengths_[length_order[i]], 3);
+    for (unsigned i = 0; i < item_count_; ++i) {
+        const Item item = items_[i];
+        out.put(codes_[item.symbol], lengths_[item.symbol]);
+        out.put(item.extra, item_extra_bits(item.symbol));
+    }
+}
+
+// The tokens in `codes`; a repeat copies the bits of its first occurrence.
+void write_tokens(BitWriter& writer, const Tokens& tokens, const Codes& codes) {
+    BitWriter out = writer;  // a local copy whose state the compiler can keep in registers
+    struct Repeat {
+        std::uint64_t start;
+        std::uint64_t times;
+    };
+    std::array<Repeat, max_nesting> open;
+    unsigned depth = 0;
+    const std::uint32_t distance_codes[2] = {codes.distance_codes[0], codes.distance_codes[3]};
+    const unsigned distance_lengths[2] = {codes.distance_lengths[0], codes.distance_lengths[3]};
+    for (const std::uint32_t token : tokens.tokens()) {
+        const unsigned symbol = token & 511;
+        if (symbol <= end_of_block) {
+            out.put(codes.literal_codes[symbol], codes.literal_lengths[symbol]);
+        } else if (symbol < literal_symbols) {
+            const unsigned length = codes.literal_lengths[symbol];
+            const unsigned extra = length_extra[symbol - 257];
+            const unsigned far = token >> 14 & 1;
+            out.put(codes.literal_codes[symbol] | std::uint64_t{token >> 9 & 31} << length |
+                        std::uint64_t{distance_codes[far]} << (length + extra),
+                    length + extra + distance_lengths[far]);
+        } else if (symbol == Tokens::begin_repeat_marker) {
+            open[depth++] = {out.position(), tokens.repeats()[token >> 9]};
+        } else {
+            const Repeat& r = open[--depth];
+            const std::uint64_t period = out.position() - r.start;
+            if (period != 0) out.repeat(period, period * (r.times - 1));
+        }
+    }
+    writer = out;
+}
+
+std::uint64_t stored_blocks(std::uint64_t bytes) { return std::max<std::uint64_t>(1, (bytes + 65534) / 65535); }
+
+void write_stored_blocks(std::uint8_t* out, std::span<const std::uint8_t> data) {
+    std::size_t done = 0;
+    do {
+        const std::size_t size = std::min<std::size_t>(data.size() - done, 65535);
+        const bool last = done + size == data.size();
+        const std::uint8_t header[5] = {static_cast<std::uint8_t>(last), static_cast<std::uint8_t>(size),
+                                        static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(~size),
+                                        static_cast<std::uint8_t>(~size >> 8)};
+        out = std::copy_n(header, sizeof header, out);
+        out = std::copy_n(data.data() + done, size, out);
+        done += size;
+    } while (done < data.size());
+}
+
+}  // namespace
+
+namespace {
+
+// n(n+1)/2 modulo `modulus`, halved before it is reduced.
+std::uint64_t triangle(std::uint64_t n, std::uint64_t modulus) {
+    return n % 2 == 0 ? (n / 2) % modulus * ((n + 1) % modulus) % modulus
+                      : n % modulus * ((n / 2 + 1) % modulus) % modulus;
+}
+
+}  // namespace
+
+void Adler32::long_run(std::uint8_t byte, std::uint64_t count) {
+    Frame& f = frames_[depth_];
+    f.reduce();
+    const std::uint64_t n = count % modulus;
+    f.b = (f.b + n * f.a + byte * triangle(count, modulus)) % modulus;
+    f.a = (f.a + n * byte) % modulus;
+    f.length += count;
+}
+
+void Adler32::long_pattern(std::uint32_t unit, std::uint64_t count) {
+    begin_repeat(count);
+    for (int shift = 0; shift < 32; shift += 8) run(static_cast<std::uint8_t>(unit >> shift), 1);
+    end_repeat();
+}
+
+void Adler32::begin_repeat(std::uint64_t times) {
+    assert(depth_ < max_nesting);
+    frames_[++depth_] = {1, 0, 0, times};
+}
+
+// t copies of a stretch of n bytes whose bytes sum to S, and whose second sum from a first sum of 0 is B, add
+// t·S to the first sum and t·n·(first sum) + t·B + S·n·t(t-1)/2 to the second.
+void Adler32::end_repeat() {
+    Frame content = frames_[depth_--];
+    content.reduce();
+    Frame& f = frames_[depth_];
+    f.reduce();
+    const std::uint64_t t = content.times % modulus;
+    const std::uint64_t n = content.length % modulus;
+    const std::uint64_t sum = (content.a + modulus - 1) % modulus;
+    const std::uint64_t second = (content.b + modulus - n) % modulus;  // without the n starting sums of 1
+    const std::uint64_t pairs = content.times == 0 ? 0 : triangle(content.times - 1, modulus);
+    f.b = (f.b + t * n % modulus * f.a + t * second + sum * n % modulus * pairs) % modulus;
+    f.a = (f.a + t * sum) % modulus;
+    f.length += content.length * content.times;
+}
+
+std::uint32_t Adler32::value() const {
+    Frame f = frames_[0];
+    f.reduce();
+    return static_cast<std::uint32_t>(f.b << 16 | f.a);
+}
+
+void ByteWriter::run(std::uint8_t byte, std::uint64_t count) {
+    std::memset(at_, byte, count);
+    at_ += count;
+}
+
+void ByteWriter::pattern(std::uint32_t unit, std::uint64_t count) {
+    for (std::uint64_t i = 0; i < count; ++i) {
+        for (int shift = 0; shift < 32; shift += 8) *at_++ = static_cast<std::uint8_t>(unit >> shift);
+    }
+}
+
+void ByteWriter::begin_repeat(std::uint64_t times) {
+    assert(depth_ < max_nesting);
+    repeats_[depth_++] = {at_, times};
+}
+
+void ByteWriter::end_repeat() {
+    const Repeat& r = repeats_[--depth_];
+    const auto size = static_cast<std::size_t>(at_ - r.start);
+    for (std::uint64_t i = 1; i < r.times; ++i, at_ += size) std::memcpy(at_, r.start, size);
+}
+
+void append_zlib_stream(std::vector<std::uint8_t>& out, const Tokenizer& tokenized,
+                        const std::function<void(std::uint8_t*)>& write_bytes) {
+    static const Codes fixed = fixed_codes();
+    const Tokens& tokens = tokenized.tokens();
+    const std::uint64_t data_bytes = tokenized.adler().length();
+
+    const Codes dynamic = dynamic_codes(tokens);
+    const DynamicHeader header(dynamic);
+    const std::uint64_t stored_bits = (data_bytes + 5 * stored_blocks(data_bytes)) * 8;
+    const std::uint64_t fixed_bits = 3 + symbol_bits(tokens, fixed);
+    const std::uint64_t dynamic_bits = 3 + header.bits() + symbol_bits(tokens, dynamic);
+    const std::uint64_t bits = std::min({stored_bits, fixed_bits, dynamic_bits});
+
+    const std::size_t start = out.size();
+    const std::size_t end = start + 2 + (bits + 7) / 8;
+    out.resize(end + 4 + BitWriter::slack);
+    out[start] = 0x78;  // deflate, 32 KiB window; the check bits make the pair a multiple of 31
+    out[start + 1] = 0x01;
+    if (bits == stored_bits) {
+        std::vector<std::uint8_t> data(data_bytes);
+        write_bytes(data.data());
+        write_stored_blocks(out.data() + start + 2, data);
+    } else {
+        BitWriter writer(out.data() + start + 2);
+        const bool is_fixed = bits == fixed_bits;
+        writer.put(is_fixed ? 0b011 : 0b101, 3);  // the final block, then its type
+        if (!is_fixed) header.write(writer);
+        write_tokens(writer, tokens, is_fixed ? fixed : dynamic);
+        assert(writer.position() == bits);
+    }
+    const std::uint32_t adler = tokenized.adler().value();
+    for (int i = 0; i < 4; ++i) out[end + i] = static_cast<std::uint8_t>(adler >> (24 - 8 * i));
+    out.resize(end + 4);
+}
+
+}  // namespace tavlo::deflate

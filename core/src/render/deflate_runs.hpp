@@ -1,0 +1,289 @@
+// A zlib stream (RFC 1950/1951) written from a description of the data as runs, so that its cost follows the
+// number of runs and the size of the output, not the size of the data.
+//
+// A source is any type with `std::size_t expected_tokens() const`, a guess at the symbols the stream will
+// hold, and `template <class Sink> void write(Sink& sink) const` that describes the data by calling, in order:
+//   sink.run(byte, count)        `count` bytes equal to `byte`
+//   sink.pattern(unit, count)    `count` copies of four bytes, `unit` holding the first in its low byte
+//   sink.begin_repeat(times)     what follows up to the matching end_repeat() occurs `times` times in a row
+//   sink.end_repeat()            (repeats nest, at most max_nesting deep; the content is described once)
+// Counts may be 0. The source is asked once, or twice when the data is best stored uncompressed.
+//
+// The stream's copies refer one byte back within a run of one byte and four bytes back within a pattern, and
+// a repeated stretch starts with literals; so every repeated stretch encodes to the same bits each time it
+// occurs, and those bits are copied rather than encoded again. The Adler-32 follows the runs in closed form.
+#pragma once
+
+#include <array>
+#include <cassert>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "bit_writer.hpp"
+
+namespace tavlo::deflate {
+
+inline constexpr unsigned literal_symbols = 286;  // literals, end of block, 29 lengths
+inline constexpr unsigned end_of_block = 256;
+inline constexpr unsigned max_match = 258;
+inline constexpr unsigned min_match = 3;
+inline constexpr unsigned max_nesting = 8;
+
+// The only two distances used, and their symbols (RFC 1951, 3.2.5).
+enum class Distance : std::uint8_t { One = 0, Four = 3 };
+inline constexpr unsigned distance_symbols = 4;
+
+// Length symbol (257..285), extra bits and their value, for each copy length 3..258 (RFC 1951, 3.2.5).
+struct LengthCode {
+    std::uint16_t symbol;
+    std::uint8_t extra_bits;
+    std::uint8_t extra;
+};
+inline constexpr std::uint16_t length_base[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                                  31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+inline constexpr std::uint8_t length_extra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+inline constexpr auto length_codes = [] {
+    std::array<LengthCode, max_match + 1> table{};
+    for (unsigned i = 0; i < 29; ++i) {
+        const unsigned last = i + 1 < 29 ? length_base[i + 1] - 1u : max_match;
+        for (unsigned length = length_base[i]; length <= last; ++length) {
+            table[length] = {static_cast<std::uint16_t>(257 + i), length_extra[i],
+                             static_cast<std::uint8_t>(length - length_base[i])};
+        }
+    }
+    return table;
+}();
+
+// The Adler-32 of the data, kept per run: n bytes of value v add n·v to the first sum and
+// n·(first sum) + v·n(n+1)/2 to the second; n copies of a four-byte unit of sum S, whose bytes weighted
+// 4, 3, 2, 1 sum to T, add n·S and 4n·(first sum) + n·T + 2S·n(n-1).
+class Adler32 {
+public:
+    // The sums are reduced only when they grow large: a run shorter than 2^16 adds less than 2^26 to the
+    // first sum, which stays below 2^32, and less than 2^51 to the second, which stays below 2^60.
+    void run(std::uint8_t byte, std::uint64_t count) {
+        if (count >= short_run) return long_run(byte, count);
+        Frame& f = frames_[depth_];
+        f.b += count * f.a + byte * (count * (count + 1) / 2);
+        f.a += count * byte;
+        f.length += count;
+        f.reduce_if_large();
+    }
+    void pattern(std::uint32_t unit, std::uint64_t count) {
+        if (count >= short_run) return long_pattern(unit, count);
+        Frame& f = frames_[depth_];
+        const std::uint64_t sum = (unit & 0xff) + (unit >> 8 & 0xff) + (unit >> 16 & 0xff) + (unit >> 24);
+        const std::uint64_t weighted = 4 * (unit & 0xff) + 3 * (unit >> 8 & 0xff) + 2 * (unit >> 16 & 0xff) + (unit >> 24);
+        f.b += 4 * count * f.a + count * weighted + 2 * sum * count * (count - 1);
+        f.a += count * sum;
+        f.length += 4 * count;
+        f.reduce_if_large();
+    }
+    void begin_repeat(std::uint64_t times);
+    void end_repeat();
+    std::uint32_t value() const;
+    std::uint64_t length() const { return frames_[0].length; }
+
+private:
+    static constexpr std::uint64_t modulus = 65521;
+    static constexpr std::uint64_t short_run = 1u << 16;
+    struct Frame {
+        std::uint64_t a = 1;
+        std::uint64_t b = 0;
+        std::uint64_t length = 0;
+        std::uint64_t times = 1;
+        void reduce() {
+            a %= modulus;
+            b %= modulus;
+        }
+        void reduce_if_large() {
+            if (a >= std::uint64_t{1} << 32 || b >= std::uint64_t{1} << 60) reduce();
+        }
+    };
+    void long_run(std::uint8_t byte, std::uint64_t count);
+    void long_pattern(std::uint32_t unit, std::uint64_t count);
+    std::array<Frame, max_nesting + 1> frames_{};
+    unsigned depth_ = 0;
+};
+
+// The symbols of the stream, recorded once and then written with the codes chosen for them. A token is a
+// literal or length symbol in its low 9 bits, a length's extra bits above them and its distance in bit 14;
+// or a repeat marker.
+class Tokens {
+public:
+    static constexpr std::uint32_t begin_repeat_marker = 286;  // the repeat count's index above bit 9
+    static constexpr std::uint32_t end_repeat_marker = 287;
+
+    explicit Tokens(std::size_t expected) { tokens_.reserve(expected); }
+
+    void literal(std::uint8_t byte) {
+        push(byte);
+        literal_counts_[byte] += times_[depth_];
+    }
+    void match(unsigned length, Distance distance) {
+        const LengthCode& code = length_codes[length];
+        push(code.symbol | std::uint32_t{code.extra} << 9 | std::uint32_t{distance == Distance::Four} << 14);
+        literal_counts_[code.symbol] += times_[depth_];
+        distance_counts_[static_cast<unsigned>(distance)] += times_[depth_];
+    }
+    void begin_repeat(std::uint64_t times) {
+        assert(depth_ < max_nesting);
+        push(begin_repeat_marker | static_cast<std::uint32_t>(repeats_.size()) << 9);
+        repeats_.push_back(times);
+        times_[depth_ + 1] = times_[depth_] * times;
+        ++depth_;
+    }
+    void end_repeat() {
+        push(end_repeat_marker);
+        --depth_;
+    }
+    void end_block() {
+        push(end_of_block);
+        ++literal_counts_[end_of_block];
+    }
+
+    const std::vector<std::uint32_t>& tokens() const { return tokens_; }
+    const std::vector<std::uint64_t>& repeats() const { return repeats_; }
+    const std::array<std::uint64_t, literal_symbols>& literal_counts() const { return literal_counts_; }
+    const std::array<std::uint64_t, distance_symbols>& distance_counts() const { return distance_counts_; }
+
+private:
+    void push(std::uint32_t token) { tokens_.push_back(token); }
+
+    std::vector<std::uint32_t> tokens_;
+    std::vector<std::uint64_t> repeats_;
+    std::array<std::uint64_t, literal_symbols> literal_counts_{};  // each symbol's uses, repeats counted
+    std::array<std::uint64_t, distance_symbols> distance_counts_{};
+    std::array<std::uint64_t, max_nesting + 1> times_{1};
+    unsigned depth_ = 0;
+};
+
+// Turns runs into tokens, and keeps the Adler-32 and length of the data. A run is a literal (unless it
+// continues the byte before) and copies of the byte before; a pattern is its four bytes as literals (unless
+// they are all one byte, a run) and copies from four bytes back. Identical full-length copies become a
+// repeat. A repeated stretch starts with a literal, so that it codes the same wherever it stands.
+class Tokenizer {
+public:
+    explicit Tokenizer(std::size_t expected_tokens) : tokens_(expected_tokens) {}
+
+    void run(std::uint8_t byte, std::uint64_t count) {
+        adler_.run(byte, count);
+        if (byte == pending_byte_) {
+            pending_ += count;
+            return;
+        }
+        flush();
+        pending_byte_ = byte;
+        pending_ = count;
+    }
+    void pattern(std::uint32_t unit, std::uint64_t count) {
+        if (unit == (unit & 0xff) * 0x01010101u) return run(static_cast<std::uint8_t>(unit), 4 * count);
+        adler_.pattern(unit, count);
+        if (count == 0) return;
+        flush();
+        for (int shift = 0; shift < 32; shift += 8) tokens_.literal(static_cast<std::uint8_t>(unit >> shift));
+        copies(4 * (count - 1), Distance::Four, static_cast<std::uint8_t>(unit >> 24));
+        last_ = unit >> 24;
+    }
+    void begin_repeat(std::uint64_t times) {
+        adler_.begin_repeat(times);
+        flush();
+        last_ = no_byte;
+        tokens_.begin_repeat(times);
+    }
+    void end_repeat() {
+        adler_.end_repeat();
+        flush();
+        tokens_.end_repeat();
+    }
+    void finish() {
+        flush();
+        tokens_.end_block();
+    }
+
+    const Tokens& tokens() const { return tokens_; }
+    const Adler32& adler() const { return adler_; }
+
+private:
+    static constexpr int no_byte = -1;
+
+    void flush() {
+        std::uint64_t count = pending_;
+        pending_ = 0;
+        const int byte = pending_byte_;
+        pending_byte_ = no_byte;
+        if (count == 0) return;
+        if (last_ != byte) {
+            tokens_.literal(static_cast<std::uint8_t>(byte));
+            --count;
+            last_ = byte;
+        }
+        copies(count, Distance::One, static_cast<std::uint8_t>(byte));
+    }
+
+    // `count` bytes copied from `distance` back, in copies of at most 258 bytes and at least 3: a stretch of
+    // 259 or 260 is split in two, and only a run shorter than 3 bytes is left as literals of its byte.
+    void copies(std::uint64_t count, Distance distance, std::uint8_t byte) {
+        std::uint64_t full = count / max_match;
+        auto rest = static_cast<unsigned>(count % max_match);
+        if (rest < min_match && rest > 0 && full > 0) {
+            --full;
+            rest += max_match - min_match;
+            tokens_.match(rest, distance);
+            rest = min_match;
+        }
+        if (full > 1) tokens_.begin_repeat(full);
+        if (full > 0) tokens_.match(max_match, distance);
+        if (full > 1) tokens_.end_repeat();
+        if (rest >= min_match) {
+            tokens_.match(rest, distance);
+        } else {
+            for (unsigned i = 0; i < rest; ++i) tokens_.literal(byte);
+        }
+    }
+
+    Tokens tokens_;
+    Adler32 adler_;
+    int last_ = no_byte;          // the byte before, when it is the same wherever this stretch stands
+    int pending_byte_ = no_byte;  // a run not yet coded, merged with the runs of the same byte that follow it
+    std::uint64_t pending_ = 0;
+};
+
+// The bytes themselves, for a stored block.
+class ByteWriter {
+public:
+    explicit ByteWriter(std::uint8_t* at) : at_(at) {}
+    void run(std::uint8_t byte, std::uint64_t count);
+    void pattern(std::uint32_t unit, std::uint64_t count);
+    void begin_repeat(std::uint64_t times);
+    void end_repeat();
+
+private:
+    struct Repeat {
+        std::uint8_t* start;
+        std::uint64_t times;
+    };
+    std::uint8_t* at_;
+    std::array<Repeat, max_nesting> repeats_;
+    unsigned depth_ = 0;
+};
+
+// Appends the zlib stream of the tokenized data: its tokens in a fixed-code or a dynamic-code block, or the
+// bytes that `write_bytes` writes in stored blocks, whichever is shortest.
+void append_zlib_stream(std::vector<std::uint8_t>& out, const Tokenizer& tokenized,
+                        const std::function<void(std::uint8_t*)>& write_bytes);
+
+template <class Source>
+void append_zlib(std::vector<std::uint8_t>& out, const Source& source) {
+    Tokenizer tokenizer(source.expected_tokens());
+    source.write(tokenizer);
+    tokenizer.finish();
+    append_zlib_stream(out, tokenizer, [&source](std::uint8_t* at) {
+        ByteWriter bytes(at);
+        source.write(bytes);
+    });
+}
+
+}  // namespace tavlo::deflate

@@ -1,0 +1,129 @@
+#include "huffman.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <numeric>
+
+namespace tavlo::deflate {
+
+namespace {
+
+constexpr std::size_t max_symbols = 288;
+constexpr unsigned max_depth = max_symbols;  // a tree of n leaves is less than n deep
+
+constexpr auto reversed_bytes = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        for (unsigned bit = 0; bit < 8; ++bit) table[byte] |= static_cast<std::uint8_t>((byte >> bit & 1) << (7 - bit));
+    }
+    return table;
+}();
+
+struct Leaf {
+    std::uint64_t count;
+    std::uint16_t symbol;
+};
+
+// How many leaves lie at each depth of a Huffman tree over `leaves` (sorted by count, at least two), built
+// by the two-queue method: leaves and merged nodes are both taken in order of count.
+std::array<std::uint32_t, max_depth + 1> leaves_per_depth(std::span<const Leaf> leaves) {
+    const std::size_t n = leaves.size();
+    // Only the first n - 1 merged nodes and 2n - 1 parents are ever written and read.
+    std::array<std::uint64_t, max_symbols> merged;
+    std::array<std::uint16_t, 2 * max_symbols> parent;  // leaves first, then merged nodes
+    std::size_t next_leaf = 0;
+    std::size_t next_merged = 0;
+    const auto take = [&](std::size_t made) -> std::size_t {
+        if (next_leaf < n && (next_merged == made || leaves[next_leaf].count <= merged[next_merged])) {
+            return next_leaf++;
+        }
+        return n + next_merged++;
+    };
+    const auto count = [&](std::size_t node) { return node < n ? leaves[node].count : merged[node - n]; };
+    for (std::size_t made = 0; made + 1 < n; ++made) {
+        const std::size_t a = take(made);
+        const std::size_t b = take(made);
+        merged[made] = count(a) + count(b);
+        parent[a] = parent[b] = static_cast<std::uint16_t>(n + made);
+    }
+    // A node's parent is merged after it, so depths fill in from the root down.
+    std::array<std::uint16_t, 2 * max_symbols> depth;
+    std::array<std::uint32_t, max_depth + 1> per_depth;
+    std::fill_n(per_depth.begin(), std::max<std::size_t>(n, 16), 0);  // n leaves lie less than n deep
+    depth[2 * n - 2] = 0;  // the root
+    for (std::size_t node = 2 * n - 2; node-- > 0;) {
+        depth[node] = static_cast<std::uint16_t>(depth[parent[node]] + 1);
+        if (node < n) ++per_depth[depth[node]];
+    }
+    return per_depth;
+}
+
+// Moves the leaves deeper than `limit` up to it, then lengthens the shallowest-but-one codes until the
+// lengths fit the code space again (the adjustment of the classic length-limited deflate encoders).
+void limit_depths(std::array<std::uint32_t, max_depth + 1>& per_depth, unsigned deepest, unsigned limit) {
+    for (unsigned d = limit + 1; d <= deepest; ++d) {
+        per_depth[limit] += per_depth[d];
+        per_depth[d] = 0;
+    }
+    std::uint64_t space = 0;  // in units of 2^-limit
+    for (unsigned d = 1; d <= limit; ++d) space += std::uint64_t{per_depth[d]} << (limit - d);
+    for (; space > std::uint64_t{1} << limit; --space) {
+        --per_depth[limit];
+        for (unsigned d = limit - 1; d > 0; --d) {
+            if (per_depth[d] != 0) {
+                --per_depth[d];
+                per_depth[d + 1] += 2;
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void code_lengths(std::span<const std::uint64_t> counts, unsigned limit, std::span<std::uint8_t> lengths) {
+    assert(counts.size() <= max_symbols && lengths.size() == counts.size());
+    std::array<Leaf, max_symbols> storage;
+    std::size_t n = 0;
+    for (std::size_t s = 0; s < counts.size(); ++s) {
+        lengths[s] = 0;
+        if (counts[s] != 0) storage[n++] = {counts[s], static_cast<std::uint16_t>(s)};
+    }
+    if (n == 0) return;
+    if (n == 1) {
+        lengths[storage[0].symbol] = 1;
+        return;
+    }
+    const std::span<Leaf> leaves(storage.data(), n);
+    std::sort(leaves.begin(), leaves.end(),
+              [](const Leaf& a, const Leaf& b) { return a.count != b.count ? a.count < b.count : a.symbol < b.symbol; });
+    auto per_depth = leaves_per_depth(leaves);
+    limit_depths(per_depth, static_cast<unsigned>(n - 1), limit);
+    // The rarest symbols take the longest codes.
+    std::size_t next = 0;
+    for (unsigned d = limit; d > 0; --d) {
+        for (std::uint32_t i = 0; i < per_depth[d]; ++i) lengths[leaves[next++].symbol] = static_cast<std::uint8_t>(d);
+    }
+}
+
+void canonical_codes(std::span<const std::uint8_t> lengths, std::span<std::uint16_t> codes) {
+    std::array<std::uint16_t, 16> per_length{};
+    for (std::uint8_t length : lengths) {
+        if (length != 0) ++per_length[length];  // most symbols are unused
+    }
+    std::array<std::uint16_t, 16> next{};
+    for (unsigned bits = 1, code = 0; bits < 16; ++bits) {
+        code = (code + per_length[bits - 1]) << 1;
+        next[bits] = static_cast<std::uint16_t>(code);
+    }
+    for (std::size_t s = 0; s < lengths.size(); ++s) {
+        const unsigned length = lengths[s];
+        if (length == 0) continue;
+        const unsigned code = next[length]++;
+        const unsigned reversed = reversed_bytes[code & 0xff] << 8 | reversed_bytes[code >> 8];
+        codes[s] = static_cast<std::uint16_t>(reversed >> (16 - length));
+    }
+}
+
+}  // namespace tavlo::deflate
