@@ -60,7 +60,7 @@ Result<PngBytes> write_png(const Drawing& drawing) {
     format.dpi = drawing.dpi;
     try {
         std::vector<png::Band> bands = bands_of(drawing);
-        text::overlay(bands, text::rasterise(text_outline_of(drawing), drawing.width, drawing.height));
+        text::overlay(bands, text::rasterise_text(drawing.texts, drawing.width, drawing.height));
         return png::encode_bands(drawing.width, bands, format);
     } catch (const std::bad_alloc&) {
         return std::unexpected(TavloError::render("out of memory"));
