@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Writes the label pictures the README shows to docs/labels/, with the tavlo command line installed in .venv
-# (bash scripts/samples.sh installs it).
+# Writes the label pictures the README shows to docs/labels/ with the tavlo command line: .venv's, which
+# bash scripts/samples.sh installs, or the one $TAVLO names.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tavlo=${TAVLO:-.venv/bin/tavlo}

@@ -299,11 +299,14 @@ class DataMatrix(_ShapedSymbol):
 class Gs1DataMatrix(_ShapedSymbol):
     """A GS1 Data Matrix from the parenthesized element string, e.g. "(01)09501101530003(17)250101".
 
-    `shape` is "any", "square" or "rectangular". Quiet zones default to 1 module on every side.
+    `shape` is "any", "square" or "rectangular". Quiet zones default to 1 module on every side. With
+    `text=True` the render methods print the element strings below the symbol, one per line, digits 2.5 mm
+    high, widening the label where the lines need it.
     """
 
     __slots__ = ()
     __module__ = "tavlo"
 
     def __new__(cls, text: str, shape: str = "any") -> Self:
-        return super().__new__(cls, _tavlo.DataMatrix.gs1(text, shape=shape), "datamatrix", (text, shape))
+        symbol = _tavlo.DataMatrix.gs1(text, shape=shape)
+        return super().__new__(cls, symbol, "datamatrix", (text, shape), _label.gs1_element_line(text))

@@ -152,3 +152,24 @@ def test_the_svg_fills_bars_and_glyphs_in_one_path():
     (path,) = list(root)
     data = path.get("d")
     assert path.get("stroke") is None and "C" in data and data.count("M") > 5
+
+
+@pytest.mark.parametrize("dpi", [203, 300])
+def test_gs1_datamatrix_prints_its_element_strings_below_when_asked(dpi, tmp_path):
+    symbol = tavlo.Gs1DataMatrix("(01)09501101530003(17)250101(10)ABC123")
+    assert symbol.png(dpi=dpi) == symbol.png(dpi=dpi, text=False), "text is off by default for matrix symbols"
+    bare = png_pixels(symbol.png(dpi=dpi))
+    labelled = png_pixels(symbol.png(dpi=dpi, text=True))
+    # The label widens for the longest line, (01) and its 14 digits, and the symbol stays centred above.
+    height, width = bare.shape
+    assert labelled.shape[1] > width and labelled.shape[0] > height
+    left = (labelled.shape[1] - width) // 2
+    np.testing.assert_array_equal(labelled[:height, left : left + width], bare)
+    assert (labelled[:height, :left] == 255).all() and (labelled[:height, left + width :] == 255).all()
+    # Three lines of text below: three runs of dark rows.
+    dark_rows = np.concatenate([[False], (labelled[height:] == 0).any(axis=1), [False]])
+    assert np.count_nonzero(dark_rows[1:] & ~dark_rows[:-1]) == 3
+    text = "(01)09501101530003(17)250101(10)ABC123"
+    for pixels in (labelled, svg_pixels(symbol.svg(dpi=dpi, text=True), dpi),
+                   pdf_pixels(symbol.pdf(dpi=dpi, text=True), dpi, tmp_path)):
+        assert decoded_texts(pixels, "DataMatrix") == [text]
