@@ -101,7 +101,10 @@ RENDER_OPTIONS = (
            colour, "COLOUR"),
     Option("background", ("--bg", "--background"), "background colour: #rrggbb, white (default), transparent",
            colour, "COLOUR"),
-    Option("text", ("--no-text",), "leave out the human-readable line under the bars", action="store_false"),
+    Option("text", ("--no-text",), "leave out the human-readable line under the bars", action="store_false",
+           exclusive="text"),
+    Option("text", ("--text",), "print the human-readable line (gs1-datamatrix: the element strings below, "
+           "off by default)", action="store_true", exclusive="text"),
 )
 
 SHAPE = Option("shape", ("--shape",), "symbol shapes to choose from (default any)",

@@ -185,6 +185,9 @@ def test_command_line_gs1_128_and_itf14(tmp_path):
         "tavlo gs1-128: error: Invalid GS1-128 value: AI (01) has check digit 4, expected 3"
     )
     assert not (tmp_path / "bad.png").exists()
+    dm = tmp_path / "dm.png"
+    assert run_cli("gs1-datamatrix", "(01)09501101530003(17)250101", "--text", "-o", str(dm)).returncode == 0
+    assert dm.read_bytes() == tavlo.Gs1DataMatrix("(01)09501101530003(17)250101").png(text=True)
 
 
 def test_no_text_on_the_command_line_matches_text_false(tmp_path):
