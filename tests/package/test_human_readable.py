@@ -173,3 +173,20 @@ def test_gs1_datamatrix_prints_its_element_strings_below_when_asked(dpi, tmp_pat
     for pixels in (labelled, svg_pixels(symbol.svg(dpi=dpi, text=True), dpi),
                    pdf_pixels(symbol.pdf(dpi=dpi, text=True), dpi, tmp_path)):
         assert decoded_texts(pixels, "DataMatrix") == [text]
+
+
+def test_code128_from_elements_prints_its_data_texts():
+    elements = tavlo.Code128([tavlo.StartB(), tavlo.Data("Parcel"), tavlo.FNC3(), tavlo.Data(" 42")])
+    plain = tavlo.Code128("Parcel 42")
+    bare = png_pixels(elements.png(text=False))
+    band = png_pixels(elements.png())[bare.shape[0] :]
+    # The same line as the plain text, under bars of another width: the same band, the same breadth of ink
+    # (glyph pens round to whole dots from another centre, so a dot either way).
+    plain_band = png_pixels(plain.png())[png_pixels(plain.png(text=False)).shape[0] :]
+    assert band.shape[0] == plain_band.shape[0]
+
+    def breadth(pixels):
+        columns = np.flatnonzero((pixels == 0).any(axis=0))
+        return columns.max() - columns.min() + 1
+
+    assert abs(breadth(band) - breadth(plain_band)) <= 2
