@@ -169,6 +169,7 @@ void write_tokens(BitWriter& writer, const Tokens& tokens, const Codes& codes) {
     };
     std::array<Repeat, max_nesting> open;
     unsigned depth = 0;
+    auto times = tokens.repeats().begin();
     const std::uint32_t distance_codes[2] = {codes.distance_codes[0], codes.distance_codes[3]};
     const unsigned distance_lengths[2] = {codes.distance_lengths[0], codes.distance_lengths[3]};
     for (const std::uint32_t token : tokens.tokens()) {
@@ -183,7 +184,7 @@ void write_tokens(BitWriter& writer, const Tokens& tokens, const Codes& codes) {
                         std::uint64_t{distance_codes[far]} << (length + extra),
                     length + extra + distance_lengths[far]);
         } else if (symbol == Tokens::begin_repeat_marker) {
-            open[depth++] = {out.position(), tokens.repeats()[token >> 9]};
+            open[depth++] = {out.position(), *times++};
         } else {
             const Repeat& r = open[--depth];
             const std::uint64_t period = out.position() - r.start;

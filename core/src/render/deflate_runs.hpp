@@ -110,10 +110,10 @@ private:
 
 // The symbols of the stream, recorded once and then written with the codes chosen for them. A token is a
 // literal or length symbol in its low 9 bits, a length's extra bits above them and its distance in bit 14;
-// or a repeat marker.
+// or a repeat marker, the counts of the repeats being kept in the order they begin.
 class Tokens {
 public:
-    static constexpr std::uint32_t begin_repeat_marker = 286;  // the repeat count's index above bit 9
+    static constexpr std::uint32_t begin_repeat_marker = 286;
     static constexpr std::uint32_t end_repeat_marker = 287;
 
     explicit Tokens(std::size_t expected) { tokens_.reserve(expected); }
@@ -130,7 +130,7 @@ public:
     }
     void begin_repeat(std::uint64_t times) {
         assert(depth_ < max_nesting);
-        push(begin_repeat_marker | static_cast<std::uint32_t>(repeats_.size()) << 9);
+        push(begin_repeat_marker);
         repeats_.push_back(times);
         times_[depth_ + 1] = times_[depth_] * times;
         ++depth_;
