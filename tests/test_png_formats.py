@@ -26,7 +26,7 @@ def writer(tmp_path_factory) -> Path:
     if compiler is None or not all(path.exists() for path in SOURCES):
         pytest.skip("no C++ compiler or no source tree")
     binary = tmp_path_factory.mktemp("native") / "png_bands"
-    command = [compiler, "-std=c++23", "-O1", f"-I{ROOT / 'core/include'}", f"-I{ROOT / 'core/src'}"]
+    command = [compiler, "-std=c++23", "-O1", "-DTAVLO_ASSERTIONS", f"-I{ROOT / 'core/include'}", f"-I{ROOT / 'core/src'}"]
     subprocess.run([*command, *map(str, SOURCES), "-lz", "-o", str(binary)], check=True)
     return binary
 

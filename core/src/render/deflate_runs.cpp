@@ -238,7 +238,7 @@ void Adler32::long_pattern(std::uint32_t unit, std::uint64_t count) {
 }
 
 void Adler32::begin_repeat(std::uint64_t times) {
-    assert(depth_ < max_nesting);
+    TAVLO_ASSERT(depth_ < max_nesting);
     frames_[++depth_] = {1, 0, 0, times};
 }
 
@@ -277,7 +277,7 @@ void ByteWriter::pattern(std::uint32_t unit, std::uint64_t count) {
 }
 
 void ByteWriter::begin_repeat(std::uint64_t times) {
-    assert(depth_ < max_nesting);
+    TAVLO_ASSERT(depth_ < max_nesting);
     repeats_[depth_++] = {at_, times};
 }
 
@@ -315,7 +315,7 @@ void append_zlib_stream(std::vector<std::uint8_t>& out, const Tokenizer& tokeniz
         writer.put(is_fixed ? 0b011 : 0b101, 3);  // the final block, then its type
         if (!is_fixed) header.write(writer);
         write_tokens(writer, tokens, is_fixed ? fixed : dynamic);
-        assert(writer.position() == bits);
+        TAVLO_ASSERT(writer.position() == bits);
     }
     const std::uint32_t adler = tokenized.adler().value();
     for (int i = 0; i < 4; ++i) out[end + i] = static_cast<std::uint8_t>(adler >> (24 - 8 * i));

@@ -15,11 +15,11 @@
 #pragma once
 
 #include <array>
-#include <cassert>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "../encode/shared/assert.hpp"
 #include "bit_writer.hpp"
 
 namespace tavlo::deflate {
@@ -129,7 +129,7 @@ public:
         distance_counts_[static_cast<unsigned>(distance)] += times_[depth_];
     }
     void begin_repeat(std::uint64_t times) {
-        assert(depth_ < max_nesting);
+        TAVLO_ASSERT(depth_ < max_nesting);
         push(begin_repeat_marker);
         repeats_.push_back(times);
         times_[depth_ + 1] = times_[depth_] * times;
