@@ -139,6 +139,24 @@ auto without_gil(bool release, Work&& work) -> decltype(work()) {
 PyObject* new_linear_geometry(const LinearGeometry& geometry);
 PyObject* new_matrix_geometry(const MatrixGeometry& geometry);
 
+// Runs `create` until it first succeeds, once per process: what a module shares between its module objects is
+// made by whichever import comes first, and a failed attempt leaves the next one to try again.
+template <bool (*create)()>
+bool create_once() {
+#if PY_VERSION_HEX >= 0x030D0000
+    static PyMutex lock = {0};
+    static bool ready = false;
+    PyMutex_Lock(&lock);
+    bool ok = ready || (ready = create());
+    PyMutex_Unlock(&lock);
+    return ok;
+#else
+    // The interpreter lock serialises imports here.
+    static bool ready = false;
+    return ready || (ready = create());
+#endif
+}
+
 // Flags of every class the module defines: final, immutable, no instance dictionary.
 constexpr unsigned kClassFlags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE;
 
