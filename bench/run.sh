@@ -10,7 +10,7 @@ if ! command -v zint >/dev/null 2>&1 && command -v apt-get >/dev/null 2>&1; then
         echo "note: could not install zint; bench_batch.py will skip" >&2
 fi
 make_venv .venv-bench
-pip_install zxing-cpp pillow numpy segno qrcode python-barcode
+pip_install zxing-cpp pillow numpy segno qrcode python-barcode zint-bindings pystrich
 pip_install .
 for script in bench/*.py; do
     echo "== $script"

@@ -106,6 +106,35 @@ auto guarded(Body&& body) noexcept -> decltype(body()) {
     return {};
 }
 
+// When a call releases the interpreter's lock. Releasing and retaking it costs about 50 ns (Ean8("1234567")
+// takes 0.27 us holding it, 0.32 us releasing it), so a call releases it only for work of about 2 us or
+// more, and none gets more than a few per cent slower: every PNG (2.8 us at the least), every QR Code
+// encoding (8.7 us at the least), every GS1 Data Matrix (3 us), and the others from these sizes on.
+namespace release_from {
+inline constexpr std::size_t linear_text_bytes = 64;  // linear encoders take about 0.035 us a character
+inline constexpr std::size_t data_matrix_bytes = 8;   // Data Matrix encoding about 0.15 us a byte
+inline constexpr std::size_t svg_elements = 128;      // SVG about 0.014 us a bar or dark module
+}  // namespace release_from
+
+// Runs `work`, which touches no Python object, with the interpreter's lock released when `release` is true
+// and the interpreter has such a lock, so that other threads run meanwhile. The lock is taken back before
+// anything leaves, an exception included.
+template <class Work>
+auto without_gil(bool release, Work&& work) -> decltype(work()) {
+#ifndef Py_GIL_DISABLED
+    if (release) {
+        struct Reacquire {
+            PyThreadState* state;
+            ~Reacquire() { PyEval_RestoreThread(state); }
+        } reacquire{PyEval_SaveThread()};
+        return work();
+    }
+#else
+    (void)release;
+#endif
+    return work();
+}
+
 // New Python objects copied from core records.
 PyObject* new_linear_geometry(const LinearGeometry& geometry);
 PyObject* new_matrix_geometry(const MatrixGeometry& geometry);

@@ -10,7 +10,12 @@ namespace tavlo::deflate {
 
 namespace {
 
-unsigned extra_bits(unsigned symbol) { return symbol > end_of_block ? length_extra[symbol - 257] : 0; }
+// The extra bits that follow each literal/length symbol.
+constexpr auto extra_bits = [] {
+    std::array<std::uint8_t, literal_symbols> table{};
+    for (unsigned i = 0; i < 29; ++i) table[257 + i] = length_extra[i];
+    return table;
+}();
 
 // The codes of one compressed block.
 struct Codes {
@@ -36,11 +41,9 @@ Codes fixed_codes() {
 
 Codes dynamic_codes(const Tokens& tokens) {
     Codes codes;
-    code_lengths(tokens.literal_counts(), 15, codes.literal_lengths);
-    canonical_codes(codes.literal_lengths, codes.literal_codes);
-    code_lengths(tokens.distance_counts(), 15, codes.distance_lengths);
+    huffman_code(tokens.literal_counts(), 15, codes.literal_lengths, codes.literal_codes);
+    huffman_code(tokens.distance_counts(), 15, codes.distance_lengths, codes.distance_codes);
     if (codes.distance_lengths == decltype(codes.distance_lengths){}) codes.distance_lengths[0] = 1;  // none used
-    canonical_codes(codes.distance_lengths, codes.distance_codes);
     return codes;
 }
 
@@ -48,7 +51,7 @@ Codes dynamic_codes(const Tokens& tokens) {
 std::uint64_t symbol_bits(const Tokens& tokens, const Codes& codes) {
     std::uint64_t bits = 0;
     for (unsigned s = 0; s < literal_symbols; ++s) {
-        bits += tokens.literal_counts()[s] * (codes.literal_lengths[s] + extra_bits(s));
+        bits += tokens.literal_counts()[s] * (codes.literal_lengths[s] + extra_bits[s]);
     }
     for (unsigned d = 0; d < distance_symbols; ++d) bits += tokens.distance_counts()[d] * codes.distance_lengths[d];
     return bits;
@@ -101,10 +104,12 @@ DynamicHeader::DynamicHeader(const Codes& codes) {
 
     std::array<std::uint64_t, length_symbols> counts{};
     for (unsigned i = 0; i < item_count_; ++i) ++counts[items_[i].symbol];
-    code_lengths(counts, 7, lengths_);
+    huffman_code(counts, 7, lengths_, codes_);
     // The decoder takes only a complete code here: a lone symbol gets a partner.
-    if (std::count(counts.begin(), counts.end(), 0u) == length_symbols - 1) lengths_[counts[0] != 0 ? 1 : 0] = 1;
-    canonical_codes(lengths_, codes_);
+    if (std::count(counts.begin(), counts.end(), 0u) == length_symbols - 1) {
+        lengths_[counts[0] != 0 ? 1 : 0] = 1;
+        canonical_codes(lengths_, codes_);
+    }
     length_count_ = length_symbols;
     while (length_count_ > 4 && lengths_[length_order[length_count_ - 1]] == 0) --length_count_;
 
