@@ -19,7 +19,7 @@ import tavlo
 
 from . import _output
 
-EXIT_OK, EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 130
+EXIT_OK, EXIT_FAILED, EXIT_INTERRUPTED = 0, 1, 130  # usage errors exit with 2 from argparse
 
 
 # ---- argument types: the package itself judges each value, so both accept the same ---------------------
