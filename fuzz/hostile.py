@@ -34,6 +34,8 @@ def code_point(choices: Choices) -> str:
 
 def text(choices: Choices, alphabet: str, longest: int = 3000) -> str:
     """A text that is mostly from `alphabet`, with hostile characters mixed in or instead."""
+    if choices.chance(0.01):
+        longest = 200_000
     way = choices.below(10)
     if way == 0:
         value = "".join(code_point(choices) for _ in range(choices.length(64)))

@@ -14,6 +14,7 @@ from hostile import (ASCII, CODE39, DIGITS, GS1_DATA, SPECIAL, code_point, extre
                      text_or_not, unit_text)
 from steps import Case, Step, UserError, UserInterrupt, shown
 
+ALLOWED_ERRORS = (t.TavloError, TypeError, ValueError, OverflowError)
 COLOURS = {(255, 255, 255, 255), (0, 0, 0, 255)}
 # Renders are kept to this many pixels so that a case stays fast; larger requests are shrunk unless the
 # writer refuses them anyway (wider than 2^29 - 1 pixels, or over 4 GiB of RGBA).

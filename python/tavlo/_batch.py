@@ -138,7 +138,7 @@ class Job:
         try:
             symbol = self.kind.make(row.data, self.kind_options)
             data = _output.render(symbol, self.format, **self.render_options)
-            _output.write_file(path, data, overwrite=self.force)
+            _output.write_file(path, data, overwrite=self.force, durable=False)
         except tavlo.TavloError as error:
             return str(error)
         except FileExistsError:
@@ -186,7 +186,8 @@ def run_rows(job: Job, rows: list[Row], jobs: int, tally: Tally) -> None:
     pool = ThreadPoolExecutor(max_workers=jobs, thread_name_prefix="tavlo-batch")
     futures: list[Future] = []
     try:
-        futures = [pool.submit(job.run, row) for row in rows]
+        for row in rows:
+            futures.append(pool.submit(job.run, row))
         for row, future in zip(rows, futures):
             message = future.result()
             if message is None:
@@ -268,6 +269,12 @@ def run_batch(args: argparse.Namespace) -> int:
     tally = Tally()
     try:
         run_rows(job, rows, args.jobs, tally)
+        if tally.written:
+            # One flush of the whole batch instead of one per file: a flush waits for the disk, costs
+            # milliseconds, and would set the pace of the batch. Interruption or a kill never leaves a
+            # partial file either way (each file takes its name only when whole); what a power cut
+            # before this point may leave is an empty file for a row among the last few seconds'.
+            os.sync()
     except KeyboardInterrupt:
         print(f"interrupted: {summary(tally, len(rows), args.directory)}", file=sys.stderr)
         return EXIT_INTERRUPTED
