@@ -12,7 +12,7 @@ import csv
 import io
 import os
 import sys
-from concurrent.futures import Future, ThreadPoolExecutor
+from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass
 from typing import Any, BinaryIO
 
@@ -184,9 +184,17 @@ def run_rows(job: Job, rows: list[Row], jobs: int, tally: Tally) -> None:
     """Writes every row, counting in `tally`; reports failures in input order."""
     progress = Progress(len(rows))
     pool = ThreadPoolExecutor(max_workers=jobs, thread_name_prefix="tavlo-batch")
-    futures: list[Future] = []
+    # What every finished row gave, counted by the workers themselves: an interrupt may come while rows are
+    # still being submitted, before the main thread holds their futures.
+    finished: list[str | None] = []
+
+    def run(row: Row) -> str | None:
+        message = job.run(row)
+        finished.append(message)
+        return message
+
     try:
-        futures = [pool.submit(job.run, row) for row in rows]
+        futures = [pool.submit(run, row) for row in rows]
         for row, future in zip(rows, futures):
             message = future.result()
             if message is None:
@@ -198,7 +206,7 @@ def run_rows(job: Job, rows: list[Row], jobs: int, tally: Tally) -> None:
     except KeyboardInterrupt:
         # Rows not started are dropped; those being written finish whole (or clean up) before the count.
         pool.shutdown(wait=True, cancel_futures=True)
-        tally.written = sum(1 for future in futures if not future.cancelled() and future.result() is None)
+        tally.written = finished.count(None)
         raise
     finally:
         pool.shutdown(wait=True)
