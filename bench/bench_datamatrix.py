@@ -3,7 +3,9 @@
 Run from the project root with the built module on the path, for example
     PYTHONPATH=build/release/python python bench/bench_datamatrix.py
 Prints the median time of one call for each payload, from 10x10 to 144x144; the PNG column times
-construction followed by render_png(1, 1, dpi=300, quiet_zone_modules=2).
+construction followed by render_png(1, 1, dpi=300, quiet_zone_modules=2). When zint-bindings is installed
+(`pip install zint-bindings`), the same payloads are encoded by zint in the same run (a fresh Symbol per call,
+the matrix only, no rendering) and the last column gives zint's time over tavlo's construction time.
 """
 
 from __future__ import annotations
@@ -12,6 +14,11 @@ import random
 
 import _tavlo
 from bench_qr import median_seconds
+
+try:
+    import zint
+except ImportError:  # the comparison is optional
+    zint = None
 
 rng = random.Random(16022)
 MIXED = "".join(
@@ -40,15 +47,40 @@ def constructor(name: str, data, shape: str):
     return lambda: _tavlo.DataMatrix(data, shape=shape)
 
 
+def zint_encoder(name: str, data, shape: str):
+    """zint's Data Matrix of the same input, or None where the comparison does not apply."""
+    if zint is None or name.startswith("GS1") or shape != "any":
+        return None
+    payload = data.encode() if isinstance(data, str) else data
+
+    def encode():
+        symbol = zint.Symbol()
+        symbol.symbology = zint.Symbology.DATAMATRIX
+        symbol.input_mode = zint.InputMode.DATA
+        symbol.encode(payload)
+        return symbol
+
+    return encode
+
+
 def main() -> None:
-    print(f"{'payload':<22} {'size':>9} {'encode us':>10} {'+png us':>10}")
+    print(f"{'payload':<22} {'size':>9} {'encode us':>10} {'+png us':>10} {'zint us':>10} {'zint/us':>8}")
     for name, data, shape in PAYLOADS:
         make = constructor(name, data, shape)
         geometry = make().geometry()
         encode = median_seconds(make)
         png = median_seconds(lambda: make().render_png(1, 1, dpi=300, quiet_zone_modules=2))
         size = f"{geometry.height}x{geometry.width}"
-        print(f"{name:<22} {size:>9} {encode * 1e6:10.1f} {png * 1e6:10.1f}")
+        line = f"{name:<22} {size:>9} {encode * 1e6:10.1f} {png * 1e6:10.1f}"
+        peer = zint_encoder(name, data, shape)
+        if peer is not None:
+            peer_symbol = peer()
+            peer_size = f"{peer_symbol.rows}x{peer_symbol.width}"
+            peer_time = median_seconds(peer)
+            line += f" {peer_time * 1e6:10.1f} {peer_time / encode:7.1f}x"
+            if peer_size != size:
+                line += f"  (zint: {peer_size})"
+        print(line)
 
 
 if __name__ == "__main__":

@@ -2,8 +2,9 @@
 against segno.
 
 Run with the package installed, for example  .venv-bench/bin/python bench/bench_label.py [--repeat N]
-Per kind: the median time of one 300 dpi label PNG from tavlo (default X-dimension and height) and of
-_tavlo's render_png making an image of the same pixel size with the same quiet zone, and both file sizes.
+Per kind: the median time of one 300 dpi label PNG from tavlo without text (default X-dimension and
+height) and of _tavlo's render_png making an image of the same pixel size with the same quiet zone, with
+both file sizes; then the default label, human-readable text included.
 Then the SVG bytes of tavlo.QrCode and segno (level M, no micro QR) for a few payloads, with and without
 a white background.
 """
@@ -12,10 +13,9 @@ from __future__ import annotations
 
 import argparse
 import io
-import statistics
-import time
 
 import _tavlo
+from bench_render import median
 
 import tavlo
 
@@ -38,34 +38,26 @@ KINDS = {
 SVG_PAYLOADS = ["https://example.com", "https://example.com/track?id=0123456789&lang=en", "A" * 300]
 
 
-def median(call, repeat: int) -> tuple[float, int]:
-    size = len(call())
-    samples = []
-    for _ in range(repeat):
-        start = time.perf_counter()
-        call()
-        samples.append(time.perf_counter() - start)
-    return statistics.median(samples), size
-
-
 def main() -> None:
     parser = argparse.ArgumentParser()
     parser.add_argument("--repeat", type=int, default=500)
     repeat = parser.parse_args().repeat
-    print(f"{'kind':<11} {'pixels':>10} {'tavlo png()':>22} {'_tavlo render_png':>22}")
+    print(f"{'kind':<11} {'pixels':>10} {'tavlo png(text=False)':>24} {'_tavlo render_png':>22} {'tavlo png()':>20}")
     for name, (make, make_low_level) in KINDS.items():
         symbol, low_level = make(), make_low_level()
-        layout = symbol.layout(dpi=300)
-        label = median(lambda: symbol.png(dpi=300), repeat)
+        # The same pixels as _tavlo can make: bars and modules only; then the default label, text included.
+        layout = symbol.layout(dpi=300, text=False)
+        bare = median(lambda: symbol.png(dpi=300, text=False), repeat)
         plain = median(
             lambda: low_level.render_png(
                 layout.width_dots, layout.height_dots, unit="px", quiet_zone_modules=layout.quiet_zone
             ),
             repeat,
         )
+        full = median(lambda: symbol.png(dpi=300), repeat)
         print(
-            f"{name:<11} {layout.width_dots:>4}x{layout.height_dots:<5} {label[0] * 1e6:8.1f} us {label[1]:>6} B"
-            f" {plain[0] * 1e6:10.1f} us {plain[1]:>6} B"
+            f"{name:<11} {layout.width_dots:>4}x{layout.height_dots:<5} {bare[0] * 1e6:12.1f} us {bare[1]:>6} B"
+            f" {plain[0] * 1e6:10.1f} us {plain[1]:>6} B {full[0] * 1e6:8.1f} us {full[1]:>6} B"
         )
     try:
         import segno

@@ -1,10 +1,17 @@
-"""tavlo side by side with the other barcode writers a Python user could install.
+"""tavlo side by side with the other barcode writers a Python user could install, making the same PNG.
 
-For each symbology, the time to build a symbol and get a finished PNG file (bytes) at a label size, and
-an SVG document (str), by every library that can do it. Times are medians of repeated runs, in
-microseconds per symbol. Libraries that are not installed are skipped; `bash bench/run.sh` installs them.
+Every library builds the same symbol (same data, QR Code at level M, square Data Matrix, standard quiet
+zones) and returns a PNG file (bytes) of the same pixels: whole pixels per module, at sizes every library can
+make (3 px per module and 150 px high for linear symbols; 7 and 97 px per module for QR Code; 8 for Data
+Matrix). A library that cannot make those pixels itself has its image resized (nearest neighbour, Pillow) to
+them, and that is timed too. Every output is read back by zxing-cpp and compared with tavlo's pixels.
 
-    python bench/compare.py [--repeat N]
+Rounds are interleaved: each round times a batch of calls of every library in turn, so that a change in the
+machine's load falls on all alike. Times are the calling thread's CPU time (every library here works on the
+calling thread), so that other work on a shared machine does not count. Printed: the median time of one call
+in µs over the rounds, and the ratio of each library's time to tavlo's. Libraries that are not installed are skipped; `bash bench/run.sh` installs them.
+
+    python bench/compare.py [--rounds N] [--budget SECONDS]
 """
 
 from __future__ import annotations
@@ -14,160 +21,297 @@ import io
 import statistics
 import time
 from collections.abc import Callable
+from dataclasses import dataclass, field
+
+import numpy as np
+from PIL import Image
 
 import _tavlo as t
 
-PNG_INCHES = (1.0, 0.5)  # a 1 in x 0.5 in label at 300 dpi for linear symbols
-DPI = 300
-MATRIX_PX = 300  # a 1 in square at 300 dpi for matrix symbols
-
-PAYLOADS = {
-    "EAN-8": "1234567",
-    "UPC-A": "03600029145",
-    "Code 39": "TAVLO-39 BENCH",
-    "ITF": "12345678901234",
-    "Code 128": "Parcel 0123456789",
-    "QR Code": "https://example.com/track?id=0123456789&lang=en",
-    "Data Matrix": "Lot 0123456789, expiry 2027-01-31",
-}
+LABEL_HEIGHT_PX = 150  # 0.5 in at 300 dpi
 
 
-def median_us(call: Callable[[], object], repeat: int) -> float:
-    call()
-    samples = []
-    for _ in range(repeat):
-        start = time.perf_counter()
-        call()
-        samples.append(time.perf_counter() - start)
-    return statistics.median(samples) * 1e6
+@dataclass
+class Case:
+    name: str
+    data: str
+    make: Callable[[], object]
+    quiet: int  # modules
+    module_px: int
+    expected_text: str = ""
+    width: int = 0
+    height: int = 0
+    makers: dict[str, Callable[[], bytes]] = field(default_factory=dict)
 
-
-def tavlo_cases():
-    build = {
-        "EAN-8": lambda d: t.Ean8(d),
-        "UPC-A": lambda d: t.UpcA(d),
-        "Code 39": lambda d: t.Code39(d),
-        "ITF": lambda d: t.Itf(d),
-        "Code 128": lambda d: t.Code128([t.Data(d)]),
-        "QR Code": lambda d: t.QrCode(d),
-        "Data Matrix": lambda d: t.DataMatrix(d),
-    }
-    for name, make in build.items():
-        data = PAYLOADS[name]
-        if name in ("QR Code", "Data Matrix"):
-            png = lambda make=make, data=data: make(data).render_png(MATRIX_PX, MATRIX_PX, unit="px", quiet_zone_modules=4)
+    def __post_init__(self):
+        geometry = self.make().geometry()
+        if hasattr(geometry, "bars"):
+            self.width = (geometry.total_modules + 2 * self.quiet) * self.module_px
+            self.height = LABEL_HEIGHT_PX
         else:
-            png = lambda make=make, data=data: make(data).render_png(*PNG_INCHES, dpi=DPI, quiet_zone_modules=10)
-        svg = lambda make=make, data=data: make(data).render_svg(quiet_zone_modules=4)
-        yield name, "tavlo", png, svg
+            self.width = (geometry.width + 2 * self.quiet) * self.module_px
+            self.height = (geometry.height + 2 * self.quiet) * self.module_px
+        self.expected_text = self.expected_text or self.data
 
 
-def zxing_cases():
+URL = "https://example.com/track?id=0123456789&lang=en"
+CASES = [
+    Case("EAN-8", "1234567", lambda: t.Ean8("1234567"), 7, 3, "12345670"),
+    Case("UPC-A", "03600029145", lambda: t.UpcA("03600029145"), 9, 3, "036000291452"),
+    Case("Code 39", "TAVLO-39", lambda: t.Code39("TAVLO-39"), 10, 3),
+    Case("ITF", "12345678901234", lambda: t.Itf("12345678901234"), 10, 3),
+    Case("Code 128", "Parcel 0123456789", lambda: t.Code128([t.Data("Parcel 0123456789")]), 10, 3),
+    Case("QR Code", URL, lambda: t.QrCode(URL), 4, 7),
+    Case("QR Code large", URL, lambda: t.QrCode(URL), 4, 97),
+    Case("Data Matrix", "Lot 0123456789, expiry 2027-01-31",
+         lambda: t.DataMatrix("Lot 0123456789, expiry 2027-01-31", shape="square"), 1, 8),
+]
+LINEAR = {"EAN-8", "UPC-A", "Code 39", "ITF", "Code 128"}
+
+
+def png_of(image: Image.Image | np.ndarray, case: Case) -> bytes:
+    """The PNG of an image, resized to the case's pixels when it has others."""
+    if isinstance(image, np.ndarray):
+        image = Image.fromarray(image)
+    if image.size != (case.width, case.height):
+        image = image.resize((case.width, case.height), Image.NEAREST)
+    out = io.BytesIO()
+    image.save(out, format="PNG")
+    return out.getvalue()
+
+
+def add_tavlo(case: Case) -> None:
+    case.makers["tavlo"] = lambda: case.make().render_png(
+        case.width, case.height, unit="px", quiet_zone_modules=case.quiet)
+
+
+def add_zint(case: Case) -> None:
+    try:
+        import zint
+    except ImportError:
+        return
+    symbology = {
+        "EAN-8": zint.Symbology.EANX, "UPC-A": zint.Symbology.UPCA, "Code 39": zint.Symbology.CODE39,
+        "ITF": zint.Symbology.C25INTER, "Code 128": zint.Symbology.CODE128,
+        "QR Code": zint.Symbology.QRCODE, "QR Code large": zint.Symbology.QRCODE,
+        "Data Matrix": zint.Symbology.DATAMATRIX,
+    }[case.name]
+
+    def make() -> bytes:
+        symbol = zint.Symbol()
+        symbol.symbology = symbology
+        symbol.scale = case.module_px / 2  # zint's raster X-dimension is twice its scale
+        symbol.show_text = False
+        symbol.output_options = (symbol.output_options | zint.OutputOptions.BARCODE_QUIET_ZONES
+                                 | zint.OutputOptions.BARCODE_MEMORY_FILE)
+        if case.name in LINEAR:
+            symbol.height = case.height / case.module_px
+            symbol.guard_descent = 0
+        if case.name.startswith("QR"):
+            symbol.option_1 = 2  # level M
+        if case.name == "Data Matrix":
+            symbol.option_3 = zint.DataMatrixOptions.SQUARE
+        symbol.outfile = "out.png"
+        symbol.encode(case.data)
+        symbol.print()
+        png = bytes(symbol.memfile)
+        with Image.open(io.BytesIO(png)) as image:
+            if image.size == (case.width, case.height):
+                return png
+            return png_of(image.convert("L"), case)
+
+    case.makers["zint"] = make
+
+
+def add_zxing(case: Case) -> None:
     try:
         import zxingcpp
-        from PIL import Image
     except ImportError:
         return
-    formats = {
-        "EAN-8": "EAN8", "UPC-A": "UPCA", "Code 39": "Code39", "ITF": "ITF", "Code 128": "Code128",
-        "QR Code": "QRCode", "Data Matrix": "DataMatrix",
-    }
-    for name, fmt in formats.items():
-        data = PAYLOADS[name]
-        barcode_format = getattr(zxingcpp.BarcodeFormat, fmt)
-        linear = name not in ("QR Code", "Data Matrix")
+    fmt = {"EAN-8": "EAN8", "UPC-A": "UPCA", "Code 39": "Code39", "ITF": "ITF", "Code 128": "Code128",
+           "QR Code": "QRCode", "QR Code large": "QRCode", "Data Matrix": "DataMatrix"}[case.name]
+    options = {"ec_level": "M"} if fmt == "QRCode" else {}
+    data = case.expected_text[:-1] if case.name in ("EAN-8", "UPC-A") else case.data
 
-        def png(data=data, barcode_format=barcode_format, linear=linear):
-            barcode = zxingcpp.create_barcode(data, barcode_format)
-            image = Image.fromarray(zxingcpp.write_barcode_to_image(barcode, scale=3))
-            size = (int(PNG_INCHES[0] * DPI), int(PNG_INCHES[1] * DPI)) if linear else (MATRIX_PX, MATRIX_PX)
-            out = io.BytesIO()
-            image.resize(size, Image.NEAREST).save(out, format="PNG")
-            return out.getvalue()
+    def make() -> bytes:
+        barcode = zxingcpp.create_barcode(data, getattr(zxingcpp.BarcodeFormat, fmt), **options)
+        image = np.asarray(zxingcpp.write_barcode_to_image(barcode, scale=case.module_px))
+        return png_of(image, case)
 
-        def svg(data=data, barcode_format=barcode_format):
-            return zxingcpp.write_barcode_to_svg(zxingcpp.create_barcode(data, barcode_format))
-
-        yield name, "zxing-cpp + Pillow", png, svg
+    case.makers["zxing-cpp + Pillow"] = make
 
 
-def segno_cases():
+def add_segno_and_qrcode(case: Case) -> None:
+    if not case.name.startswith("QR"):
+        return
     try:
         import segno
+
+        def segno_png() -> bytes:
+            out = io.BytesIO()
+            segno.make_qr(case.data, error="m", boost_error=False).save(
+                out, kind="png", scale=case.module_px, border=case.quiet)
+            return out.getvalue()
+
+        case.makers["segno"] = segno_png
     except ImportError:
-        return
-    data = PAYLOADS["QR Code"]
-
-    def save(kind: str, **options) -> bytes:
-        out = io.BytesIO()
-        segno.make_qr(data, error="m").save(out, kind=kind, border=4, **options)
-        return out.getvalue()
-
-    yield "QR Code", "segno", lambda: save("png", scale=8), lambda: save("svg")
-
-
-def qrcode_cases():
+        pass
     try:
         import qrcode
-        import qrcode.image.svg
+
+        def qrcode_png() -> bytes:
+            qr = qrcode.QRCode(error_correction=qrcode.constants.ERROR_CORRECT_M, box_size=case.module_px,
+                               border=case.quiet)
+            qr.add_data(case.data)
+            out = io.BytesIO()
+            qr.make_image().save(out)
+            return out.getvalue()
+
+        case.makers["qrcode"] = qrcode_png
     except ImportError:
+        pass
+
+
+def add_python_barcode(case: Case) -> None:
+    names = {"EAN-8": "ean8", "UPC-A": "upca", "Code 39": "code39", "ITF": "itf", "Code 128": "code128"}
+    if case.name not in names:
         return
-    data = PAYLOADS["QR Code"]
-
-    def png():
-        out = io.BytesIO()
-        qr = qrcode.QRCode(error_correction=qrcode.constants.ERROR_CORRECT_M, box_size=8, border=4)
-        qr.add_data(data)
-        qr.make_image().save(out)
-        return out.getvalue()
-
-    def svg():
-        return qrcode.make(data, image_factory=qrcode.image.svg.SvgPathImage).to_string()
-
-    yield "QR Code", "qrcode", png, svg
-
-
-def python_barcode_cases():
     try:
         import barcode
-        from barcode.writer import ImageWriter, SVGWriter
+        from barcode.writer import ImageWriter
     except ImportError:
         return
-    names = {"EAN-8": "ean8", "UPC-A": "upca", "Code 39": "code39", "ITF": "itf", "Code 128": "code128"}
-    for name, kind in names.items():
-        data = PAYLOADS[name]
-        cls = barcode.get_barcode_class(kind)
-        extra = {"add_checksum": False} if kind == "code39" else {}
+    cls = barcode.get_barcode_class(names[case.name])
+    extra = {"add_checksum": False} if case.name == "Code 39" else {}
+    module_mm = case.module_px / 300 * 25.4
+    options = {"write_text": False, "dpi": 300, "module_width": module_mm, "quiet_zone": case.quiet * module_mm,
+               "module_height": case.height / 300 * 25.4, "margin_top": 0, "margin_bottom": 0}
 
-        def png(cls=cls, data=data, extra=extra):
-            out = io.BytesIO()
-            cls(data, writer=ImageWriter(), **extra).write(out, options={"write_text": False, "dpi": DPI})
-            return out.getvalue()
+    def make() -> bytes:
+        image = cls(case.data, writer=ImageWriter(), **extra).render(options)
+        return png_of(image, case)
 
-        def svg(cls=cls, data=data, extra=extra):
-            out = io.BytesIO()
-            cls(data, writer=SVGWriter(), **extra).write(out, options={"write_text": False})
-            return out.getvalue()
+    case.makers["python-barcode"] = make
 
-        yield name, "python-barcode", png, svg
+
+def add_pystrich(case: Case) -> None:
+    try:
+        from pystrich.code39 import Code39Encoder
+        from pystrich.code128 import Code128Encoder
+        from pystrich.datamatrix import DataMatrixEncoder
+        from pystrich.qrcode import QRCodeEncoder
+    except ImportError:
+        return
+    encoders = {
+        "Code 39": lambda: Code39Encoder(case.data),
+        "Code 128": lambda: Code128Encoder(case.data),
+        "QR Code": lambda: QRCodeEncoder(case.data, ecl="M"),
+        "QR Code large": lambda: QRCodeEncoder(case.data, ecl="M"),
+        "Data Matrix": lambda: DataMatrixEncoder(case.data, quiet_zone=case.quiet),
+    }
+    if case.name not in encoders:
+        return
+    encoder = encoders[case.name]
+
+    def make() -> bytes:
+        png = encoder().get_imagedata(case.module_px)
+        with Image.open(io.BytesIO(png)) as image:
+            if image.size == (case.width, case.height):
+                return png
+            return png_of(image.convert("L"), case)
+
+    case.makers["pystrich"] = make
+
+
+def gray(png: bytes) -> np.ndarray:
+    with Image.open(io.BytesIO(png)) as image:
+        return np.asarray(image.convert("L"))
+
+
+def check(case: Case, library: str, png: bytes, reference: np.ndarray) -> str:
+    """How the output compares: 'same pixels' or the share of pixels that differ, and whether it reads."""
+    import zxingcpp
+
+    pixels = gray(png)
+    read = zxingcpp.read_barcodes(pixels)
+    # A UPC-A reads as the EAN-13 with a leading 0 that it is.
+    texts = {r.text[1:] if case.name == "UPC-A" and len(r.text) == 13 else r.text for r in read}
+    reads = "reads" if case.expected_text in texts else "DOES NOT READ"
+    if pixels.shape != reference.shape:
+        return f"{pixels.shape[1]}x{pixels.shape[0]} px, {reads}"
+    differ = float(np.mean(pixels != reference))
+    return ("same pixels" if differ == 0 else f"{differ:.1%} px differ") + f", {reads}"
+
+
+def batch_seconds(call: Callable[[], object], budget: float) -> tuple[int, float]:
+    """A batch size that takes about `budget` seconds."""
+    n, elapsed = 1, 0.0
+    while elapsed < budget / 4:
+        start = time.thread_time()
+        for _ in range(n):
+            call()
+        elapsed = time.thread_time() - start
+        n *= 2
+    return max(1, int(n / 2 * budget / max(elapsed, 1e-9))), elapsed
 
 
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--repeat", type=int, default=200)
+    parser.add_argument("--rounds", type=int, default=15)
+    parser.add_argument("--budget", type=float, default=0.004, help="seconds per batch")
+    parser.add_argument("--markdown", action="store_true", help="print the table as the README has it")
     args = parser.parse_args()
-    rows = []
-    for source in (tavlo_cases, zxing_cases, segno_cases, qrcode_cases, python_barcode_cases):
-        for name, library, png, svg in source():
+
+    entries = []  # (case, library, call, batch, notes)
+    for case in CASES:
+        for add in (add_tavlo, add_zint, add_zxing, add_segno_and_qrcode, add_python_barcode, add_pystrich):
+            add(case)
+        reference = gray(case.makers["tavlo"]())
+        for library, call in case.makers.items():
             try:
-                rows.append((name, library, median_us(png, args.repeat), median_us(svg, args.repeat)))
+                png = call()
+                notes = check(case, library, png, reference)
             except Exception as error:  # a library that cannot make this symbol is reported, not fatal
-                rows.append((name, f"{library} (failed: {type(error).__name__})", float("nan"), float("nan")))
-    order = list(PAYLOADS)
-    rows.sort(key=lambda row: (order.index(row[0]), row[2]))
-    print(f"{'symbology':<12} {'library':<26} {'PNG µs':>10} {'SVG µs':>10}")
-    for name, library, png_us, svg_us in rows:
-        print(f"{name:<12} {library:<26} {png_us:>10.1f} {svg_us:>10.1f}")
+                print(f"{case.name}: {library} failed: {type(error).__name__}: {error}")
+                continue
+            batch, _ = batch_seconds(call, args.budget)
+            entries.append([case, library, call, batch, notes, []])
+
+    for _ in range(args.rounds):
+        for entry in entries:
+            call, batch, samples = entry[2], entry[3], entry[5]
+            start = time.thread_time()
+            for _ in range(batch):
+                call()
+            samples.append((time.thread_time() - start) / batch)
+
+    tavlo_us = {e[0].name: statistics.median(e[5]) * 1e6 for e in entries if e[1] == "tavlo"}
+    if args.markdown:
+        print("| symbol | pixels | library | µs | × tavlo | output |")
+        print("|---|---:|---|---:|---:|---|")
+    else:
+        print(f"{'symbol':<14} {'pixels':>11} {'library':<20} {'µs':>10} {'× tavlo':>8}  output")
+    for case, library, _, _, notes, samples in entries:
+        us = statistics.median(samples) * 1e6
+        ratio = us / tavlo_us[case.name]
+        if args.markdown:
+            print(f"| {case.name} | {case.width} × {case.height} | {library} | {us:.1f} | {ratio:.1f} | {notes} |")
+        else:
+            print(f"{case.name:<14} {case.width:>5}x{case.height:<5} {library:<20} {us:>10.1f} {ratio:>8.1f}  {notes}")
+
+    print("\ntavlo at label size (1 in x 0.5 in at 300 dpi, standard quiet zone), median µs:")
+    for case in CASES:
+        if case.name in LINEAR:
+            symbol = case.make()
+            call = lambda symbol=symbol, q=case.quiet: symbol.render_png(1, 0.5, dpi=300, quiet_zone_modules=q)
+            batch, _ = batch_seconds(call, args.budget)
+            samples = []
+            for _ in range(args.rounds):
+                start = time.thread_time()
+                for _ in range(batch):
+                    call()
+                samples.append((time.thread_time() - start) / batch)
+            print(f"  {case.name:<10} render {statistics.median(samples) * 1e6:6.2f}")
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 """The module's surface: names, exception type, class properties, geometry objects."""
 
+import inspect
 import sys
 
 import pytest
@@ -173,3 +174,11 @@ def test_type_stub_names_every_public_class_and_method():
     for name in CLASSES:
         runtime = {m for m in dir(getattr(_tavlo, name)) if not m.startswith("_")}
         assert runtime <= members(name), name
+
+    # The stub states the same keyword defaults as the methods' signatures.
+    symbol = {item.name: item for item in classes["_Symbol"].body if isinstance(item, ast.FunctionDef)}
+    for method in ("render_png", "render_svg"):
+        stub_defaults = {arg.arg: ast.literal_eval(default) for arg, default in
+                         zip(symbol[method].args.kwonlyargs, symbol[method].args.kw_defaults)}
+        runtime = inspect.signature(getattr(_tavlo.Ean8("1234567"), method))
+        assert stub_defaults == {p.name: p.default for p in runtime.parameters.values() if p.kind == p.KEYWORD_ONLY}

@@ -1,4 +1,5 @@
-"""Symbols are immutable and the core keeps no state: concurrent calls give the same bytes as serial ones."""
+"""Symbols are immutable and the core keeps no state: concurrent calls, which run the core without the
+interpreter's lock, give the same bytes as serial ones."""
 
 from concurrent.futures import ThreadPoolExecutor
 
@@ -12,6 +13,11 @@ MAKERS = [
     lambda: t.Code128([t.StartC(), t.Data("123456"), t.FNC1(), t.Data("ab")]),
     lambda: t.QrCode("concurrent"),
     lambda: t.DataMatrix("concurrent", shape="rect"),
+    # Inputs long enough for the encoders to run without the interpreter's lock.
+    lambda: t.Code39("LOCK FREE " * 7),
+    lambda: t.Code128([t.Data("released while encoding " * 3), t.FNC1(), t.Data("0123456789" * 4)]),
+    lambda: t.DataMatrix.gs1("(01)09501101530003(17)250101(10)ABC123"),
+    lambda: t.QrCode("released " * 40),
 ]
 
 

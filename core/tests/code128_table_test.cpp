@@ -25,8 +25,7 @@ void reference_vectors() {
     int count = 0;
     for (const auto& line : test::read_json_lines("code128_selector.jsonl")) {
         const std::string& selector = line.at("selector");
-        const std::string expected =
-            line.contains("error") ? "error: " + line.at("error") : line.at("modules");
+        const std::string expected = line.contains("error") ? "error: " + line.at("error") : line.at("modules");
         CHECK_CASE(outcome(selector) == expected, "selector " + selector);
         ++count;
     }
@@ -42,27 +41,27 @@ void refusals() {
         std::string expected;  // the outcome, or "ok" for any module sequence
     } cases[] = {
         {"", length},
-        {"A", length},                       // one byte
-        {"AB", invalid},                     // no start selector
-        {"\u00C0", "ok"},                    // START A alone: two bytes
+        {"A", length},     // one byte
+        {"AB", invalid},   // no start selector
+        {"\u00C0", "ok"},  // START A alone: two bytes
         {"\u0181ab", "ok"},
-        {"\u0181a\u0181b", invalid},         // CODE B while in B
-        {"\u00C0A\u00C0B", invalid},         // CODE A while in A
-        {"\u0106\u0106", invalid},           // CODE C while in C
-        {"\u00C0a", invalid},                // lower case is not in A
-        {"\u0181\x01", invalid},             // control characters are not in B
-        {"\u0181\x7F", invalid},             // raw DEL; B writes it as U+00F7
+        {"\u0181a\u0181b", invalid},  // CODE B while in B
+        {"\u00C0A\u00C0B", invalid},  // CODE A while in A
+        {"\u0106\u0106", invalid},    // CODE C while in C
+        {"\u00C0a", invalid},         // lower case is not in A
+        {"\u0181\x01", invalid},      // control characters are not in B
+        {"\u0181\x7F", invalid},      // raw DEL; B writes it as U+00F7
         {"\u0181\u00F7", "ok"},
-        {"\u00C0\u00F7", invalid},           // DEL is B's alone
-        {"\u0106123", invalid},              // a digit of C without its partner
+        {"\u00C0\u00F7", invalid},  // DEL is B's alone
+        {"\u0106123", invalid},     // a digit of C without its partner
         {"\u01061", invalid},
-        {"\u0106a", invalid},                // C has digits and FNC1 only
-        {"\u0106\u017A", invalid},           // FNC2 not in C
-        {"\u0106\u017C", invalid},           // FNC4 not in C
-        {"\u0106\u017D", invalid},           // SHIFT not in C
-        {"\u0106\u0179", "ok"},              // FNC1 in C
+        {"\u0106a", invalid},       // C has digits and FNC1 only
+        {"\u0106\u017A", invalid},  // FNC2 not in C
+        {"\u0106\u017C", invalid},  // FNC4 not in C
+        {"\u0106\u017D", invalid},  // SHIFT not in C
+        {"\u0106\u0179", "ok"},     // FNC1 in C
         {"\u01061234\u0181a", "ok"},
-        {"\u0181\u00E9", invalid},           // a character outside every set
+        {"\u0181\u00E9", invalid},  // a character outside every set
         {"\u0181\u4E00", invalid},
     };
     for (const auto& c : cases) {

@@ -39,13 +39,9 @@ std::vector<Chunk> chunks_of(const std::vector<std::uint8_t>& png) {
     return chunks;
 }
 
-// The writer takes the limit last, after an optional pixel format where it has one.
-template <class Bands>
-Result<PngBytes> encode(std::uint32_t width, const Bands& bands, std::size_t limit) {
-    if constexpr (requires { png::encode_bands(width, bands, limit); })
-        return png::encode_bands(width, bands, limit);
-    else
-        return png::encode_bands(width, bands, {}, limit);
+// The default format: 8-bit RGBA, white and black.
+Result<PngBytes> encode(std::uint32_t width, const std::vector<png::Band>& bands, std::size_t limit) {
+    return png::encode_bands(width, bands, {}, limit);
 }
 
 std::vector<std::uint8_t> idat_stream(const std::vector<Chunk>& chunks) {

@@ -68,7 +68,8 @@ struct PlainScorer {
         for (unsigned r = 0; r + 1 < n; ++r)
             for (unsigned c = 0; c + 1 < n; ++c) {
                 const auto v = grid[r * n + c];
-                if (grid[r * n + c + 1] == v && grid[(r + 1) * n + c] == v && grid[(r + 1) * n + c + 1] == v) score += 3;
+                if (grid[r * n + c + 1] == v && grid[(r + 1) * n + c] == v && grid[(r + 1) * n + c + 1] == v)
+                    score += 3;
             }
         // N4: the dark share's distance from one half, in whole half-percent steps, rounded down.
         std::uint32_t dark_count = 0;
@@ -81,8 +82,8 @@ struct PlainScorer {
 void compare(unsigned n, const Grid& grid, const std::string& what) {
     const std::uint32_t plain = PlainScorer{n, grid}.total();
     const std::uint16_t fast = qr::penalty_score(n, grid);
-    CHECK_CASE(fast == std::uint16_t(plain), what + ": plain " + std::to_string(plain) + ", bit-parallel " +
-                                                 std::to_string(fast));
+    CHECK_CASE(fast == std::uint16_t(plain),
+               what + ": plain " + std::to_string(plain) + ", bit-parallel " + std::to_string(fast));
 }
 
 Grid random_grid(unsigned n, std::uint32_t seed, unsigned dark_in_16) {

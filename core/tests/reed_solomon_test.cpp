@@ -93,7 +93,8 @@ void qr_blocks() {
             for (std::size_t i = 0; i < short_data; ++i) block.push_back(all[i * blocks + b]);
             if (is_long) block.push_back(all[short_data * blocks + b - (blocks - long_blocks)]);
             for (std::size_t k = 0; k < ecc; ++k) block.push_back(all[data + k * blocks + b]);
-            CHECK_CASE(vanishes(field, block, 0, ecc), "version " + std::to_string(version) + " block " + std::to_string(b));
+            CHECK_CASE(vanishes(field, block, 0, ecc),
+                       "version " + std::to_string(version) + " block " + std::to_string(b));
         }
     }
 }

@@ -45,7 +45,9 @@ inline void put_utf8(std::string& out, char32_t c) {
     }
 }
 
-inline char32_t hex4(const std::string& s, std::size_t at) { return char32_t(std::stoul(s.substr(at, 4), nullptr, 16)); }
+inline char32_t hex4(const std::string& s, std::size_t at) {
+    return char32_t(std::stoul(s.substr(at, 4), nullptr, 16));
+}
 
 // The string starting after the quote at `at`; `at` ends after the closing quote.
 inline std::string read_string(const std::string& s, std::size_t& at) {
@@ -132,10 +134,10 @@ inline std::vector<JsonObject> read_json_lines(const std::string& name) {
 }  // namespace tavlo::test
 
 // CHECK that also names the case (a std::string) that failed.
-#define CHECK_CASE(condition, what)                                                                       \
-    do {                                                                                                  \
-        if (!(condition)) {                                                                               \
+#define CHECK_CASE(condition, what)                                                                           \
+    do {                                                                                                      \
+        if (!(condition)) {                                                                                   \
             std::printf("%s:%d: check failed: %s, for %s\n", __FILE__, __LINE__, #condition, (what).c_str()); \
-            ++tavlo::test::failure_count();                                                               \
-        }                                                                                                 \
+            ++tavlo::test::failure_count();                                                                   \
+        }                                                                                                     \
     } while (false)

@@ -127,7 +127,10 @@ PyObject* code128_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         symbols.reserve(collected.items.size());
         for (PyObject* item : collected.items)
             if (!to_core_symbol(item, symbols)) return nullptr;
-        return new_symbol(type, encode_code128(symbols));
+        std::size_t size = symbols.size();
+        for (const Code128Symbol& symbol : symbols) size += symbol.data.size();
+        return new_symbol(type, without_gil(size >= release_from::linear_text_bytes,
+                                            [&] { return encode_code128(symbols); }));
     });
 }
 

@@ -6,10 +6,17 @@
 namespace tavlo::py {
 namespace {
 
-std::optional<DataMatrixShape> shape_from_str(std::string_view text) {
+// The shape a text names, if any.
+std::optional<DataMatrixShape> shape_kind(std::string_view text) {
     if (text == "any") return DataMatrixShape::Any;
     if (text == "square") return DataMatrixShape::Square;
     if (text == "rect" || text == "rectangle" || text == "rectangular") return DataMatrixShape::Rectangular;
+    return std::nullopt;
+}
+
+// The shape a text names, or ValueError raised.
+std::optional<DataMatrixShape> shape_from_str(std::string_view text) {
+    if (auto shape = shape_kind(text)) return shape;
     raise_text(PyExc_ValueError,
                "invalid shape '" + std::string(text) + "': expected 'any', 'square', or 'rectangular'");
     return std::nullopt;
@@ -42,7 +49,8 @@ PyObject* data_matrix_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) 
     return guarded([&]() -> PyObject* {
         auto shape = shape_from_str(*shape_text);
         if (!shape) return nullptr;
-        return new_symbol(type, encode_datamatrix(*payload, false, *shape));
+        return new_symbol(type, without_gil(payload->size() >= release_from::data_matrix_bytes,
+                                            [&] { return encode_datamatrix(*payload, false, *shape); }));
     });
 }
 
@@ -57,15 +65,17 @@ PyObject* data_matrix_gs1(PyObject* cls, PyObject* const* args, Py_ssize_t nargs
     std::optional<std::string_view> shape_text = kDefaultShape;
     if (bound[1] && !(shape_text = to_text(bound[1], "shape"))) return nullptr;
     return guarded([&]() -> PyObject* {
-        auto fields = gs1::parse(*value);
-        if (!fields) {
-            raise_tavlo_error(fields.error());
-            return nullptr;
-        }
-        std::string payload = gs1::to_datamatrix_bytes(*fields);
-        auto shape = shape_from_str(*shape_text);
-        if (!shape) return nullptr;
-        return new_symbol(types.data_matrix, encode_datamatrix(payload, true, *shape));
+        // The element string is checked before the shape, whose failure is a Python exception: nothing is
+        // returned for a good element string with a bad shape.
+        const std::optional<DataMatrixShape> shape = shape_kind(*shape_text);
+        auto encoded = without_gil(true, [&]() -> std::optional<Result<MatrixGeometry>> {
+            auto fields = gs1::parse(*value);
+            if (!fields) return std::unexpected(fields.error());
+            if (!shape) return std::nullopt;
+            return encode_datamatrix(gs1::to_datamatrix_bytes(*fields), true, *shape);
+        });
+        if (!encoded) return shape_from_str(*shape_text), nullptr;
+        return new_symbol(types.data_matrix, std::move(*encoded));
     });
 }
 

@@ -16,23 +16,6 @@ bool create_types() {
            create_matrix_types();
 }
 
-// Types are shared by every module object and created by whichever import comes first; a failed attempt
-// leaves the next one to try again.
-bool ensure_types() {
-#if PY_VERSION_HEX >= 0x030D0000
-    static PyMutex lock = {0};
-    static bool ready = false;
-    PyMutex_Lock(&lock);
-    bool ok = ready || (ready = create_types());
-    PyMutex_Unlock(&lock);
-    return ok;
-#else
-    // The interpreter lock serialises imports here.
-    static bool ready = false;
-    return ready || (ready = create_types());
-#endif
-}
-
 // Appends the name to __all__ (made on the first addition), then sets the attribute.
 bool add(PyObject* module, const char* name, PyObject* object) {
     PyObject* all = nullptr;
@@ -64,7 +47,7 @@ int exec_module(PyObject* module) {
         PyErr_SetString(PyExc_TypeError, "expected a module object");
         return -1;
     }
-    if (!ensure_types()) return -1;
+    if (!create_once<create_types>()) return -1;
     const std::pair<const char*, PyTypeObject*> classes[] = {
         {"Code128", types.code128},
         {"Code39", types.code39},

@@ -21,6 +21,7 @@ struct Renderers<LinearGeometry> {
     static constexpr auto png = render_linear_png;
     static constexpr auto svg = render_linear_svg;
     static PyObject* to_python(const LinearGeometry& geometry) { return new_linear_geometry(geometry); }
+    static std::size_t elements(const LinearGeometry& geometry) { return geometry.bars.size(); }
 };
 
 template <>
@@ -28,6 +29,8 @@ struct Renderers<MatrixGeometry> {
     static constexpr auto png = render_matrix_png;
     static constexpr auto svg = render_matrix_svg;
     static PyObject* to_python(const MatrixGeometry& geometry) { return new_matrix_geometry(geometry); }
+    // About half the modules are dark.
+    static std::size_t elements(const MatrixGeometry& geometry) { return geometry.modules.size() / 2; }
 };
 
 // A new symbol object of `type` holding the encoder's geometry, or the encoder's error raised. The object is a
@@ -49,25 +52,35 @@ PyObject* symbol_render_png(PyObject* self, PyObject* const* args, Py_ssize_t na
     std::array<PyObject*, 5> bound;
     if (!bind_fastcall({"render_png", parameters}, bare_name(Py_TYPE(self)), args, nargs, kwnames, bound))
         return nullptr;
+    // A keyword left out keeps the request's default.
+    PngRequest request;
     auto width = to_double(bound[0], "width");
     if (!width) return nullptr;
     auto height = to_double(bound[1], "height");
     if (!height) return nullptr;
-    std::optional<std::string_view> unit_text = std::string_view("in");
+    request.width = *width;
+    request.height = *height;
+    std::optional<std::string_view> unit_text;
     if (bound[2] && !(unit_text = to_text(bound[2], "unit"))) return nullptr;
-    std::optional<std::uint32_t> dpi;
-    if (!to_optional_u32(bound[3], "dpi", dpi)) return nullptr;
-    std::optional<std::uint32_t> quiet_zone = 0u;
-    if (bound[4] && !(quiet_zone = to_u32(bound[4], "quiet_zone_modules"))) return nullptr;
+    if (!to_optional_u32(bound[3], "dpi", request.dpi)) return nullptr;
+    if (bound[4]) {
+        auto quiet_zone = to_u32(bound[4], "quiet_zone_modules");
+        if (!quiet_zone) return nullptr;
+        request.quiet_zone_modules = *quiet_zone;
+    }
 
     return guarded([&]() -> PyObject* {
-        auto unit = unit_from_str(*unit_text);
-        if (!unit) {
-            raise_tavlo_error(unit.error());
-            return nullptr;
+        if (unit_text) {
+            auto unit = unit_from_str(*unit_text);
+            if (!unit) {
+                raise_tavlo_error(unit.error());
+                return nullptr;
+            }
+            request.unit = *unit;
         }
+        const Geometry& geometry = unwrap<Geometry>(self);
         return into_py_result(
-            Renderers<Geometry>::png(unwrap<Geometry>(self), *unit, dpi, *quiet_zone, *width, *height),
+            without_gil(true, [&] { return Renderers<Geometry>::png(geometry, request); }),
             [](PngBytes&& png) {
                 return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(png.data()),
                                                  static_cast<Py_ssize_t>(png.size()));
@@ -81,10 +94,12 @@ PyObject* symbol_render_svg(PyObject* self, PyObject* const* args, Py_ssize_t na
     std::array<PyObject*, 1> bound;
     if (!bind_fastcall({"render_svg", parameters}, bare_name(Py_TYPE(self)), args, nargs, kwnames, bound))
         return nullptr;
-    std::optional<std::uint32_t> quiet_zone = 0u;
+    std::optional<std::uint32_t> quiet_zone = default_quiet_zone_modules;
     if (bound[0] && !(quiet_zone = to_u32(bound[0], "quiet_zone_modules"))) return nullptr;
     return guarded([&]() -> PyObject* {
-        std::string svg = Renderers<Geometry>::svg(unwrap<Geometry>(self), *quiet_zone);
+        const Geometry& geometry = unwrap<Geometry>(self);
+        std::string svg = without_gil(Renderers<Geometry>::elements(geometry) >= release_from::svg_elements,
+                                      [&] { return Renderers<Geometry>::svg(geometry, *quiet_zone); });
         return PyUnicode_FromStringAndSize(svg.data(), static_cast<Py_ssize_t>(svg.size()));
     });
 }

@@ -12,7 +12,7 @@ import csv
 import io
 import os
 import sys
-from concurrent.futures import ThreadPoolExecutor
+from concurrent.futures import Future, ThreadPoolExecutor
 from dataclasses import dataclass
 from typing import Any, BinaryIO
 
@@ -138,7 +138,7 @@ class Job:
         try:
             symbol = self.kind.make(row.data, self.kind_options)
             data = _output.render(symbol, self.format, **self.render_options)
-            _output.write_file(path, data, overwrite=self.force)
+            _output.write_file(path, data, overwrite=self.force, durable=False)
         except tavlo.TavloError as error:
             return str(error)
         except FileExistsError:
@@ -184,17 +184,10 @@ def run_rows(job: Job, rows: list[Row], jobs: int, tally: Tally) -> None:
     """Writes every row, counting in `tally`; reports failures in input order."""
     progress = Progress(len(rows))
     pool = ThreadPoolExecutor(max_workers=jobs, thread_name_prefix="tavlo-batch")
-    # What every finished row gave, counted by the workers themselves: an interrupt may come while rows are
-    # still being submitted, before the main thread holds their futures.
-    finished: list[str | None] = []
-
-    def run(row: Row) -> str | None:
-        message = job.run(row)
-        finished.append(message)
-        return message
-
+    futures: list[Future] = []
     try:
-        futures = [pool.submit(run, row) for row in rows]
+        for row in rows:
+            futures.append(pool.submit(job.run, row))
         for row, future in zip(rows, futures):
             message = future.result()
             if message is None:
@@ -206,7 +199,7 @@ def run_rows(job: Job, rows: list[Row], jobs: int, tally: Tally) -> None:
     except KeyboardInterrupt:
         # Rows not started are dropped; those being written finish whole (or clean up) before the count.
         pool.shutdown(wait=True, cancel_futures=True)
-        tally.written = finished.count(None)
+        tally.written = sum(1 for future in futures if not future.cancelled() and future.result() is None)
         raise
     finally:
         pool.shutdown(wait=True)
@@ -276,6 +269,12 @@ def run_batch(args: argparse.Namespace) -> int:
     tally = Tally()
     try:
         run_rows(job, rows, args.jobs, tally)
+        if tally.written:
+            # One flush of the whole batch instead of one per file: a flush waits for the disk, costs
+            # milliseconds, and would set the pace of the batch. Interruption or a kill never leaves a
+            # partial file either way (each file takes its name only when whole); what a power cut
+            # before this point may leave is an empty file for a row among the last few seconds'.
+            os.sync()
     except KeyboardInterrupt:
         print(f"interrupted: {summary(tally, len(rows), args.directory)}", file=sys.stderr)
         return EXIT_INTERRUPTED

@@ -1,11 +1,22 @@
-from typing import Any, Final, Tuple, Union
+from typing import Any, Final, Tuple, TypedDict, Union
 
-from typing_extensions import Self
+from typing_extensions import Self, Unpack
 
 import _tavlo
 
-_Length = Union[str, float]
-_Colour = Union[str, Tuple[int, int, int], Tuple[int, int, int, int]]
+Length = Union[str, float]
+Colour = Union[str, Tuple[int, int, int], Tuple[int, int, int, int]]
+
+class RenderOptions(TypedDict, total=False):
+    dpi: int
+    x_dim: Length | None
+    width: Length | None
+    height: Length | None
+    quiet_zone: int | None
+    bar_width_reduction: Length
+    foreground: Colour
+    background: Colour | None
+    text: bool | None
 
 TavloError: Final = _tavlo.TavloError
 
@@ -31,52 +42,8 @@ class Label:
     def __new__(cls, symbol: Any, kind: str, input: tuple[Any, ...], text: str = "") -> Self: ...
     @property
     def _input(self) -> tuple[Any, ...]: ...
-    def png(
-        self,
-        *,
-        dpi: int = 300,
-        x_dim: _Length | None = None,
-        width: _Length | None = None,
-        height: _Length | None = None,
-        quiet_zone: int | None = None,
-        bar_width_reduction: _Length = 0,
-        foreground: _Colour = "#000000",
-        background: _Colour | None = "#ffffff",
-    ) -> bytes: ...
-    def svg(
-        self,
-        *,
-        dpi: int = 300,
-        x_dim: _Length | None = None,
-        width: _Length | None = None,
-        height: _Length | None = None,
-        quiet_zone: int | None = None,
-        bar_width_reduction: _Length = 0,
-        foreground: _Colour = "#000000",
-        background: _Colour | None = "#ffffff",
-    ) -> str: ...
-    def pdf(
-        self,
-        *,
-        dpi: int = 300,
-        x_dim: _Length | None = None,
-        width: _Length | None = None,
-        height: _Length | None = None,
-        quiet_zone: int | None = None,
-        bar_width_reduction: _Length = 0,
-        foreground: _Colour = "#000000",
-        background: _Colour | None = "#ffffff",
-    ) -> bytes: ...
-    def layout(
-        self,
-        *,
-        dpi: int = 300,
-        x_dim: _Length | None = None,
-        width: _Length | None = None,
-        height: _Length | None = None,
-        quiet_zone: int | None = None,
-        bar_width_reduction: _Length = 0,
-        foreground: _Colour = "#000000",
-        background: _Colour | None = "#ffffff",
-    ) -> Layout: ...
+    def png(self, **options: Unpack[RenderOptions]) -> bytes: ...
+    def svg(self, **options: Unpack[RenderOptions]) -> str: ...
+    def pdf(self, **options: Unpack[RenderOptions]) -> bytes: ...
+    def layout(self, **options: Unpack[RenderOptions]) -> Layout: ...
     def geometry(self) -> _tavlo.LinearGeometry | _tavlo.MatrixGeometry: ...

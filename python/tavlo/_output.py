@@ -9,7 +9,6 @@ import base64
 import errno
 import io
 import os
-import tempfile
 from typing import IO, Any, Protocol, Union
 
 __all__ = ["FORMATS", "format_for", "render", "save", "data_uri", "to_pil", "write_file"]
@@ -76,21 +75,18 @@ def save(symbol: Renderable, target: StrPath | IO[bytes], format: str | None = N
         raise TypeError(f"save() needs a path or a binary file object, not {type(target).__name__}")
 
 
-def _read_umask() -> int:
-    # Linux reports the mask; elsewhere it can only be read by setting it, once, at import.
-    try:
-        with open("/proc/self/status", encoding="ascii") as status:
-            for line in status:
-                if line.startswith("Umask:"):
-                    return int(line.split()[1], 8)
-    except (OSError, ValueError):
-        pass
-    mask = os.umask(0o022)
-    os.umask(mask)
-    return mask
+_CREATE_FLAGS = os.O_WRONLY | os.O_CREAT | os.O_EXCL | getattr(os, "O_CLOEXEC", 0) | getattr(os, "O_BINARY", 0)
 
 
-_FILE_MODE = 0o666 & ~_read_umask()
+def _create_temporary(folder: str, name: str) -> tuple[int, str]:
+    """A new hidden file beside the target, opened for writing, with the mode any new file gets here."""
+    for _ in range(100):
+        temp = os.path.join(folder, f".{name}.{os.urandom(6).hex()}.tmp")
+        try:
+            return os.open(temp, _CREATE_FLAGS, 0o666), temp
+        except FileExistsError:
+            continue
+    raise FileExistsError(errno.EEXIST, "no free temporary file name", os.path.join(folder, f".{name}.*.tmp"))
 
 
 def write_file(path: StrPath, data: bytes, *, overwrite: bool = True, durable: bool = True) -> None:
@@ -104,10 +100,9 @@ def write_file(path: StrPath, data: bytes, *, overwrite: bool = True, durable: b
     """
     path = os.fspath(path)
     folder, name = os.path.split(os.path.abspath(path))
-    fd, temp = tempfile.mkstemp(prefix=f".{name}.", suffix=".tmp", dir=folder)
+    fd, temp = _create_temporary(folder, name)
     try:
         try:
-            os.fchmod(fd, _FILE_MODE)  # mkstemp makes 0600; a saved image is an ordinary file
             view = memoryview(data)
             while view:
                 view = view[os.write(fd, view):]

@@ -2,30 +2,19 @@
 
 from __future__ import annotations
 
-from typing import TYPE_CHECKING, Any, ClassVar, Sequence, Union
+from collections.abc import Sequence
+from typing import TYPE_CHECKING, Any, Union
 
 import _tavlo
 
 from . import _label
 
 if TYPE_CHECKING:
-    from typing import Literal, Tuple, TypedDict
+    from typing import Literal
 
     from typing_extensions import Self, Unpack
 
-    Length = Union[str, float]
-    Colour = Union[str, Tuple[int, int, int], Tuple[int, int, int, int]]
-
-    class RenderOptions(TypedDict, total=False):
-        dpi: int
-        x_dim: Length | None
-        width: Length | None
-        height: Length | None
-        quiet_zone: int | None
-        bar_width_reduction: Length
-        foreground: Colour
-        background: Colour | None
-        text: bool | None
+    from ._label import RenderOptions
 
     Format = Literal["png", "svg", "pdf"]
 
@@ -38,16 +27,6 @@ class _Symbol(_label.Label):
     """What every symbol class does; the rendering itself is inherited from the C++ label type."""
 
     __slots__ = ()
-    _kind: ClassVar[str]
-
-    if TYPE_CHECKING:
-        _input: tuple[Any, ...]
-
-        def png(self, **options: Unpack[RenderOptions]) -> bytes: ...
-        def svg(self, **options: Unpack[RenderOptions]) -> str: ...
-        def pdf(self, **options: Unpack[RenderOptions]) -> bytes: ...
-        def layout(self, **options: Unpack[RenderOptions]) -> _label.Layout: ...
-        def geometry(self) -> _tavlo.LinearGeometry | _tavlo.MatrixGeometry: ...
 
     def _arguments(self) -> list[str]:
         return [repr(value) for value in self._input]
@@ -193,6 +172,8 @@ class Code128(_Symbol):
     def __new__(cls, data: str | Sequence[Code128Element]) -> Self:
         if isinstance(data, str):
             return super().__new__(cls, _tavlo.Code128([_tavlo.Data(data)]), "code128", (data,), data)
+        if not isinstance(data, Sequence):
+            raise TypeError(f"argument 'data': '{type(data).__qualname__}' object is not a str or a list of elements")
         symbol = _tavlo.Code128(data)
         key = tuple(_element_key(element) for element in data)
         return super().__new__(cls, symbol, "code128", (key,))

@@ -10,7 +10,6 @@ from __future__ import annotations
 
 import argparse
 import os
-import re
 import sys
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass, field
@@ -20,29 +19,47 @@ import tavlo
 
 from . import _output
 
-EXIT_OK, EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 130
+EXIT_OK, EXIT_FAILED, EXIT_INTERRUPTED = 0, 1, 130  # usage errors exit with 2 from argparse
 
 
-# ---- argument types: each checks the form and hands the package a value it accepts --------------------
+# ---- argument types: the package itself judges each value, so both accept the same ---------------------
 
-_LENGTH = re.compile(r"(?P<number>\d+(?:\.\d*)?|\.\d+)\s*(?P<unit>mm|mil|in|dots?)?", re.IGNORECASE)
-_COLOUR = re.compile(r"#[0-9a-f]{6}(?:[0-9a-f]{2})?|black|white|transparent", re.IGNORECASE)
+def _judged_by_package(keyword: str, value: Any) -> Any:
+    """`value` if the package takes it as `keyword`; its own message as a usage error if not."""
+    try:
+        tavlo.Ean8("1234567").layout(**{keyword: value})
+    except (ValueError, TypeError) as error:
+        raise argparse.ArgumentTypeError(str(error).removeprefix(f"argument '{keyword}': ")) from None
+    return value
 
 
-def length(text: str) -> str | float:
+def _bare_number(text: str) -> float | None:
+    try:
+        return float(text)
+    except ValueError:
+        return None
+
+
+def length_of(keyword: str) -> Callable[[str], Any]:
     """A length with its unit ("0.33mm", "13mil", "0.013in", "4dots"); a bare number is millimetres."""
-    match = _LENGTH.fullmatch(text.strip())
-    if not match or float(match["number"]) <= 0:
-        raise argparse.ArgumentTypeError(
-            f"invalid length {text!r}: a positive number with mm, mil, in or dots, e.g. 0.33mm or 4dots")
-    return text.strip() if match["unit"] else float(match["number"])
+
+    def convert(text: str) -> Any:
+        number = _bare_number(text)
+        return _judged_by_package(keyword, text if number is None else number)
+
+    return convert
 
 
-def colour(text: str) -> str:
-    if not _COLOUR.fullmatch(text.strip()):
-        raise argparse.ArgumentTypeError(
-            f"invalid colour {text!r}: #rrggbb, #rrggbbaa, black, white or transparent")
-    return text.strip().lower()
+def reduction(text: str) -> Any:
+    """A bar width reduction: a bare number would be millimetres, never what was meant, so a unit is needed."""
+    number = _bare_number(text)
+    if number is not None and number != 0:
+        raise argparse.ArgumentTypeError(f"{text!r} needs a unit, e.g. '{text}dot' or '{text}mm'")
+    return _judged_by_package("bar_width_reduction", text if number is None else 0)
+
+
+def colour_of(keyword: str) -> Callable[[str], Any]:
+    return lambda text: _judged_by_package(keyword, text)
 
 
 def _whole_number(minimum: int) -> Callable[[str], int]:
@@ -88,19 +105,19 @@ class Option:
 RENDER_OPTIONS = (
     Option("dpi", ("--dpi",), "printer resolution in dots per inch (default 300)", positive_int, "N"),
     Option("x_dim", ("-x", "--x-dim"), "module width, rounded to whole dots: 0.33mm, 13mil, 0.013in, 4dots "
-           "(a bare number is mm)", length, "LENGTH", exclusive="size"),
-    Option("width", ("-w", "--width"), "fit this total width with the widest whole-dot module", length,
-           "LENGTH", exclusive="size"),
+           "(a bare number is mm)", length_of("x_dim"), "LENGTH", exclusive="size"),
+    Option("width", ("-w", "--width"), "fit this total width with the widest whole-dot module",
+           length_of("width"), "LENGTH", exclusive="size"),
     Option("height", ("--height",), "total height (default: 15%% of the width, at least 0.25in, for bars; "
-           "square modules for matrix symbols)", length, "LENGTH"),
+           "square modules for matrix symbols)", length_of("height"), "LENGTH"),
     Option("quiet_zone", ("-q", "--quiet-zone"), "quiet zone in modules (default: the symbology's minimum)",
            non_negative_int, "MODULES"),
-    Option("bar_width_reduction", ("--bar-width-reduction",), "dots taken off every bar for ink spread "
-           "(never below one dot)", non_negative_int, "DOTS"),
-    Option("foreground", ("--fg", "--foreground"), "bar colour: #rrggbb, #rrggbbaa, black (default)",
-           colour, "COLOUR"),
-    Option("background", ("--bg", "--background"), "background colour: #rrggbb, white (default), transparent",
-           colour, "COLOUR"),
+    Option("bar_width_reduction", ("--bar-width-reduction",), "narrow every bar for ink spread, in whole dots "
+           "(e.g. 1dot), never below one dot", reduction, "LENGTH"),
+    Option("foreground", ("--fg", "--foreground"), "bar colour: #rrggbb, #rrggbbaa, #rgb, black (default)",
+           colour_of("foreground"), "COLOUR"),
+    Option("background", ("--bg", "--background"), "background colour: #rrggbb, #rrggbbaa, #rgb, white "
+           "(default), transparent", colour_of("background"), "COLOUR"),
 )
 
 SHAPE = Option("shape", ("--shape",), "symbol shapes to choose from (default any)",

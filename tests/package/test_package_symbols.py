@@ -97,6 +97,9 @@ def test_symbols_are_immutable():
         (lambda: tavlo.QrCode(5), TypeError, "argument 'data': 'int' object is not an instance of 'str'"),
         (lambda: tavlo.DataMatrix("A", shape="round"), ValueError, "invalid shape 'round': expected 'any', 'square', or 'rectangular'"),
         (lambda: tavlo.Code128([tavlo.Data("A"), 5]), TypeError, "Expected Data, FNC1, FNC2, FNC3, FNC4, StartA, StartB, or StartC"),
+        (lambda: tavlo.Code128(5), TypeError, "argument 'data': 'int' object is not a str or a list of elements"),
+        (lambda: tavlo.QrCode(), TypeError, "QrCode.__new__() missing 1 required positional argument: 'data'"),
+        (lambda: tavlo.Itf("12", "34"), TypeError, "Itf.__new__() takes 2 positional arguments but 3 were given"),
     ],
 )
 def test_errors_are_those_of_the_low_level_module(make, error, message):

@@ -41,9 +41,11 @@ std::uint32_t default_quiet_zone(Kind kind) {
     return 10;
 }
 
+// Saturated past max_side, so that a side too large is refused rather than wrapped; NaN and negative give 0.
 std::uint64_t nearest_dots(const Length& length, std::uint32_t dpi) {
     const double dots = std::round(length.dots(dpi));
-    return dots >= static_cast<double>(max_side) ? max_side + 1 : static_cast<std::uint64_t>(dots);
+    if (!(dots > 0)) return 0;
+    return dots > static_cast<double>(max_side) ? max_side + 1 : static_cast<std::uint64_t>(dots);
 }
 
 TavloError too_small(const char* what, std::uint64_t asked, std::uint64_t needed) {

@@ -13,38 +13,36 @@ namespace {
 
 png::Rgba rgba(Colour colour) { return {colour.r, colour.g, colour.b, colour.a}; }
 
-// Rows change only where a rectangle starts or ends: between two such cuts every row is the same, and the
-// rectangles covering it are those started and not yet ended.
+// Rows change only where a rectangle starts or ends: from one such row to the next every row is the same, and
+// the rectangles covering it are those started and not yet ended. Rectangles sorted by row (as drawn) are
+// swept without sorting, the next change found among the few that are open.
 std::vector<png::Band> bands_of(const Drawing& drawing) {
     std::vector<Rect> rects;
     rects.reserve(drawing.rects.size());
     for (const Rect& r : drawing.rects) {
-        if (r.x >= drawing.width || r.y >= drawing.height) continue;
+        if (r.x >= drawing.width || r.y >= drawing.height || r.w == 0 || r.h == 0) continue;
         rects.push_back({r.x, r.y, std::min(r.w, drawing.width - r.x), std::min(r.h, drawing.height - r.y)});
     }
-    std::sort(rects.begin(), rects.end(), [](const Rect& a, const Rect& b) { return a.y < b.y; });
-    std::vector<std::uint32_t> cuts = {0, drawing.height};
-    for (const Rect& r : rects) {
-        cuts.push_back(r.y);
-        cuts.push_back(r.y + r.h);
-    }
-    std::sort(cuts.begin(), cuts.end());
-    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    const auto by_row = [](const Rect& a, const Rect& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; };
+    if (!std::is_sorted(rects.begin(), rects.end(), by_row)) std::sort(rects.begin(), rects.end(), by_row);
 
     std::vector<png::Band> bands;
-    std::vector<const Rect*> active;
+    std::vector<const Rect*> open;
+    std::vector<png::Span> dark;
     std::size_t next = 0;
-    for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
-        const std::uint32_t row = cuts[i];
-        std::erase_if(active, [row](const Rect* r) { return r->y + r->h <= row; });
-        while (next < rects.size() && rects[next].y <= row) active.push_back(&rects[next++]);
-        std::vector<png::Span> dark;
-        dark.reserve(active.size());
-        for (const Rect* r : active) dark.push_back({r->x, r->x + r->w});
+    for (std::uint32_t row = 0; row < drawing.height;) {
+        while (next < rects.size() && rects[next].y == row) open.push_back(&rects[next++]);
+        std::uint32_t until = next < rects.size() ? rects[next].y : drawing.height;
+        dark.clear();
+        for (const Rect* r : open) {
+            until = std::min(until, r->y + r->h);
+            dark.push_back({r->x, r->x + r->w});
+        }
         png::merge_spans(dark);
-        const std::uint32_t rows = cuts[i + 1] - row;
-        if (!bands.empty() && bands.back().dark == dark) bands.back().rows += rows;
-        else bands.push_back({rows, std::move(dark)});
+        if (!bands.empty() && bands.back().dark == dark) bands.back().rows += until - row;
+        else bands.push_back({until - row, dark});
+        row = until;
+        std::erase_if(open, [row](const Rect* r) { return r->y + r->h <= row; });
     }
     return bands;
 }
@@ -60,7 +58,9 @@ Result<PngBytes> write_png(const Drawing& drawing) {
     format.dpi = drawing.dpi;
     try {
         std::vector<png::Band> bands = bands_of(drawing);
-        text::overlay(bands, text::rasterise(text_outline_of(drawing), drawing.width, drawing.height));
+        if (!drawing.texts.empty()) {
+            text::overlay(bands, text::rasterise(text_outline_of(drawing), drawing.width, drawing.height));
+        }
         return png::encode_bands(drawing.width, bands, format);
     } catch (const std::bad_alloc&) {
         return std::unexpected(TavloError::render("out of memory"));

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cassert>
 #include <numeric>
+
+#include "../encode/shared/assert.hpp"
 
 namespace tavlo::deflate {
 
@@ -80,21 +81,44 @@ void limit_depths(std::array<std::uint32_t, max_depth + 1>& per_depth, unsigned 
     }
 }
 
+// The canonical codes of `symbols`, the symbols of non-zero length in increasing order.
+void assign_codes(std::span<const std::uint16_t> symbols, std::span<const std::uint8_t> lengths,
+                  std::span<std::uint16_t> codes) {
+    std::array<std::uint16_t, 16> per_length{};
+    for (std::uint16_t s : symbols) ++per_length[lengths[s]];
+    std::array<std::uint16_t, 16> next{};
+    for (unsigned bits = 1, code = 0; bits < 16; ++bits) {
+        code = (code + per_length[bits - 1]) << 1;
+        next[bits] = static_cast<std::uint16_t>(code);
+    }
+    for (std::uint16_t s : symbols) {
+        const unsigned length = lengths[s];
+        const unsigned code = next[length]++;
+        const unsigned reversed = reversed_bytes[code & 0xff] << 8 | reversed_bytes[code >> 8];
+        codes[s] = static_cast<std::uint16_t>(reversed >> (16 - length));
+    }
+}
+
 }  // namespace
 
-void code_lengths(std::span<const std::uint64_t> counts, unsigned limit, std::span<std::uint8_t> lengths) {
-    assert(counts.size() <= max_symbols && lengths.size() == counts.size());
-    std::array<Leaf, max_symbols> storage;
+void huffman_code(std::span<const std::uint64_t> counts, unsigned limit, std::span<std::uint8_t> lengths,
+                  std::span<std::uint16_t> codes) {
+    TAVLO_ASSERT(counts.size() <= max_symbols && lengths.size() == counts.size() && codes.size() == counts.size());
+    std::fill(lengths.begin(), lengths.end(), 0);
+    std::fill(codes.begin(), codes.end(), 0);
+    std::array<std::uint16_t, max_symbols> used;
     std::size_t n = 0;
     for (std::size_t s = 0; s < counts.size(); ++s) {
-        lengths[s] = 0;
-        if (counts[s] != 0) storage[n++] = {counts[s], static_cast<std::uint16_t>(s)};
+        used[n] = static_cast<std::uint16_t>(s);
+        n += counts[s] != 0;
     }
     if (n == 0) return;
     if (n == 1) {
-        lengths[storage[0].symbol] = 1;
+        lengths[used[0]] = 1;
         return;
     }
+    std::array<Leaf, max_symbols> storage;
+    for (std::size_t i = 0; i < n; ++i) storage[i] = {counts[used[i]], used[i]};
     const std::span<Leaf> leaves(storage.data(), n);
     std::sort(leaves.begin(), leaves.end(),
               [](const Leaf& a, const Leaf& b) { return a.count != b.count ? a.count < b.count : a.symbol < b.symbol; });
@@ -105,25 +129,16 @@ void code_lengths(std::span<const std::uint64_t> counts, unsigned limit, std::sp
     for (unsigned d = limit; d > 0; --d) {
         for (std::uint32_t i = 0; i < per_depth[d]; ++i) lengths[leaves[next++].symbol] = static_cast<std::uint8_t>(d);
     }
+    assign_codes(std::span(used).first(n), lengths, codes);
 }
 
 void canonical_codes(std::span<const std::uint8_t> lengths, std::span<std::uint16_t> codes) {
-    std::array<std::uint16_t, 16> per_length{};
-    for (std::uint8_t length : lengths) {
-        if (length != 0) ++per_length[length];  // most symbols are unused
-    }
-    std::array<std::uint16_t, 16> next{};
-    for (unsigned bits = 1, code = 0; bits < 16; ++bits) {
-        code = (code + per_length[bits - 1]) << 1;
-        next[bits] = static_cast<std::uint16_t>(code);
-    }
+    std::array<std::uint16_t, max_symbols> used;
+    std::size_t n = 0;
     for (std::size_t s = 0; s < lengths.size(); ++s) {
-        const unsigned length = lengths[s];
-        if (length == 0) continue;
-        const unsigned code = next[length]++;
-        const unsigned reversed = reversed_bytes[code & 0xff] << 8 | reversed_bytes[code >> 8];
-        codes[s] = static_cast<std::uint16_t>(reversed >> (16 - length));
+        if (lengths[s] != 0) used[n++] = static_cast<std::uint16_t>(s);
     }
+    assign_codes(std::span(used).first(n), lengths, codes);
 }
 
 }  // namespace tavlo::deflate

@@ -7,13 +7,14 @@
 
 namespace tavlo::deflate {
 
-// The code length of each symbol, at most `limit` bits, 0 for a symbol of count 0. The code is complete
-// (its lengths fill the code space exactly) whenever two or more symbols occur; a lone symbol gets 1 bit.
-// At most 288 symbols.
-void code_lengths(std::span<const std::uint64_t> counts, unsigned limit, std::span<std::uint8_t> lengths);
+// A Huffman code for symbols used `counts` times: each symbol's code length, at most `limit` bits, and its
+// canonical code, bit-reversed for a stream written from the least significant bit; 0 and 0 for an unused
+// symbol. The code is complete (its lengths fill the code space exactly) whenever two or more symbols occur;
+// a lone symbol gets a 1-bit code. At most 288 symbols.
+void huffman_code(std::span<const std::uint64_t> counts, unsigned limit, std::span<std::uint8_t> lengths,
+                  std::span<std::uint16_t> codes);
 
-// The canonical code of each symbol of non-zero length, bit-reversed for a stream written from the least
-// significant bit.
+// The canonical codes of given code lengths, bit-reversed; symbols of length 0 keep their code.
 void canonical_codes(std::span<const std::uint8_t> lengths, std::span<std::uint16_t> codes);
 
 }  // namespace tavlo::deflate

@@ -30,8 +30,8 @@ struct Canvas {
     bool at_least_one_pixel;  // both sides below exact_side
 };
 
-Result<Canvas> make_canvas(double width, double height, Unit unit, std::optional<std::uint32_t> dpi) {
-    const auto size = pixel_size(width, height, unit, dpi);
+Result<Canvas> make_canvas(const PngRequest& request) {
+    const auto size = pixel_size(request.width, request.height, request.unit, request.dpi);
     if (!size) return std::unexpected(size.error());
     const std::uint32_t w = size->width_px;
     const std::uint32_t h = size->height_px;
@@ -160,12 +160,11 @@ std::vector<png::Band> bands_of(std::vector<PaintedRow>& painted, std::uint32_t 
 
 }  // namespace
 
-Result<PngBytes> render_linear_png(const LinearGeometry& geometry, Unit unit, std::optional<std::uint32_t> dpi,
-                                   std::uint32_t quiet_zone_modules, double width, double height) {
-    const auto canvas = make_canvas(width, height, unit, dpi);
+Result<PngBytes> render_linear_png(const LinearGeometry& geometry, const PngRequest& request) {
+    const auto canvas = make_canvas(request);
     if (!canvas) return std::unexpected(canvas.error());
-    const std::uint32_t q = quiet_zone_modules;
-    const float scale_x = scale(canvas->width, geometry.total_modules + 2 * q);
+    const std::uint32_t q = request.quiet_zone_modules;
+    const float scale_x = scale(canvas->width, with_quiet_zone(geometry.total_modules, q));
 
     std::vector<png::Span> dark;
     dark.reserve(geometry.bars.size());
@@ -182,13 +181,12 @@ Result<PngBytes> render_linear_png(const LinearGeometry& geometry, Unit unit, st
     return encode(*canvas, {&band, 1});
 }
 
-Result<PngBytes> render_matrix_png(const MatrixGeometry& geometry, Unit unit, std::optional<std::uint32_t> dpi,
-                                   std::uint32_t quiet_zone_modules, double width, double height) {
-    const auto canvas = make_canvas(width, height, unit, dpi);
+Result<PngBytes> render_matrix_png(const MatrixGeometry& geometry, const PngRequest& request) {
+    const auto canvas = make_canvas(request);
     if (!canvas) return std::unexpected(canvas.error());
-    const std::uint32_t q = quiet_zone_modules;
-    const float scale_x = scale(canvas->width, geometry.width + 2 * q);
-    const float scale_y = scale(canvas->height, geometry.height + 2 * q);
+    const std::uint32_t q = request.quiet_zone_modules;
+    const float scale_x = scale(canvas->width, with_quiet_zone(geometry.width, q));
+    const float scale_y = scale(canvas->height, with_quiet_zone(geometry.height, q));
 
     std::vector<std::optional<png::Span>> columns(geometry.width);
     for (std::uint32_t c = 0; c < geometry.width; ++c) {

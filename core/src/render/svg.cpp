@@ -6,8 +6,8 @@ namespace tavlo {
 
 namespace {
 
-// Coordinates and the quiet zone add in unsigned 32-bit arithmetic, so a quiet zone in the billions wraps
-// instead of widening the numbers written.
+// Coordinates and the quiet zone add in unsigned 32-bit arithmetic (see with_quiet_zone), so a quiet zone in
+// the billions wraps instead of widening the numbers written.
 void append_number(std::string& out, std::uint32_t value) {
     char digits[10];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
@@ -28,7 +28,7 @@ std::string render_linear_svg(const LinearGeometry& geometry, std::uint32_t quie
     const std::uint32_t q = quiet_zone_modules;
     std::string out;
     out.reserve(80 + 48 * geometry.bars.size());
-    append_start(out, geometry.total_modules + 2 * q, 1);
+    append_start(out, with_quiet_zone(geometry.total_modules, q), 1);
     for (const Bar& bar : geometry.bars) {
         out += R"(<rect x=")";
         append_number(out, bar.x + q);
@@ -42,8 +42,8 @@ std::string render_linear_svg(const LinearGeometry& geometry, std::uint32_t quie
 
 std::string render_matrix_svg(const MatrixGeometry& geometry, std::uint32_t quiet_zone_modules) {
     const std::uint32_t q = quiet_zone_modules;
-    const std::uint32_t width = geometry.width + 2 * q;
-    const std::uint32_t height = geometry.height + 2 * q;
+    const std::uint32_t width = with_quiet_zone(geometry.width, q);
+    const std::uint32_t height = with_quiet_zone(geometry.height, q);
     std::size_t dark = 0;
     for (std::uint8_t module : geometry.modules) dark += module != 0;
     std::string out;

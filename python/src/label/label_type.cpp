@@ -67,10 +67,11 @@ PyObject* label_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         geometry = linear;
     }
     return guarded([&]() -> PyObject* {
+        std::string human_readable(*text);  // copied first: nothing after the allocation can throw
         PyObject* self = type->tp_alloc(type, 0);
         if (!self) return nullptr;
         new (&unwrap<LabelData>(self))
-            LabelData{Py_NewRef(bound[0]), Py_NewRef(bound[2]), kind->second, geometry, std::string(*text)};
+            LabelData{Py_NewRef(bound[0]), Py_NewRef(bound[2]), kind->second, geometry, std::move(human_readable)};
         return self;
     });
 }

@@ -35,24 +35,8 @@ bool create_state() {
     return ok && create_label_type() && create_layout_type();
 }
 
-// Shared by every module object and made by whichever import comes first; a failed attempt leaves the next
-// one to try again.
-bool ensure_state() {
-#if PY_VERSION_HEX >= 0x030D0000
-    static PyMutex lock = {0};
-    static bool ready = false;
-    PyMutex_Lock(&lock);
-    bool ok = ready || (ready = create_state());
-    PyMutex_Unlock(&lock);
-    return ok;
-#else
-    static bool ready = false;
-    return ready || (ready = create_state());
-#endif
-}
-
 int exec_module(PyObject* module) {
-    if (!ensure_state()) return -1;
+    if (!create_once<create_state>()) return -1;
     if (PyModule_AddObjectRef(module, "Label", reinterpret_cast<PyObject*>(state.label)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Layout", reinterpret_cast<PyObject*>(state.layout)) < 0) return -1;
     return PyModule_AddObjectRef(module, "TavloError", state.tavlo_error);

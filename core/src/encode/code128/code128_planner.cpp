@@ -8,8 +8,8 @@
 
 #include "../../ascii.hpp"
 #include "../../utf8.hpp"
-#include "code128_table.hpp"
 #include "../shared/assert.hpp"
+#include "code128_table.hpp"
 
 namespace tavlo::code128 {
 namespace {
@@ -51,19 +51,25 @@ Result<Flattened> flatten(std::span<const Code128Symbol> symbols) {
     flat.units.reserve(bound);
     for (const auto& symbol : symbols) {
         switch (symbol.kind) {
-            case Kind::Data: {
-                auto bad = utf8::first_refused(symbol.data, [](unsigned char) { return true; });
-                if (!bad.empty()) return std::unexpected(TavloError::invalid_character("Code 128", bad));
-                flat.units.insert(flat.units.end(), symbol.data.begin(), symbol.data.end());
-                break;
-            }
-            case Kind::FNC1: flat.units.push_back(function_base + 1); break;
-            case Kind::FNC2: flat.units.push_back(function_base + 2); break;
-            case Kind::FNC3: flat.units.push_back(function_base + 3); break;
-            case Kind::FNC4: flat.units.push_back(function_base + 4); break;
-            case Kind::StartA: if (!flat.start) flat.start = A; break;
-            case Kind::StartB: if (!flat.start) flat.start = B; break;
-            case Kind::StartC: if (!flat.start) flat.start = C; break;
+        case Kind::Data: {
+            auto bad = utf8::first_refused(symbol.data, [](unsigned char) { return true; });
+            if (!bad.empty()) return std::unexpected(TavloError::invalid_character("Code 128", bad));
+            flat.units.insert(flat.units.end(), symbol.data.begin(), symbol.data.end());
+            break;
+        }
+        case Kind::FNC1: flat.units.push_back(function_base + 1); break;
+        case Kind::FNC2: flat.units.push_back(function_base + 2); break;
+        case Kind::FNC3: flat.units.push_back(function_base + 3); break;
+        case Kind::FNC4: flat.units.push_back(function_base + 4); break;
+        case Kind::StartA:
+            if (!flat.start) flat.start = A;
+            break;
+        case Kind::StartB:
+            if (!flat.start) flat.start = B;
+            break;
+        case Kind::StartC:
+            if (!flat.start) flat.start = C;
+            break;
         }
     }
     return flat;
@@ -76,8 +82,10 @@ CostRow own_costs(std::span<const PlanUnit> units, std::span<const CostRow> rows
     CostRow own{{NO_ROUTE, NO_ROUTE, NO_ROUTE}};
     if (function || u < 96) own[A] = rows[i + 1][A] + 1;
     if (function || u >= 32) own[B] = rows[i + 1][B] + 1;
-    if (u == fnc1_unit) own[C] = rows[i + 1][C] + 1;
-    else if (ascii::is_digit(u) && i + 1 < units.size() && ascii::is_digit(units[i + 1])) own[C] = rows[i + 2][C] + 1;
+    if (u == fnc1_unit)
+        own[C] = rows[i + 1][C] + 1;
+    else if (ascii::is_digit(u) && i + 1 < units.size() && ascii::is_digit(units[i + 1]))
+        own[C] = rows[i + 2][C] + 1;
     return own;
 }
 
@@ -111,9 +119,9 @@ Result<std::string> plan(std::span<const Code128Symbol> symbols) {
     rows[q] = CostRow{{0, 0, 0}};
     for (std::size_t i = q; i-- > 0;) {
         CostRow own = own_costs(units, rows, i);
-        rows[i] = CostRow{{std::min(own[A], 1 + std::min(own[B], own[C])),
-                           std::min(own[B], 1 + std::min(own[A], own[C])),
-                           std::min(own[C], 1 + std::min(own[A], own[B]))}};
+        rows[i] =
+            CostRow{{std::min(own[A], 1 + std::min(own[B], own[C])), std::min(own[B], 1 + std::min(own[A], own[C])),
+                     std::min(own[C], 1 + std::min(own[A], own[B]))}};
     }
 
     // On ties B beats A, and either beats C.
@@ -137,9 +145,12 @@ Result<std::string> plan(std::span<const Code128Symbol> symbols) {
                 *out++ = static_cast<char>(units[i + 1]);
                 i += 2;
             } else {
-                if (u >= function_base) out = put_two_bytes(out, functions[u - function_base - 1]);
-                else if (u == 127) out = put_two_bytes(out, del);
-                else *out++ = static_cast<char>(u);
+                if (u >= function_base)
+                    out = put_two_bytes(out, functions[u - function_base - 1]);
+                else if (u == 127)
+                    out = put_two_bytes(out, del);
+                else
+                    *out++ = static_cast<char>(u);
                 ++i;
             }
             continue;

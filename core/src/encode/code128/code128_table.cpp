@@ -57,30 +57,30 @@ int value_in(Set& set, char32_t c) {
         return value;
     };
     switch (set) {
-        case Set::A:
-            if (c < 32) return static_cast<int>(c) + 64;
-            if (c < 96) return static_cast<int>(c) - 32;
-            break;
-        case Set::B:
-            if (c >= 32 && c < 127) return static_cast<int>(c) - 32;
-            if (c == del) return 95;
-            break;
-        case Set::C:
-            if (c == fnc1) return 102;
-            if (c == select_a) return change(Set::A, 101);
-            if (c == select_b) return change(Set::B, 100);
-            return invalid_value;
+    case Set::A:
+        if (c < 32) return static_cast<int>(c) + 64;
+        if (c < 96) return static_cast<int>(c) - 32;
+        break;
+    case Set::B:
+        if (c >= 32 && c < 127) return static_cast<int>(c) - 32;
+        if (c == del) return 95;
+        break;
+    case Set::C:
+        if (c == fnc1) return 102;
+        if (c == select_a) return change(Set::A, 101);
+        if (c == select_b) return change(Set::B, 100);
+        return invalid_value;
     }
     switch (c) {
-        case fnc1: return 102;
-        case fnc2: return 97;
-        case fnc3: return 96;
-        case fnc4: return set == Set::A ? 101 : 100;
-        case shift: return 98;
-        case select_c: return change(Set::C, 99);
-        case select_a: return set == Set::B ? change(Set::A, 101) : invalid_value;
-        case select_b: return set == Set::A ? change(Set::B, 100) : invalid_value;
-        default: return invalid_value;
+    case fnc1: return 102;
+    case fnc2: return 97;
+    case fnc3: return 96;
+    case fnc4: return set == Set::A ? 101 : 100;
+    case shift: return 98;
+    case select_c: return change(Set::C, 99);
+    case select_a: return set == Set::B ? change(Set::A, 101) : invalid_value;
+    case select_b: return set == Set::A ? change(Set::B, 100) : invalid_value;
+    default: return invalid_value;
     }
 }
 
@@ -99,10 +99,10 @@ std::expected<ModuleSequence, std::string_view> table_modules(std::string_view t
     Set set;
     int start;
     switch (utf8::decode(text.substr(0, pos))) {
-        case select_a: set = Set::A, start = 103; break;
-        case select_b: set = Set::B, start = 104; break;
-        case select_c: set = Set::C, start = 105; break;
-        default: return std::unexpected(data_invalid);
+    case select_a: set = Set::A, start = 103; break;
+    case select_b: set = Set::B, start = 104; break;
+    case select_c: set = Set::C, start = 105; break;
+    default: return std::unexpected(data_invalid);
     }
 
     // No character gives more than one value per byte, and the two-byte start gives one value, which leaves
@@ -116,8 +116,7 @@ std::expected<ModuleSequence, std::string_view> table_modules(std::string_view t
         auto lead = static_cast<unsigned char>(text[pos]);
         int value;
         if (set == Set::C && ascii::is_digit(lead)) {
-            if (pos + 1 == text.size() || !ascii::is_digit(text[pos + 1]))
-                return std::unexpected(data_invalid);
+            if (pos + 1 == text.size() || !ascii::is_digit(text[pos + 1])) return std::unexpected(data_invalid);
             value = (lead - '0') * 10 + (text[pos + 1] - '0');
             pos += 2;
         } else {

@@ -15,12 +15,12 @@ namespace tavlo::code128 {
 inline constexpr char32_t select_a = U'\u00C0';  // 'À': START A first, CODE A later
 inline constexpr char32_t select_b = U'\u0181';  // 'Ɓ': START B first, CODE B later
 inline constexpr char32_t select_c = U'\u0106';  // 'Ć': START C first, CODE C later
-inline constexpr char32_t fnc1 = U'\u0179';     // 'Ź', in every set
-inline constexpr char32_t fnc2 = U'\u017A';     // 'ź', A and B
-inline constexpr char32_t fnc3 = U'\u017B';     // 'Ż', A and B
-inline constexpr char32_t fnc4 = U'\u017C';     // 'ż', A and B
-inline constexpr char32_t shift = U'\u017D';    // 'Ž', A and B; a plain value, the next character keeps the set
-inline constexpr char32_t del = U'\u00F7';      // '÷', DEL in B (raw DEL is refused)
+inline constexpr char32_t fnc1 = U'\u0179';      // 'Ź', in every set
+inline constexpr char32_t fnc2 = U'\u017A';      // 'ź', A and B
+inline constexpr char32_t fnc3 = U'\u017B';      // 'Ż', A and B
+inline constexpr char32_t fnc4 = U'\u017C';      // 'ż', A and B
+inline constexpr char32_t shift = U'\u017D';     // 'Ž', A and B; a plain value, the next character keeps the set
+inline constexpr char32_t del = U'\u00F7';       // '÷', DEL in B (raw DEL is refused)
 
 inline constexpr std::string_view data_invalid = "Barcode data is invalid";
 inline constexpr std::string_view length_invalid = "Barcode data length is invalid";

@@ -9,6 +9,45 @@
 #include "datamatrix_schemes.hpp"
 
 namespace tavlo::datamatrix {
+namespace {
+
+// The fewest codewords any encodation of `data` could take, in twelfths of a codeword: a digit takes at least half
+// a codeword (an ASCII digit pair), any other byte below 128 two thirds (a value of a C40, Text or X12 triple), a
+// byte above one (Base 256). Scheme changes, lengths and unfinished groups only add to it.
+int density_bound_twelfths(std::span<const std::uint8_t> data) {
+    int twelfths = 0;
+    for (std::uint8_t b : data) twelfths += is_digit(b) ? 6 : b < 128 ? 8 : 12;
+    return twelfths;
+}
+
+// Plain ASCII with digits in pairs, when it meets the density bound. Any plan that changes scheme pays a whole
+// codeword for its latch beyond the bound, so none is as short; and the preferred plan, which takes a digit pair
+// whenever it stays in ASCII, is this one. Long numeric payloads are planned here in one pass over the data.
+std::optional<Route> plain_ascii_at_bound(std::span<const std::uint8_t> data, int start) {
+    const int ascii = ascii_cost(data, 0);
+    if (12 * ascii >= density_bound_twelfths(data) + 12) return std::nullopt;
+    Route route{{}, {start + ascii, Ending::Plain, Scheme::Ascii, data.size()}};
+    route.steps.reserve(data.size());
+    for (std::size_t i = 0; i < data.size();) {
+        const std::uint8_t taken = i + 1 < data.size() && is_digit(data[i]) && is_digit(data[i + 1]) ? 2 : 1;
+        route.steps.push_back({std::uint32_t(i), Scheme::Ascii, taken});
+        i += taken;
+    }
+    return route;
+}
+
+// The route's codewords, then the pads up to the size's capacity.
+Encodation padded(std::span<const std::uint8_t> data, const Route& route, const SymbolSize& size,
+                  std::vector<std::uint8_t>& out) {
+    const int capacity = size.data_codewords;
+    write_route(data, route, capacity, out);
+    if (out.size() < std::size_t(capacity)) out.push_back(pad_codeword);
+    for (std::size_t k = out.size(); k < std::size_t(capacity); ++k) out.push_back(randomise_253(k + 1));
+    TAVLO_ASSERT(out.size() == std::size_t(capacity));
+    return Encodation{std::move(out), size};
+}
+
+}  // namespace
 
 std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> payload, bool gs1,
                                                 std::span<const SymbolSize> sizes) {
@@ -30,27 +69,25 @@ std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> pa
     for (const auto& size : sizes) largest = std::max<int>(largest, size.data_codewords);
     if (payload.size() > 2 * std::size_t(largest)) return std::nullopt;
 
+    const int start = int(out.size());
+    if (const auto ascii = plain_ascii_at_bound(payload, start)) {
+        for (const auto& size : sizes)
+            if (ascii->close.total <= size.data_codewords) return padded(payload, *ascii, size, out);
+        return std::nullopt;
+    }
+
     // The exact plan gives the fewest codewords for each size; the preferred plan is written whenever it
     // reaches that count, which it does for all but a few long mixed payloads.
-    Plan exact{payload, {}, {}, {}};
-    exact.run(int(out.size()));
-    const PreferredPlan preferred(payload, int(out.size()));
+    const ExactPlan exact(payload, start);
+    const PreferredPlan preferred(payload, start);
     for (const auto& size : sizes) {
         const int capacity = size.data_codewords;
-        const Choice choice = choose_end(exact, capacity);
-        if (choice.total > capacity) continue;
-        const PreferredEnd end = preferred_end(preferred, capacity);
-        if (end.total <= choice.total) {
-            emit_preferred(preferred, end, capacity, out);
-            TAVLO_ASSERT(int(out.size()) == end.total);
-        } else {
-            emit(exact, choice, capacity, out);
-            TAVLO_ASSERT(int(out.size()) == choice.total);
-        }
-        if (out.size() < std::size_t(capacity)) out.push_back(pad_codeword);
-        for (std::size_t k = out.size(); k < std::size_t(capacity); ++k) out.push_back(randomise_253(k + 1));
-        TAVLO_ASSERT(out.size() == std::size_t(capacity));
-        return Encodation{std::move(out), size};
+        const auto fewest = exact.best_close(capacity);
+        if (!fewest) continue;
+        const auto close = preferred.best_close(capacity);
+        const Route route = close && close->total <= fewest->total ? preferred.route(capacity) : exact.route(capacity);
+        TAVLO_ASSERT(route.close.total == fewest->total);  // the exact count is the least there is
+        return padded(payload, route, size, out);
     }
     return std::nullopt;
 }

@@ -149,8 +149,8 @@ MatrixGeometry place_modules(std::span<const std::uint8_t> codewords, const Symb
         for (int column = 0; column < size.mapping_columns(); ++column) {
             const std::int32_t source = placement.at(row, column);
             TAVLO_ASSERT(source != Placement::unset);
-            const bool dark = source >= 0 ? (codewords[source >> 3] >> (7 - (source & 7))) & 1
-                                          : source == Placement::dark;
+            const bool dark =
+                source >= 0 ? (codewords[source >> 3] >> (7 - (source & 7))) & 1 : source == Placement::dark;
             if (dark) set(y, column / region_columns * (region_columns + 2) + 1 + column % region_columns);
         }
     }

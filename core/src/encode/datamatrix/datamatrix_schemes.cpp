@@ -1,7 +1,5 @@
 #include "datamatrix_schemes.hpp"
 
-#include <algorithm>
-
 namespace tavlo::datamatrix {
 
 int c40_values(std::uint8_t b, bool text, std::uint8_t* out) {
@@ -69,84 +67,6 @@ void append_ascii(std::span<const std::uint8_t> data, std::size_t i, std::size_t
         }
         i += 1;
     }
-}
-
-void Emitter::latch(State to) {
-    static constexpr std::array<std::uint8_t, state_count> latches{
-        0, latch_c40, 0, 0, latch_text, 0, 0, latch_x12, 0, 0, latch_edifact, 0, 0, 0, 0, 0};
-    out_.push_back(latches[to]);
-    values_count_ = 0;
-}
-
-void Emitter::unlatch_to_ascii(State from) {
-    if (from >= E0 && from <= E3) {
-        values_[values_count_++] = edifact_unlatch;
-        flush_edifact(true);
-    } else if (from != B1 && from != B2) {
-        out_.push_back(unlatch);
-    }
-}
-
-void Emitter::character(std::size_t i, State mode) {
-    const std::uint8_t b = data_[i];
-    switch (base_state(mode)) {
-    case C0:
-    case T0:
-        values_count_ += c40_values(b, base_state(mode) == T0, values_.data() + values_count_);
-        flush_triples();
-        break;
-    case X0:
-        values_[values_count_++] = x12_value(b);
-        flush_triples();
-        break;
-    case E0:
-        values_[values_count_++] = std::uint8_t(b & 63);
-        if (values_count_ == 4) flush_edifact(false);
-        break;
-    default: append_ascii(data_, i, i + 1, out_); break;
-    }
-}
-
-void Emitter::base256(std::size_t s, std::size_t e, bool last) {
-    const std::size_t length = e - s;
-    const std::size_t field = length <= std::size_t(longest_short_base256) ? 1 : 2;
-    const std::size_t explicit_end = out_.size() + 1 + field + length;
-    const bool to_end = last && (field == 1 ? explicit_end == std::size_t(capacity_)
-                                            : explicit_end == std::size_t(capacity_) + 1);
-    out_.push_back(latch_base256);
-    if (to_end) {
-        push_randomised(0);
-    } else if (field == 1) {
-        push_randomised(int(length));
-    } else {
-        push_randomised(int(length / 250 + 249));
-        push_randomised(int(length % 250));
-    }
-    for (std::size_t i = s; i < e; ++i) push_randomised(data_[i]);
-}
-
-void Emitter::pad_triple() {
-    values_[values_count_++] = 0;
-    flush_triples();
-}
-
-void Emitter::flush_triples() {
-    std::size_t k = 0;
-    for (; k + 3 <= values_count_; k += 3) {
-        const int v = 1600 * values_[k] + 40 * values_[k + 1] + values_[k + 2] + 1;
-        out_.push_back(std::uint8_t(v >> 8));
-        out_.push_back(std::uint8_t(v & 0xFF));
-    }
-    std::copy(values_.begin() + k, values_.begin() + values_count_, values_.begin());
-    values_count_ -= k;
-}
-
-void Emitter::flush_edifact(bool partial) {
-    std::uint32_t bits = 0;
-    for (std::size_t k = 0; k < 4; ++k) bits = bits << 6 | (k < values_count_ ? values_[k] : 0u);
-    const std::size_t bytes = partial ? (values_count_ * 6 + 7) / 8 : 3;
-    for (std::size_t k = 0; k < bytes; ++k) out_.push_back(std::uint8_t(bits >> (16 - 8 * k)));
-    values_count_ = 0;
 }
 
 }  // namespace tavlo::datamatrix

@@ -1,8 +1,7 @@
-// The encodation schemes of ECC 200 (ISO/IEC 16022 5.2) that both planners share: their codewords, character
-// sets and values, the planner states, and the writer of a plan's codewords.
+// The encodation schemes of ECC 200 (ISO/IEC 16022 5.2) that both planners and the writer share: their
+// codewords, character sets and values.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -28,10 +27,25 @@ constexpr std::uint8_t latch_edifact = 240;
 constexpr std::uint8_t unlatch = 254;
 constexpr std::uint8_t edifact_unlatch = 31;
 
-// Planner states. C40, Text and X12 carry the number of values waiting for their triple, EDIFACT the number of
-// values waiting for their quadruple. Base 256 is two states: a segment of at most 249 bytes so far (one length
-// byte) and a longer one (two length bytes).
-enum State : std::uint8_t { A, C0, C1, C2, T0, T1, T2, X0, X1, X2, E0, E1, E2, E3, B1, B2, state_count };
+// The six encodation schemes. Both planners and the writer speak of these; a planner state adds to its scheme
+// the values still waiting for their C40/Text/X12 triple or EDIFACT quadruple.
+enum class Scheme : std::uint8_t { Ascii, C40, Text, X12, Edifact, Base256 };
+inline constexpr int scheme_count = 6;
+
+constexpr int index(Scheme s) { return int(s); }
+constexpr bool is_triple(Scheme s) { return s == Scheme::C40 || s == Scheme::Text || s == Scheme::X12; }
+
+// Codewords that the return to ASCII takes from `scheme` with `open_values` values waiting: C40, Text and X12
+// unlatch only at a triple boundary; EDIFACT packs the open values with the unlatch value into whole codewords;
+// ASCII and Base 256 need nothing (a Base 256 segment ends by its length). -1 where no unlatch is possible.
+constexpr int unlatch_cost(Scheme scheme, int open_values) {
+    switch (scheme) {
+    case Scheme::Ascii:
+    case Scheme::Base256: return 0;
+    case Scheme::Edifact: return open_values < 3 ? open_values + 1 : 3;  // (6 * (values + 1) + 7) / 8 bytes
+    default: return open_values == 0 ? 1 : -1;
+    }
+}
 
 constexpr int infinity = std::numeric_limits<int>::max() / 4;
 constexpr int longest_short_base256 = 249;
@@ -81,47 +95,5 @@ constexpr std::uint8_t randomise_253(std::size_t position) {
     const int value = pad_codeword + int(149 * position % 253) + 1;
     return std::uint8_t(value <= 254 ? value : value - 254);
 }
-
-constexpr State base_state(State s) {
-    return s >= E0 && s <= E3 ? E0 : s >= X0 ? X0 : s >= T0 ? T0 : s >= C0 ? C0 : A;
-}
-
-// Writes a plan's codewords step by step, in the scheme of each step; both planners emit through it.
-class Emitter {
-public:
-    Emitter(std::span<const std::uint8_t> data, std::vector<std::uint8_t>& out, int capacity)
-        : data_(data), out_(out), capacity_(capacity) {}
-
-    void latch(State to);
-    void unlatch_to_ascii(State from);
-    void character(std::size_t i, State mode);
-
-    void digit_pair(std::size_t i) { append_ascii(data_, i, i + 2, out_); }
-
-    // The segment [s, e); ending at the end of the data with nothing after it, the length may be written as 0
-    // ("to the end of the symbol"): done when the symbol is exactly full that way and, for a long segment,
-    // only when the explicit length would not fit.
-    void base256(std::size_t s, std::size_t e, bool last);
-
-    void pad_triple();
-
-    std::size_t open_values() const { return values_count_; }
-    void discard_open_values() { values_count_ = 0; }
-
-private:
-    void push_randomised(int value) { out_.push_back(randomise_255(value, out_.size() + 1)); }
-
-    void flush_triples();
-
-    // Four 6-bit values make three codewords; a shorter final group (ending in the unlatch) keeps only the
-    // codewords its bits reach, the rest of the last one zero.
-    void flush_edifact(bool partial);
-
-    std::span<const std::uint8_t> data_;
-    std::vector<std::uint8_t>& out_;
-    int capacity_;
-    std::array<std::uint8_t, 8> values_{};
-    std::size_t values_count_ = 0;
-};
 
 }  // namespace tavlo::datamatrix

@@ -8,13 +8,13 @@
 namespace tavlo::datamatrix {
 
 struct SymbolSize {
-    std::uint16_t rows;               // symbol height in modules, finder patterns included
-    std::uint16_t columns;            // symbol width in modules; never less than rows
-    std::uint16_t region_rows;        // data modules per region, vertically (region height without its border)
-    std::uint16_t region_columns;     // data modules per region, horizontally
-    std::uint16_t data_codewords;     // data capacity in codewords
-    std::uint16_t block_ecc;          // error correction codewords of each Reed-Solomon block
-    std::uint16_t blocks;             // interleaved blocks; data codeword i belongs to block i % blocks
+    std::uint16_t rows;            // symbol height in modules, finder patterns included
+    std::uint16_t columns;         // symbol width in modules; never less than rows
+    std::uint16_t region_rows;     // data modules per region, vertically (region height without its border)
+    std::uint16_t region_columns;  // data modules per region, horizontally
+    std::uint16_t data_codewords;  // data capacity in codewords
+    std::uint16_t block_ecc;       // error correction codewords of each Reed-Solomon block
+    std::uint16_t blocks;          // interleaved blocks; data codeword i belongs to block i % blocks
 
     constexpr bool square() const { return rows == columns; }
     constexpr int vertical_regions() const { return rows / (region_rows + 2); }
@@ -26,6 +26,7 @@ struct SymbolSize {
 };
 
 // Ordered by data capacity, then by rows² + columns², the order in which the smallest fitting size is sought.
+// clang-format off: one size a line
 inline constexpr std::array<SymbolSize, 48> symbol_sizes{{
     {10, 10, 8, 8, 3, 5, 1},
     {12, 12, 10, 10, 5, 7, 1},
@@ -76,6 +77,7 @@ inline constexpr std::array<SymbolSize, 48> symbol_sizes{{
     {132, 132, 20, 20, 1304, 62, 8},
     {144, 144, 22, 22, 1558, 62, 10},
 }};
+// clang-format on
 
 // The largest capacity of all: 144x144.
 inline constexpr int max_data_codewords = 1558;

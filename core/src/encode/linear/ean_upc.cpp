@@ -33,8 +33,10 @@ void append_digit(ModuleSequence& out, char digit, NumberSet set) {
 }
 
 void append_guard(ModuleSequence& out, bool centre) {
-    if (centre) append_pattern(out, 0b01010, 5);
-    else append_pattern(out, 0b101, 3);
+    if (centre)
+        append_pattern(out, 0b01010, 5);
+    else
+        append_pattern(out, 0b101, 3);
 }
 
 }  // namespace
@@ -78,8 +80,7 @@ ModuleSequence ean13_modules(std::string_view digits12) {
     char check = static_cast<char>('0' + check_digit(digits12));
     std::uint8_t parity = leading_parity[digits12[0] - '0'];
     append_guard(out, false);
-    for (int i = 1; i <= 6; ++i)
-        append_digit(out, digits12[i], (parity >> (6 - i)) & 1u ? NumberSet::B : NumberSet::A);
+    for (int i = 1; i <= 6; ++i) append_digit(out, digits12[i], (parity >> (6 - i)) & 1u ? NumberSet::B : NumberSet::A);
     append_guard(out, true);
     for (int i = 7; i <= 11; ++i) append_digit(out, digits12[i], NumberSet::C);
     append_digit(out, check, NumberSet::C);

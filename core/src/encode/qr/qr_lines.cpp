@@ -10,8 +10,10 @@ namespace {
 // top byte at its own place, and no two partial products meet.
 unsigned gather8(const std::uint8_t* cells, unsigned count) {
     std::uint64_t v = 0;
-    if (count == 8) std::memcpy(&v, cells, 8);
-    else std::memcpy(&v, cells, count);
+    if (count == 8)
+        std::memcpy(&v, cells, 8);
+    else
+        std::memcpy(&v, cells, count);
     if constexpr (std::endian::native == std::endian::big) v = std::byteswap(v);
     return unsigned((v * 0x0102040810204080) >> 56);
 }
@@ -21,8 +23,10 @@ void scatter8(unsigned bits, std::uint8_t* cells, unsigned count) {
     std::uint64_t v = (std::uint64_t{bits} * 0x0101010101010101u) & 0x8040201008040201u;  // byte i keeps bit i
     v = ((v + 0x7F7F7F7F7F7F7F7F) >> 7) & 0x0101010101010101;
     if constexpr (std::endian::native == std::endian::big) v = std::byteswap(v);
-    if (count == 8) std::memcpy(cells, &v, 8);
-    else std::memcpy(cells, &v, count);
+    if (count == 8)
+        std::memcpy(cells, &v, 8);
+    else
+        std::memcpy(cells, &v, count);
 }
 
 // Bit c of a[r] trades places with bit r of a[c] (Hacker's Delight 7-3, for bit 0 first).

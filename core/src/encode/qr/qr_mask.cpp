@@ -74,8 +74,8 @@ template <unsigned W>
     const std::uint32_t runs = five.count() + 2 * (five & ~behind(equal, 1)).count();
 
     const Bits<W> light = ~dark & frame.outside;
-    const Bits<W> finder = dark & ahead(light, 1) & ahead(dark, 2) & ahead(dark, 3) & ahead(dark, 4) &
-                           ahead(light, 5) & ahead(dark, 6);
+    const Bits<W> finder =
+        dark & ahead(light, 1) & ahead(dark, 2) & ahead(dark, 3) & ahead(dark, 4) & ahead(light, 5) & ahead(dark, 6);
     const Bits<W> light_before = behind(light, 1) & behind(light, 2) & behind(light, 3) & behind(light, 4);
     const Bits<W> light_after = ahead(light, 7) & ahead(light, 8) & ahead(light, 9) & ahead(light, 10);
     return runs + 40 * (finder & (light_before | light_after)).count();
@@ -112,9 +112,9 @@ __attribute__((target_clones("popcnt", "default")))
 #endif
 std::uint16_t penalty(std::span<const Line> rows, std::span<const Line> columns, const Frame<3>& frame) {
     switch ((rows.size() + 2 * pad + 63) / 64) {
-        case 1: return std::uint16_t(score_in_words(rows, columns, frame.first<1>()));
-        case 2: return std::uint16_t(score_in_words(rows, columns, frame.first<2>()));
-        default: return std::uint16_t(score_in_words(rows, columns, frame));
+    case 1: return std::uint16_t(score_in_words(rows, columns, frame.first<1>()));
+    case 2: return std::uint16_t(score_in_words(rows, columns, frame.first<2>()));
+    default: return std::uint16_t(score_in_words(rows, columns, frame));
     }
 }
 

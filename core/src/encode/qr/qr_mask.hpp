@@ -10,9 +10,9 @@ namespace tavlo::qr {
 
 // A symbol drawn except for masking and format information.
 struct Unmasked {
-    unsigned size;                                // in [21, 177]
-    std::span<const std::uint8_t> modules;        // size * size, row-major, 1 = dark; format cells light
-    std::span<const std::uint8_t> function;       // 1 where masking must not reach
+    unsigned size;                           // in [21, 177]
+    std::span<const std::uint8_t> modules;   // size * size, row-major, 1 = dark; format cells light
+    std::span<const std::uint8_t> function;  // 1 where masking must not reach
     // Both 15-bit copies of the format information, least significant bit first, then the dark module.
     std::span<const std::size_t, 31> format_cells;
 };

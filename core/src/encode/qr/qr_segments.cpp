@@ -53,9 +53,9 @@ constexpr unsigned count_bits(Mode mode, int version) {
 constexpr std::uint32_t segment_bits(Mode mode, std::uint32_t length, int version) {
     std::uint32_t data = 0;
     switch (mode) {
-        case Mode::Numeric: data = (10 * length + 2) / 3; break;
-        case Mode::Alphanumeric: data = (11 * length + 1) / 2; break;
-        case Mode::Byte: data = 8 * length; break;
+    case Mode::Numeric: data = (10 * length + 2) / 3; break;
+    case Mode::Alphanumeric: data = (11 * length + 1) / 2; break;
+    case Mode::Byte: data = 8 * length; break;
     }
     return 4 + count_bits(mode, version) + data;
 }
@@ -90,30 +90,29 @@ private:
 void write_segment(BitWriter& out, const std::uint8_t* data, const Segment& segment, int version) {
     const std::uint32_t n = segment.length;
     switch (segment.mode) {
-        case Mode::Numeric: {
-            out.put(0b0001, 4);
-            out.put(n, count_bits(Mode::Numeric, version));
-            std::uint32_t i = 0;
-            for (; i + 3 <= n; i += 3)
-                out.put((data[i] - '0') * 100u + (data[i + 1] - '0') * 10u + (data[i + 2] - '0'), 10);
-            if (n - i == 2) out.put((data[i] - '0') * 10u + (data[i + 1] - '0'), 7);
-            if (n - i == 1) out.put(data[i] - '0', 4);
-            break;
-        }
-        case Mode::Alphanumeric: {
-            out.put(0b0010, 4);
-            out.put(n, count_bits(Mode::Alphanumeric, version));
-            std::uint32_t i = 0;
-            for (; i + 2 <= n; i += 2)
-                out.put(alphanumeric_values[data[i]] * 45u + alphanumeric_values[data[i + 1]], 11);
-            if (i < n) out.put(alphanumeric_values[data[i]], 6);
-            break;
-        }
-        case Mode::Byte:
-            out.put(0b0100, 4);
-            out.put(n, count_bits(Mode::Byte, version));
-            for (std::uint32_t i = 0; i < n; ++i) out.put(data[i], 8);
-            break;
+    case Mode::Numeric: {
+        out.put(0b0001, 4);
+        out.put(n, count_bits(Mode::Numeric, version));
+        std::uint32_t i = 0;
+        for (; i + 3 <= n; i += 3)
+            out.put((data[i] - '0') * 100u + (data[i + 1] - '0') * 10u + (data[i + 2] - '0'), 10);
+        if (n - i == 2) out.put((data[i] - '0') * 10u + (data[i + 1] - '0'), 7);
+        if (n - i == 1) out.put(data[i] - '0', 4);
+        break;
+    }
+    case Mode::Alphanumeric: {
+        out.put(0b0010, 4);
+        out.put(n, count_bits(Mode::Alphanumeric, version));
+        std::uint32_t i = 0;
+        for (; i + 2 <= n; i += 2) out.put(alphanumeric_values[data[i]] * 45u + alphanumeric_values[data[i + 1]], 11);
+        if (i < n) out.put(alphanumeric_values[data[i]], 6);
+        break;
+    }
+    case Mode::Byte:
+        out.put(0b0100, 4);
+        out.put(n, count_bits(Mode::Byte, version));
+        for (std::uint32_t i = 0; i < n; ++i) out.put(data[i], 8);
+        break;
     }
 }
 

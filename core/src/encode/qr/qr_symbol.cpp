@@ -1,7 +1,7 @@
 #include "qr_symbol.hpp"
 
-#include "qr_mask.hpp"
 #include "../shared/assert.hpp"
+#include "qr_mask.hpp"
 
 #include <algorithm>
 #include <array>

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define TAVLO_ASSERT(condition)                                                                              \
-    ((condition) ? void(0)                                                                                   \
+#define TAVLO_ASSERT(condition)                                                                                  \
+    ((condition) ? void(0)                                                                                       \
                  : (std::fprintf(stderr, "%s:%d: tavlo invariant failed: %s\n", __FILE__, __LINE__, #condition), \
                     std::abort()))
 #else
