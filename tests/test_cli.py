@@ -277,6 +277,7 @@ def test_batch_keeps_existing_files_unless_forced(tmp_path):
 
 
 def test_batch_progress_bar_only_on_a_terminal(tmp_path):
+    pytest.importorskip("tqdm")  # the command's own interpreter: an install made without dependencies lacks it
     payloads = b"".join(b"%d\n" % n for n in range(10, 30))
     quiet = run("batch", "itf", "-", "-d", tmp_path / "quiet", input=payloads)
     assert (quiet.returncode, quiet.stderr) == (0, b"")
