@@ -23,9 +23,9 @@ int density_bound_twelfths(std::span<const std::uint8_t> data) {
 // Plain ASCII with digits in pairs, when it meets the density bound. Any plan that changes scheme pays a whole
 // codeword for its latch beyond the bound, so none is as short; and the preferred plan, which takes a digit pair
 // whenever it stays in ASCII, is this one. Long numeric payloads are planned here in one pass over the data.
-std::optional<Route> plain_ascii_at_bound(std::span<const std::uint8_t> data, int start) {
+std::optional<Route> plain_ascii_at_bound(std::span<const std::uint8_t> data, int start, int bound) {
     const int ascii = ascii_cost(data, 0);
-    if (12 * ascii >= density_bound_twelfths(data) + 12) return std::nullopt;
+    if (start + ascii > bound) return std::nullopt;
     Route route{{}, {start + ascii, Ending::Plain, Scheme::Ascii, data.size()}};
     route.steps.reserve(data.size());
     for (std::size_t i = 0; i < data.size();) {
@@ -70,7 +70,8 @@ std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> pa
     if (payload.size() > 2 * std::size_t(largest)) return std::nullopt;
 
     const int start = int(out.size());
-    if (const auto ascii = plain_ascii_at_bound(payload, start)) {
+    const int bound = start + (density_bound_twelfths(payload) + 11) / 12;  // no plan is shorter
+    if (const auto ascii = plain_ascii_at_bound(payload, start, bound)) {
         for (const auto& size : sizes)
             if (ascii->close.total <= size.data_codewords) return padded(payload, *ascii, size, out);
         return std::nullopt;
@@ -82,6 +83,7 @@ std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> pa
     const PreferredPlan preferred(payload, start);
     for (const auto& size : sizes) {
         const int capacity = size.data_codewords;
+        if (capacity < bound) continue;
         const auto fewest = exact.best_close(capacity);
         if (!fewest) continue;
         const auto close = preferred.best_close(capacity);

@@ -16,7 +16,7 @@ constexpr int B2 = exact_state::long_base256;
 }  // namespace
 
 ExactPlan::ExactPlan(std::span<const std::uint8_t> data, int start, bool record_path)
-    : data_(data), start_(start), record_path_(record_path) {
+    : data_(data), start_(start), record_path_(record_path), row_mask_(record_path ? ~std::size_t{0} : ring_rows - 1) {
     const std::size_t n = data.size();
     const std::size_t cells = (record_path ? n + 1 : ring_rows) * exact_state::count;
     cost_.assign(cells, infinity);
@@ -27,6 +27,7 @@ ExactPlan::ExactPlan(std::span<const std::uint8_t> data, int start, bool record_
     ascii_.resize(n + 1);
     window_.resize(n + 1);
     at(0, A) = start;
+    for (std::size_t k = 0; k < tails_.size() && k <= n; ++k) tails_[k] = ascii_cost(data, n - k);
     for (std::size_t i = 0; i <= n; ++i) {
         if (!record_path && i + 2 <= n) std::fill_n(&at(i + 2, 0), exact_state::count, infinity);  // row i - 6
         if (i > 0) relax_base256(i);
@@ -116,7 +117,7 @@ ExactPlan::End ExactPlan::choose(int capacity) const {
     const auto offer = [&](std::size_t boundary, int state, int open_values) {
         const int g = at(boundary, state);
         if (g >= infinity) return;
-        const int tail = open_values < 0 || boundary < n ? ascii_cost(data_, boundary) : 0;
+        const int tail = tails_[n - boundary];
         const OpenEnd end{exact_state::scheme_of(state), g, open_values, boundary, tail, state == B2};
         const auto close = datamatrix::close(end, capacity);
         if (close && close->total < best.close.total) best = {*close, state};

@@ -2,6 +2,7 @@
 // gives the fewest codewords for each symbol capacity, end-of-data shortcuts included.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -61,7 +62,7 @@ private:
     End choose(int capacity) const;
 
     std::size_t cell(std::size_t i, int state) const {
-        return (record_path_ ? i : i % ring_rows) * exact_state::count + std::size_t(state);
+        return (i & row_mask_) * exact_state::count + std::size_t(state);
     }
     int at(std::size_t i, int state) const { return cost_[cell(i, state)]; }
     int& at(std::size_t i, int state) { return cost_[cell(i, state)]; }
@@ -80,8 +81,10 @@ private:
     std::span<const std::uint8_t> data_;
     int start_;
     bool record_path_;
+    std::size_t row_mask_;                  // every row kept, or the last ring_rows
     std::vector<int> cost_;                 // [row * count + state]: codewords written so far
     std::vector<int> ascii_;                // the ASCII cost of every position, for the Base 256 segments
+    std::array<int, 5> tails_{};            // ASCII codewords of the last k characters, k in [0, 4]
     std::vector<std::int32_t> from_;        // with record_path: predecessor position
     std::vector<std::uint8_t> from_state_;  // with record_path: predecessor state
 

@@ -58,6 +58,7 @@ PreferredPlan::PreferredPlan(std::span<const std::uint8_t> data, int start)
         const Sources from = sources(i);
         for (Scheme to : step_order) step(i, to, from);
     }
+    for (Scheme s : end_order) ends_[std::size_t(index(s))] = open_end(s);
 }
 
 PreferredPlan::Sources PreferredPlan::sources(std::size_t i) const {
@@ -172,7 +173,7 @@ std::optional<Close> PreferredPlan::best_close(int capacity) const {
     std::optional<Close> best;
     int best_switches = 0;
     for (Scheme s : end_order) {
-        const auto close = datamatrix::close(open_end(s), capacity);
+        const auto close = datamatrix::close(ends_[std::size_t(index(s))], capacity);
         if (!close) continue;
         const int switches = cell(data_.size(), s).switches;
         if (!best || close->total < best->total || (close->total == best->total && switches < best_switches)) {

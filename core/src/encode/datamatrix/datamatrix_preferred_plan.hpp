@@ -55,8 +55,8 @@ private:
         int codewords, pending, bytes, switches, size;
     };
 
-    // A step reads row i and writes rows i + 1 and i + 2, so three rows in turn hold every partial still needed.
-    static constexpr std::size_t ring_rows = 3;
+    // A step reads row i and writes rows i + 1 and i + 2, so four rows in turn hold every partial still needed.
+    static constexpr std::size_t ring_rows = 4;
 
     const Partial& cell(std::size_t i, Scheme s) const {
         return cells_[i % ring_rows * scheme_count + std::size_t(index(s))];
@@ -81,6 +81,7 @@ private:
     OpenEnd open_end(Scheme s) const;
 
     std::span<const std::uint8_t> data_;
+    std::array<OpenEnd, scheme_count> ends_{};  // where the plan stands at the end of the data, in each scheme
     std::array<Partial, ring_rows * scheme_count> cells_{};  // [position % ring_rows * scheme_count + scheme]
     std::vector<Link> links_;                                // [position * scheme_count + scheme]
 };
