@@ -56,8 +56,10 @@ CLI_LABELS = [
     ("code128.png", ["code128", "Parcel 0123456789", "--dpi", "203", "-x", "2dots", "--height", "15mm"]),
     ("code39.png", ["code39", "TAVLO-39", "--dpi", "300", "-x", "10mil"]),
     ("qr.png", ["qr", "https://example.com/tavlo", "--dpi", "300", "-x", "0.5mm"]),
+    ("gs1_128.png", ["gs1-128", "(01)09501101530003(17)250101(10)ABC123", "--dpi", "300", "-x", "4dots"]),
+    ("itf14.png", ["itf14", "1234567890123", "--dpi", "300", "-x", "4dots"]),
     ("gs1_datamatrix.png", ["gs1-datamatrix", "(01)09501101530003(17)250101(10)ABC123", "--dpi", "300",
-                            "-x", "0.5mm"]),
+                            "-x", "0.5mm", "--text"]),
     ("qr_blue.svg", ["qr", "https://example.com/tavlo", "-x", "0.5mm", "--fg", "#1a3c8c", "--bg", "transparent"]),
 ]
 
