@@ -18,9 +18,8 @@ if TYPE_CHECKING:
 
     Format = Literal["png", "svg", "pdf"]
 
-Code128Element = Union[
-    _tavlo.Data, _tavlo.FNC1, _tavlo.FNC2, _tavlo.FNC3, _tavlo.FNC4, _tavlo.StartA, _tavlo.StartB, _tavlo.StartC
-]
+Code128Marker = Union[_tavlo.FNC1, _tavlo.FNC2, _tavlo.FNC3, _tavlo.FNC4, _tavlo.StartA, _tavlo.StartB, _tavlo.StartC]
+Code128Element = Union[_tavlo.Data, Code128Marker]
 
 
 class _Symbol(_label.Label):
@@ -133,7 +132,7 @@ class Itf(_Symbol):
         return super().__new__(cls, _tavlo.Itf(data), "itf", (data,), data)
 
 
-_MARKERS = {
+_MARKERS: dict[type[Code128Marker], str] = {
     _tavlo.FNC1: "FNC1",
     _tavlo.FNC2: "FNC2",
     _tavlo.FNC3: "FNC3",
@@ -171,10 +170,10 @@ class Code128(_Symbol):
     __module__ = "tavlo"
 
     def __new__(cls, data: str | Sequence[Code128Element]) -> Self:
-        if isinstance(data, str):
-            return super().__new__(cls, _tavlo.Code128([_tavlo.Data(data)]), "code128", (data,), data)
         if not isinstance(data, Sequence):
             raise TypeError(f"argument 'data': '{type(data).__qualname__}' object is not a str or a list of elements")
+        if isinstance(data, str):
+            return super().__new__(cls, _tavlo.Code128([_tavlo.Data(data)]), "code128", (data,), data)
         symbol = _tavlo.Code128(data)
         key = tuple(_element_key(element) for element in data)
         # The printed line is the data; function and start elements print nothing.
