@@ -7,8 +7,9 @@ Matrix). A library that cannot make those pixels itself has its image resized (n
 them, and that is timed too. Every output is read back by zxing-cpp and compared with tavlo's pixels.
 
 Rounds are interleaved: each round times a batch of calls of every library in turn, so that a change in the
-machine's load falls on all alike. Printed: the median time of one call in µs, and the ratio of each
-library's time to tavlo's. Libraries that are not installed are skipped; `bash bench/run.sh` installs them.
+machine's load falls on all alike. Times are the calling thread's CPU time (every library here works on the
+calling thread), so that other work on a shared machine does not count. Printed: the median time of one call
+in µs over the rounds, and the ratio of each library's time to tavlo's. Libraries that are not installed are skipped; `bash bench/run.sh` installs them.
 
     python bench/compare.py [--rounds N] [--budget SECONDS]
 """
@@ -246,10 +247,10 @@ def batch_seconds(call: Callable[[], object], budget: float) -> tuple[int, float
     """A batch size that takes about `budget` seconds."""
     n, elapsed = 1, 0.0
     while elapsed < budget / 4:
-        start = time.perf_counter()
+        start = time.thread_time()
         for _ in range(n):
             call()
-        elapsed = time.perf_counter() - start
+        elapsed = time.thread_time() - start
         n *= 2
     return max(1, int(n / 2 * budget / max(elapsed, 1e-9))), elapsed
 
@@ -258,6 +259,7 @@ def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--rounds", type=int, default=15)
     parser.add_argument("--budget", type=float, default=0.004, help="seconds per batch")
+    parser.add_argument("--markdown", action="store_true", help="print the table as the README has it")
     args = parser.parse_args()
 
     entries = []  # (case, library, call, batch, notes)
@@ -278,17 +280,24 @@ def main() -> None:
     for _ in range(args.rounds):
         for entry in entries:
             call, batch, samples = entry[2], entry[3], entry[5]
-            start = time.perf_counter()
+            start = time.thread_time()
             for _ in range(batch):
                 call()
-            samples.append((time.perf_counter() - start) / batch)
+            samples.append((time.thread_time() - start) / batch)
 
     tavlo_us = {e[0].name: statistics.median(e[5]) * 1e6 for e in entries if e[1] == "tavlo"}
-    print(f"{'symbol':<14} {'pixels':>11} {'library':<20} {'µs':>10} {'× tavlo':>8}  output")
+    if args.markdown:
+        print("| symbol | pixels | library | µs | × tavlo | output |")
+        print("|---|---:|---|---:|---:|---|")
+    else:
+        print(f"{'symbol':<14} {'pixels':>11} {'library':<20} {'µs':>10} {'× tavlo':>8}  output")
     for case, library, _, _, notes, samples in entries:
         us = statistics.median(samples) * 1e6
-        print(f"{case.name:<14} {case.width:>5}x{case.height:<5} {library:<20} {us:>10.1f} "
-              f"{us / tavlo_us[case.name]:>8.1f}  {notes}")
+        ratio = us / tavlo_us[case.name]
+        if args.markdown:
+            print(f"| {case.name} | {case.width} × {case.height} | {library} | {us:.1f} | {ratio:.1f} | {notes} |")
+        else:
+            print(f"{case.name:<14} {case.width:>5}x{case.height:<5} {library:<20} {us:>10.1f} {ratio:>8.1f}  {notes}")
 
     print("\ntavlo at label size (1 in x 0.5 in at 300 dpi, standard quiet zone), median µs:")
     for case in CASES:
@@ -298,10 +307,10 @@ def main() -> None:
             batch, _ = batch_seconds(call, args.budget)
             samples = []
             for _ in range(args.rounds):
-                start = time.perf_counter()
+                start = time.thread_time()
                 for _ in range(batch):
                     call()
-                samples.append((time.perf_counter() - start) / batch)
+                samples.append((time.thread_time() - start) / batch)
             print(f"  {case.name:<10} render {statistics.median(samples) * 1e6:6.2f}")
 
 

@@ -1,8 +1,18 @@
-"""Writes a PNG and an SVG of every symbology tavlo makes, and an index.html that shows them side by side."""
+"""Writes labels made by the `tavlo` command line, a PNG and an SVG of every symbology from the low-level
+module, and an index.html that shows them all.
+
+    python scripts/make_samples.py [OUT] [--labels DIR]
+
+The command-line labels go to OUT/labels (or DIR): `--labels docs/labels` remakes the README's pictures.
+"""
 
 from __future__ import annotations
 
+import argparse
 import html
+import os
+import shlex
+import subprocess
 import sys
 from pathlib import Path
 
@@ -39,10 +49,64 @@ SAMPLES = [
 ]
 
 
-def main(out_dir: str) -> int:
+# Labels as a user makes them: (file, arguments after `tavlo`). Every module is a whole number of dots.
+CLI_LABELS = [
+    ("ean8.png", ["ean8", "1234567", "--dpi", "300", "-x", "0.33mm"]),
+    ("upca.png", ["upca", "03600029145", "--dpi", "300", "-x", "0.33mm"]),
+    ("code128.png", ["code128", "Parcel 0123456789", "--dpi", "203", "-x", "2dots", "--height", "15mm"]),
+    ("code39.png", ["code39", "TAVLO-39", "--dpi", "300", "-x", "10mil"]),
+    ("qr.png", ["qr", "https://example.com/tavlo", "--dpi", "300", "-x", "0.5mm"]),
+    ("gs1_128.png", ["gs1-128", "(01)09501101530003(17)250101(10)ABC123", "--dpi", "300", "-x", "4dots"]),
+    ("itf14.png", ["itf14", "1234567890123", "--dpi", "300", "-x", "4dots"]),
+    ("gs1_datamatrix.png", ["gs1-datamatrix", "(01)09501101530003(17)250101(10)ABC123", "--dpi", "300",
+                            "-x", "0.5mm", "--text"]),
+    ("qr_blue.svg", ["qr", "https://example.com/tavlo", "-x", "0.5mm", "--fg", "#1a3c8c", "--bg", "transparent"]),
+]
+
+BATCH_CSV = "sku,upc\nTEA-1,03600029145\nCOF-2,01234567890\nBAD-3,123\n"
+
+
+def tavlo(*arguments: str) -> subprocess.CompletedProcess:
+    return subprocess.run([sys.executable, "-m", "tavlo", *arguments], capture_output=True, text=True)
+
+
+def command_line_labels(folder: Path, page: Path) -> tuple[list[str], int]:
+    """The CLI_LABELS written to `folder`; figure elements for a page in `page`, and the failure count."""
+    folder.mkdir(parents=True, exist_ok=True)
+    cells, failures = [], 0
+    for name, arguments in CLI_LABELS:
+        command = shlex.join(["tavlo", *arguments])
+        result = tavlo(*arguments, "-o", str(folder / name))
+        if result.returncode != 0:
+            failures += 1
+            print(f"{command}: failed: {result.stderr.strip()}", file=sys.stderr)
+            cells.append(f"<figure><figcaption><code>{html.escape(command)}</code></figcaption>"
+                         f"<p>failed: {html.escape(result.stderr)}</p></figure>")
+            continue
+        print(f"{command} -o {folder / name}")
+        cells.append(f"<figure><figcaption><code>{html.escape(command)} -o {name}</code></figcaption>"
+                     f'<img src="{html.escape(os.path.relpath(folder / name, page))}" alt="{html.escape(command)}">'
+                     "</figure>")
+    return cells, failures
+
+
+def batch_sample(out: Path) -> int:
+    """A three-row CSV through `tavlo batch`, one row bad on purpose; 1 when it did not go as it should."""
+    (out / "parcels.csv").write_text(BATCH_CSV, encoding="utf-8")
+    batch = tavlo("batch", "upca", str(out / "parcels.csv"), "--data-column", "upc", "--name-column", "sku",
+                  "-d", str(out / "batch"), "--force")
+    print(f"tavlo batch upca parcels.csv --data-column upc --name-column sku -d {out / 'batch'} --force: "
+          f"exit {batch.returncode} (a bad row on purpose), {batch.stdout.strip()}; {batch.stderr.strip()}")
+    return 0 if batch.returncode == 1 and (out / "batch" / "TEA-1.png").exists() else 1
+
+
+def main(out_dir: str, labels_dir: str | None = None) -> int:
     out = Path(out_dir)
     out.mkdir(parents=True, exist_ok=True)
-    cells, failures = [], 0
+    labels = Path(labels_dir) if labels_dir else out / "labels"
+    label_cells, failures = command_line_labels(labels, out)
+    failures += batch_sample(out)
+    cells = []
     for name, title, build, size in SAMPLES:
         try:
             symbol = build()
@@ -63,7 +127,9 @@ def main(out_dir: str) -> int:
     page = (
         "<!doctype html><meta charset=utf-8><title>tavlo samples</title>"
         "<style>body{font-family:sans-serif}figure{display:inline-block;margin:1em;padding:1em;border:1px solid #ccc}"
-        "img{margin:0.5em;image-rendering:pixelated}</style><h1>tavlo samples</h1>" + "".join(cells)
+        "img{margin:0.5em;image-rendering:pixelated}</style><h1>tavlo samples</h1>"
+        "<h2>Labels from the command line</h2>" + "".join(label_cells)
+        + "<h2>Every symbology from the low-level module</h2>" + "".join(cells)
     )
     (out / "index.html").write_text(page, encoding="utf-8")
     print(f"wrote {out / 'index.html'}")
@@ -71,4 +137,8 @@ def main(out_dir: str) -> int:
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "samples-out"))
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("out", nargs="?", default="samples-out")
+    parser.add_argument("--labels", metavar="DIR", help="folder for the command-line labels (default OUT/labels)")
+    options = parser.parse_args()
+    sys.exit(main(options.out, options.labels))

@@ -20,14 +20,14 @@ echo "sanitize: $CLANGXX, runtime $ASAN_RUNTIME"
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1"
 flags="$flags -D_GLIBCXX_ASSERTIONS"
 
-cmake -S . -B build/asan-core -DTAVLO_PYTHON=OFF -DTAVLO_TESTS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B build/asan-core -DTAVLO_PYTHON=OFF -DTAVLO_TESTS=ON -DTAVLO_ASSERTIONS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_CXX_COMPILER="$CLANGXX" -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
 cmake --build build/asan-core -j2 >/dev/null
 
 make_venv .venv-asan
-pip_install scikit-build-core pytest hypothesis zxing-cpp numpy pillow tqdm  # tqdm: the package's own dependency, which --no-deps below skips
-pip_install --no-build-isolation --force-reinstall --no-deps . -Cbuild-dir=build/asan \
-    -Ccmake.build-type=RelWithDebInfo -Ccmake.define.CMAKE_CXX_COMPILER="$CLANGXX" \
+pip_install scikit-build-core
+pip_install --no-build-isolation ".[test]" -Cbuild-dir=build/asan \
+    -Ccmake.build-type=RelWithDebInfo -Ccmake.define.TAVLO_ASSERTIONS=ON -Ccmake.define.CMAKE_CXX_COMPILER="$CLANGXX" \
     -Ccmake.define.CMAKE_CXX_FLAGS="$flags" -Ccmake.define.CMAKE_MODULE_LINKER_FLAGS="$flags -shared-libsan" \
     -Ccmake.define.CMAKE_SHARED_LINKER_FLAGS="$flags -shared-libsan"
 [ -n "${SANITIZE_ONLY_BUILD:-}" ] && exit 0

@@ -53,7 +53,7 @@ thread_tests() {
     pip_install --no-build-isolation . -Cbuild-dir=build/free-threaded
     # The module must leave the GIL off when it loads, then hold up under real parallelism.
     "$VENV_PYTHON" -c 'import sys, _tavlo; sys.exit(sys._is_gil_enabled())'
-    (cd tests && "$VENV_PYTHON" -m pytest -q -p no:cacheprovider test_threads.py)
+    (cd tests && "$VENV_PYTHON" -m pytest -q -p no:cacheprovider test_threads.py package/test_package_threads.py)
 }
 
 if [ $# -gt 0 ]; then

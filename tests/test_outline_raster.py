@@ -9,7 +9,9 @@ import numpy as np
 import pytest
 
 ROOT = Path(__file__).resolve().parents[1]
-SOURCES = [ROOT / "tests/native/outline_raster.cpp", ROOT / "core/src/text/outline_raster.cpp"]
+SOURCES = [ROOT / "tests/native/outline_raster.cpp"] + [
+    ROOT / "core/src/text" / name for name in ("outline_raster.cpp", "glyph_outline.cpp", "text_raster.cpp")
+]
 
 
 @pytest.fixture(scope="module")
@@ -83,3 +85,17 @@ def test_curves_stay_within_a_tenth_of_a_dot_of_the_circle(rasteriser):
     distance = np.hypot(xs - c, ys - c)
     assert image[distance < r - 0.12].all()
     assert not image[distance > r + 0.12].any()
+
+
+@pytest.mark.parametrize(
+    "x, baseline, size, text",
+    [(3, 40, 30, "0123456789"), (2.4, 33.6, 17, "(01) ABC-xyz"), (-7.5, 12, 41, "Wg@&|"), (5, 60, 7, "~^_`")],
+)
+def test_text_from_glyph_shapes_is_the_text_from_its_outline(rasteriser, x, baseline, size, text):
+    # The glyph shapes are filled once per size and copied; the copy must be the very dots the outline fills,
+    # clipping at the image edges included.
+    out = subprocess.run([rasteriser, "200", "64", "text", str(x), str(baseline), str(size), text],
+                         check=True, capture_output=True, text=True).stdout
+    from_outline, from_shapes = out.split("--\n")
+    assert from_outline.strip(), "nothing drawn"
+    assert from_outline == from_shapes

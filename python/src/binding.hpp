@@ -116,6 +116,10 @@ inline constexpr std::size_t data_matrix_bytes = 8;   // Data Matrix encoding ab
 inline constexpr std::size_t svg_elements = 128;      // SVG about 0.014 us a bar or dark module
 }  // namespace release_from
 
+// What an SVG of the symbol draws, roughly: its bars, or its dark modules (about half of them).
+inline std::size_t dark_elements(const LinearGeometry& geometry) { return geometry.bars.size(); }
+inline std::size_t dark_elements(const MatrixGeometry& geometry) { return geometry.modules.size() / 2; }
+
 // Runs `work`, which touches no Python object, with the interpreter's lock released when `release` is true
 // and the interpreter has such a lock, so that other threads run meanwhile. The lock is taken back before
 // anything leaves, an exception included.

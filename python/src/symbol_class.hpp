@@ -21,7 +21,6 @@ struct Renderers<LinearGeometry> {
     static constexpr auto png = render_linear_png;
     static constexpr auto svg = render_linear_svg;
     static PyObject* to_python(const LinearGeometry& geometry) { return new_linear_geometry(geometry); }
-    static std::size_t elements(const LinearGeometry& geometry) { return geometry.bars.size(); }
 };
 
 template <>
@@ -29,8 +28,6 @@ struct Renderers<MatrixGeometry> {
     static constexpr auto png = render_matrix_png;
     static constexpr auto svg = render_matrix_svg;
     static PyObject* to_python(const MatrixGeometry& geometry) { return new_matrix_geometry(geometry); }
-    // About half the modules are dark.
-    static std::size_t elements(const MatrixGeometry& geometry) { return geometry.modules.size() / 2; }
 };
 
 // A new symbol object of `type` holding the encoder's geometry, or the encoder's error raised. The object is a
@@ -98,7 +95,7 @@ PyObject* symbol_render_svg(PyObject* self, PyObject* const* args, Py_ssize_t na
     if (bound[0] && !(quiet_zone = to_u32(bound[0], "quiet_zone_modules"))) return nullptr;
     return guarded([&]() -> PyObject* {
         const Geometry& geometry = unwrap<Geometry>(self);
-        std::string svg = without_gil(Renderers<Geometry>::elements(geometry) >= release_from::svg_elements,
+        std::string svg = without_gil(dark_elements(geometry) >= release_from::svg_elements,
                                       [&] { return Renderers<Geometry>::svg(geometry, *quiet_zone); });
         return PyUnicode_FromStringAndSize(svg.data(), static_cast<Py_ssize_t>(svg.size()));
     });

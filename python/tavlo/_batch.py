@@ -151,13 +151,15 @@ class Job:
 
 
 class Progress:
-    """A tqdm bar on a terminal; nothing but the row errors otherwise."""
+    """A tqdm bar on a terminal; nothing but the row errors otherwise (or where tqdm is missing)."""
 
     def __init__(self, total: int):
         self.bar = None
         if sys.stderr.isatty():
-            from tqdm import tqdm
-
+            try:
+                from tqdm import tqdm
+            except ImportError:  # an install without its dependencies: the batch runs all the same
+                return
             self.bar = tqdm(total=total, unit="file", file=sys.stderr, dynamic_ncols=True, leave=False)
 
     def report(self, message: str | None) -> None:

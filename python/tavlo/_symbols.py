@@ -18,9 +18,8 @@ if TYPE_CHECKING:
 
     Format = Literal["png", "svg", "pdf"]
 
-Code128Element = Union[
-    _tavlo.Data, _tavlo.FNC1, _tavlo.FNC2, _tavlo.FNC3, _tavlo.FNC4, _tavlo.StartA, _tavlo.StartB, _tavlo.StartC
-]
+Code128Marker = Union[_tavlo.FNC1, _tavlo.FNC2, _tavlo.FNC3, _tavlo.FNC4, _tavlo.StartA, _tavlo.StartB, _tavlo.StartC]
+Code128Element = Union[_tavlo.Data, Code128Marker]
 
 
 class _Symbol(_label.Label):
@@ -133,7 +132,7 @@ class Itf(_Symbol):
         return super().__new__(cls, _tavlo.Itf(data), "itf", (data,), data)
 
 
-_MARKERS = {
+_MARKERS: dict[type[Code128Marker], str] = {
     _tavlo.FNC1: "FNC1",
     _tavlo.FNC2: "FNC2",
     _tavlo.FNC3: "FNC3",
@@ -162,21 +161,24 @@ class Code128(_Symbol):
     """A Code 128 symbol, with the fewest symbol characters the planner finds.
 
     `data` is a str (one Data element) or a list of Data, FNC1 to FNC4 and StartA to StartC elements,
-    for example [FNC1(), Data("0109501101530003")] for a GS1-128 element string. Quiet zones default to
-    10 modules on each side.
+    for example [FNC1(), Data("0109501101530003")]. The human-readable line under it shows the Data texts
+    (tavlo.Gs1_128 prints GS1 element strings with their AIs in parentheses). Quiet zones default to 10
+    modules on each side.
     """
 
     __slots__ = ()
     __module__ = "tavlo"
 
     def __new__(cls, data: str | Sequence[Code128Element]) -> Self:
-        if isinstance(data, str):
-            return super().__new__(cls, _tavlo.Code128([_tavlo.Data(data)]), "code128", (data,), data)
         if not isinstance(data, Sequence):
             raise TypeError(f"argument 'data': '{type(data).__qualname__}' object is not a str or a list of elements")
+        if isinstance(data, str):
+            return super().__new__(cls, _tavlo.Code128([_tavlo.Data(data)]), "code128", (data,), data)
         symbol = _tavlo.Code128(data)
         key = tuple(_element_key(element) for element in data)
-        return super().__new__(cls, symbol, "code128", (key,))
+        # The printed line is the data; function and start elements print nothing.
+        line = "".join(k[1] for k in key if k[0] == "Data")
+        return super().__new__(cls, symbol, "code128", (key,), line)
 
     def _arguments(self) -> list[str]:
         (data,) = self._input
@@ -280,11 +282,14 @@ class DataMatrix(_ShapedSymbol):
 class Gs1DataMatrix(_ShapedSymbol):
     """A GS1 Data Matrix from the parenthesized element string, e.g. "(01)09501101530003(17)250101".
 
-    `shape` is "any", "square" or "rectangular". Quiet zones default to 1 module on every side.
+    `shape` is "any", "square" or "rectangular". Quiet zones default to 1 module on every side. With
+    `text=True` the render methods print the element strings below the symbol, one per line, digits 2.5 mm
+    high, widening the label where the lines need it.
     """
 
     __slots__ = ()
     __module__ = "tavlo"
 
     def __new__(cls, text: str, shape: str = "any") -> Self:
-        return super().__new__(cls, _tavlo.DataMatrix.gs1(text, shape=shape), "datamatrix", (text, shape))
+        symbol = _tavlo.DataMatrix.gs1(text, shape=shape)
+        return super().__new__(cls, symbol, "datamatrix", (text, shape), _label.gs1_element_line(text))

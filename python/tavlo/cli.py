@@ -19,7 +19,7 @@ import tavlo
 
 from . import _output
 
-EXIT_OK, EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 130
+EXIT_OK, EXIT_FAILED, EXIT_INTERRUPTED = 0, 1, 130  # usage errors exit with 2 from argparse
 
 
 # ---- argument types: the package itself judges each value, so both accept the same ---------------------
@@ -118,10 +118,18 @@ RENDER_OPTIONS = (
            colour_of("foreground"), "COLOUR"),
     Option("background", ("--bg", "--background"), "background colour: #rrggbb, #rrggbbaa, #rgb, white "
            "(default), transparent", colour_of("background"), "COLOUR"),
+    Option("text", ("--no-text",), "leave out the human-readable line under the bars", action="store_false",
+           exclusive="text"),
+    Option("text", ("--text",), "print the human-readable line (gs1-datamatrix: the element strings below, "
+           "off by default)", action="store_true", exclusive="text"),
 )
 
 SHAPE = Option("shape", ("--shape",), "symbol shapes to choose from (default any)",
                choices=("any", "square", "rectangular"))
+CHECK_DIGITS = Option("compute_check_digits", ("--compute-check-digits",),
+                      "append the check digit to keys (SSCC, GTIN, GLN) written one digit short", action="store_true")
+BEARER = Option("bearer", ("--bearer",), "bearer bars: a frame on four sides (default) or bars above and below",
+                choices=("frame", "bars"))
 
 
 @dataclass(frozen=True)
@@ -147,6 +155,8 @@ KINDS = (
     Kind("code39", "Code39", "Code 39: A-Z, 0-9, space and - . $ / + %"),
     Kind("itf", "Itf", "ITF (interleaved 2 of 5): an even number of digits"),
     Kind("code128", "Code128", "Code 128: ASCII text"),
+    Kind("gs1-128", "Gs1_128", "GS1-128: (01)09501101530003(17)250101(10)ABC123", (CHECK_DIGITS,)),
+    Kind("itf14", "Itf14", "ITF-14: 13 digits (check digit added) or 14", (BEARER,)),
     Kind("qr", "QrCode", "QR Code: any text"),
     Kind("datamatrix", "DataMatrix", "Data Matrix: any text", (SHAPE,)),
     Kind("gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix: (01)09501101530003(17)250101...", (SHAPE,)),

@@ -2,6 +2,7 @@
 errors shared with _tavlo, geometry, and the notebook reprs."""
 
 import copy
+import importlib.metadata
 import pickle
 import xml.etree.ElementTree as ET
 
@@ -20,6 +21,14 @@ def test_the_package_exports_the_classes_and_re_exports_the_low_level_ones():
     for name in tavlo.__all__:
         assert hasattr(tavlo, name)
 
+
+
+def test_the_installed_types_are_where_type_checkers_read_them():
+    # A typed package carries py.typed; a top-level module's types are read only from a stub package, its
+    # name followed by "-stubs" (a lone _tavlo.pyi in site-packages is not found).
+    installed = {str(path) for path in importlib.metadata.files("tavlo")}
+    assert {"tavlo/py.typed", "tavlo/_label.pyi", "_tavlo-stubs/__init__.pyi"} <= installed
+    assert not {"py.typed", "_tavlo.pyi"} & installed
 
 @pytest.mark.parametrize("kind", KIND_PARAMS)
 def test_classes_live_in_tavlo_and_are_documented(kind):

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,8 @@ enum class Align { Left, Centre, Right };
 
 // One line of text. `x` is the left edge, the centre or the right edge of the advance box as `align` says;
 // `baseline` the row the glyphs stand on; `size` the height of the digits (OCR-B capitals are a little lower).
-// Characters outside printable ASCII take a space's advance and draw nothing.
+// Each glyph's pen is rounded to the nearest whole dot, and so is the baseline. Characters outside printable
+// ASCII take a space's advance and draw nothing.
 struct TextItem {
     std::string text;
     double x = 0;
@@ -64,6 +66,10 @@ struct Coverage {
     std::vector<std::vector<RowSpan>> rows;
 };
 Coverage rasterise(const Outline& outline, std::uint32_t width, std::uint32_t height);
+
+// The dots of text items, the same as rasterise gives for their outlines together. Glyph pens stand on whole
+// dots, so each glyph's shape is filled once per size and thread and then copied into place.
+Coverage rasterise_text(std::span<const TextItem> items, std::uint32_t width, std::uint32_t height);
 
 // The outline as SVG path data ("M… L… C… Z"), coordinates in dots with at most two decimals.
 std::string svg_path_data(const Outline& outline);

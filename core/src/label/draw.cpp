@@ -59,6 +59,7 @@ Drawing draw(const Symbol& symbol, const Layout& layout, const Options& options)
         gs1_layout::add_bearer_bars(drawing, symbol.kind, layout, (*linear)->total_modules);
     } else {
         draw_matrix(drawing, *std::get<const MatrixGeometry*>(symbol.geometry), layout);
+        add_human_readable(drawing, symbol, layout);
     }
     return drawing;
 }

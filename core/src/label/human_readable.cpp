@@ -4,6 +4,7 @@
 #include <string>
 
 #include "../encode/linear/ean_upc.hpp"
+#include "../text/element_lines.hpp"
 #include "../text/linear_text.hpp"
 #include "gs1_layout.hpp"
 
@@ -49,10 +50,32 @@ std::uint32_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::
     return text::band_height(*style, *geometry, printed_text(symbol), x_dots);
 }
 
+MatrixTextRoom matrix_text_room(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t dpi) {
+    const text::ElementLines lines = text::element_lines(symbol.human_readable, x_dots, dpi);
+    return {lines.band, lines.width};
+}
+
+namespace {
+
+void add_matrix_text(Drawing& drawing, const Symbol& symbol, const MatrixGeometry& matrix, const Layout& layout) {
+    const std::uint32_t x = layout.x_dots;
+    const text::ElementLines lines = text::element_lines(symbol.human_readable, x, layout.dpi);
+    const double centre = layout.left + (2.0 * layout.quiet_zone + matrix.width) * x / 2;
+    const std::uint32_t band_top = layout.top + (2 * layout.quiet_zone + matrix.height) * x;
+    for (TextItem& item : text::place_element_lines(lines, centre, band_top, x)) drawing.texts.push_back(std::move(item));
+}
+
+}  // namespace
+
 void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& layout) {
+    if (layout.text_band == 0) return;
+    if (const auto* matrix = std::get_if<const MatrixGeometry*>(&symbol.geometry)) {
+        add_matrix_text(drawing, symbol, **matrix, layout);
+        return;
+    }
     const auto style = style_of(symbol.kind);
     const LinearGeometry* geometry = linear_geometry(symbol);
-    if (!style || !geometry || layout.text_band == 0) return;
+    if (!style || !geometry) return;
     const double origin = layout.left + double(layout.quiet_zone) * layout.x_dots;
     const std::uint32_t band_top =
         layout.top + layout.symbol_height + gs1_layout::bearer_dots(symbol.kind, layout.x_dots);

@@ -11,7 +11,15 @@ namespace tavlo::label {
 // Dots kept below the bars for the text of `symbol` at a module width of `x_dots`; 0 when nothing is printed.
 std::uint32_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t dpi);
 
-// Adds the text items of `symbol` to a drawing whose bars are already in place.
+// The room the printed line of a matrix symbol (a GS1 Data Matrix's element string) takes: the band below the
+// symbol and quiet zone, and the label width its lines need; zero for a symbol without one.
+struct MatrixTextRoom {
+    std::uint32_t band = 0;
+    std::uint32_t width = 0;
+};
+MatrixTextRoom matrix_text_room(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t dpi);
+
+// Adds the text items of `symbol` to a drawing whose bars or modules are already in place.
 void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& layout);
 
 // The glyph outlines of every text item of a drawing, which the writers fill in the foreground colour.

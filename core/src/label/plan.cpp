@@ -94,7 +94,7 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
         return std::unexpected(side_too_large());
     }
     const std::uint64_t symbol_width = extent.modules_across * x;
-    const std::uint64_t width = options.width ? asked_width : symbol_width;
+    std::uint64_t width = options.width ? asked_width : symbol_width;
     if (width < symbol_width) return std::unexpected(too_small("width", width, symbol_width));
     if (auto fits = gs1_layout::check_width(symbol.kind, symbol_width, static_cast<std::uint32_t>(x), dpi); !fits) {
         return std::unexpected(fits.error());
@@ -128,11 +128,18 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     } else {
         symbol_height = (extent.modules_down - 2ull * quiet_zone) * x;
         const std::uint64_t framed = extent.modules_down * x;
+        const MatrixTextRoom text = options.text.value_or(false)
+                                        ? matrix_text_room(symbol, static_cast<std::uint32_t>(x), dpi)
+                                        : MatrixTextRoom{};
         // Without a height the room a fixed width leaves is kept above and below as well, so a square
         // symbol in a fitted width still gives a square image.
-        height = options.height ? nearest_dots(*options.height, dpi) : framed + (width - symbol_width);
-        if (height < framed) return std::unexpected(too_small("height", height, framed));
-        top = (height - framed) / 2;
+        const std::uint64_t slack = width - symbol_width;
+        if (options.width && width < text.width) return std::unexpected(too_small("width", width, text.width));
+        width = std::max<std::uint64_t>(width, text.width);
+        height = options.height ? nearest_dots(*options.height, dpi) : framed + text.band + slack;
+        if (height < framed + text.band) return std::unexpected(too_small("height", height, framed + text.band));
+        top = (height - framed - text.band) / 2;
+        layout.text_band = text.band;
     }
     if (width > max_side || height > max_side) return std::unexpected(side_too_large());
     layout.x_dots = static_cast<std::uint32_t>(x);

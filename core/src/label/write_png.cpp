@@ -59,7 +59,7 @@ Result<PngBytes> write_png(const Drawing& drawing) {
     try {
         std::vector<png::Band> bands = bands_of(drawing);
         if (!drawing.texts.empty()) {
-            text::overlay(bands, text::rasterise(text_outline_of(drawing), drawing.width, drawing.height));
+            text::overlay(bands, text::rasterise_text(drawing.texts, drawing.width, drawing.height));
         }
         return png::encode_bands(drawing.width, bands, format);
     } catch (const std::bad_alloc&) {

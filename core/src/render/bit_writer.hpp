@@ -2,12 +2,13 @@
 // last bits written: identical stretches of data encode to identical bits, so they are copied, not encoded.
 #pragma once
 
+#include <algorithm>
 #include <bit>
-#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <numeric>
-#include <algorithm>
+
+#include "../encode/shared/assert.hpp"
 
 namespace tavlo::deflate {
 
@@ -22,7 +23,7 @@ public:
 
     // Appends the low `count` bits of `bits` (count <= max_put; no bits set above them).
     void put(std::uint64_t bits, unsigned count) {
-        assert(count <= max_put && (count == 64 || bits >> count == 0));
+        TAVLO_ASSERT(count <= max_put && (count == 64 || bits >> count == 0));
         pending_ |= bits << fill_;
         fill_ += count;
         store(at_, pending_);
@@ -42,7 +43,7 @@ public:
     // Appends `count` bits that continue the last `period` bits periodically: each new bit equals the bit
     // `period` before it, as deflate's own copies do with bytes.
     void repeat(std::uint64_t period, std::uint64_t count) {
-        assert(period > 0 && period <= position());
+        TAVLO_ASSERT(period > 0 && period <= position());
         // Any whole number of periods back is the same bit; going back as far as the copied stretch allows
         // lets each step take the most bits.
         std::uint64_t copied = period;

@@ -10,6 +10,13 @@ namespace tavlo::deflate {
 
 namespace {
 
+// The extra bits that follow each distance symbol.
+constexpr auto distance_extra_bits = [] {
+    std::array<std::uint8_t, distance_symbols> table{};
+    for (unsigned d = 4; d < distance_symbols; ++d) table[d] = static_cast<std::uint8_t>(d / 2 - 1);
+    return table;
+}();
+
 // The extra bits that follow each literal/length symbol.
 constexpr auto extra_bits = [] {
     std::array<std::uint8_t, literal_symbols> table{};
@@ -53,7 +60,9 @@ std::uint64_t symbol_bits(const Tokens& tokens, const Codes& codes) {
     for (unsigned s = 0; s < literal_symbols; ++s) {
         bits += tokens.literal_counts()[s] * (codes.literal_lengths[s] + extra_bits[s]);
     }
-    for (unsigned d = 0; d < distance_symbols; ++d) bits += tokens.distance_counts()[d] * codes.distance_lengths[d];
+    for (unsigned d = 0; d < distance_symbols; ++d) {
+        bits += tokens.distance_counts()[d] * (codes.distance_lengths[d] + distance_extra_bits[d]);
+    }
     return bits;
 }
 
@@ -169,21 +178,21 @@ void write_tokens(BitWriter& writer, const Tokens& tokens, const Codes& codes) {
     };
     std::array<Repeat, max_nesting> open;
     unsigned depth = 0;
-    const std::uint32_t distance_codes[2] = {codes.distance_codes[0], codes.distance_codes[3]};
-    const unsigned distance_lengths[2] = {codes.distance_lengths[0], codes.distance_lengths[3]};
+    auto times = tokens.repeats().begin();
     for (const std::uint32_t token : tokens.tokens()) {
         const unsigned symbol = token & 511;
         if (symbol <= end_of_block) {
             out.put(codes.literal_codes[symbol], codes.literal_lengths[symbol]);
         } else if (symbol < literal_symbols) {
-            const unsigned length = codes.literal_lengths[symbol];
-            const unsigned extra = length_extra[symbol - 257];
-            const unsigned far = token >> 14 & 1;
-            out.put(codes.literal_codes[symbol] | std::uint64_t{token >> 9 & 31} << length |
-                        std::uint64_t{distance_codes[far]} << (length + extra),
-                    length + extra + distance_lengths[far]);
+            const unsigned length = codes.literal_lengths[symbol] + length_extra[symbol - 257];
+            const unsigned distance = token >> 14 & 31;
+            const unsigned distance_length = codes.distance_lengths[distance];
+            out.put(codes.literal_codes[symbol] | std::uint64_t{token >> 9 & 31} << codes.literal_lengths[symbol] |
+                        std::uint64_t{codes.distance_codes[distance]} << length |
+                        std::uint64_t{token >> 19} << (length + distance_length),
+                    length + distance_length + distance_extra_bits[distance]);
         } else if (symbol == Tokens::begin_repeat_marker) {
-            open[depth++] = {out.position(), tokens.repeats()[token >> 9]};
+            open[depth++] = {out.position(), *times++};
         } else {
             const Repeat& r = open[--depth];
             const std::uint64_t period = out.position() - r.start;
@@ -231,13 +240,13 @@ void Adler32::long_run(std::uint8_t byte, std::uint64_t count) {
 }
 
 void Adler32::long_pattern(std::uint32_t unit, std::uint64_t count) {
-    begin_repeat(count);
+    begin_repeat(count, 4);
     for (int shift = 0; shift < 32; shift += 8) run(static_cast<std::uint8_t>(unit >> shift), 1);
     end_repeat();
 }
 
-void Adler32::begin_repeat(std::uint64_t times) {
-    assert(depth_ < max_nesting);
+void Adler32::begin_repeat(std::uint64_t times, std::uint64_t) {
+    TAVLO_ASSERT(depth_ < max_nesting);
     frames_[++depth_] = {1, 0, 0, times};
 }
 
@@ -275,8 +284,8 @@ void ByteWriter::pattern(std::uint32_t unit, std::uint64_t count) {
     }
 }
 
-void ByteWriter::begin_repeat(std::uint64_t times) {
-    assert(depth_ < max_nesting);
+void ByteWriter::begin_repeat(std::uint64_t times, std::uint64_t) {
+    TAVLO_ASSERT(depth_ < max_nesting);
     repeats_[depth_++] = {at_, times};
 }
 
@@ -314,7 +323,7 @@ void append_zlib_stream(std::vector<std::uint8_t>& out, const Tokenizer& tokeniz
         writer.put(is_fixed ? 0b011 : 0b101, 3);  // the final block, then its type
         if (!is_fixed) header.write(writer);
         write_tokens(writer, tokens, is_fixed ? fixed : dynamic);
-        assert(writer.position() == bits);
+        TAVLO_ASSERT(writer.position() == bits);
     }
     const std::uint32_t adler = tokenized.adler().value();
     for (int i = 0; i < 4; ++i) out[end + i] = static_cast<std::uint8_t>(adler >> (24 - 8 * i));

@@ -5,21 +5,25 @@
 // hold, and `template <class Sink> void write(Sink& sink) const` that describes the data by calling, in order:
 //   sink.run(byte, count)        `count` bytes equal to `byte`
 //   sink.pattern(unit, count)    `count` copies of four bytes, `unit` holding the first in its low byte
-//   sink.begin_repeat(times)     what follows up to the matching end_repeat() occurs `times` times in a row
-//   sink.end_repeat()            (repeats nest, at most max_nesting deep; the content is described once)
+//   sink.begin_repeat(times, bytes)  what follows up to the matching end_repeat(), `bytes` bytes long, occurs
+//   sink.end_repeat()                `times` times in a row (repeats nest, at most max_nesting deep; the
+//                                    content is described once)
 // Counts may be 0. The source is asked once, or twice when the data is best stored uncompressed.
 //
 // The stream's copies refer one byte back within a run of one byte and four bytes back within a pattern, and
 // a repeated stretch starts with literals; so every repeated stretch encodes to the same bits each time it
-// occurs, and those bits are copied rather than encoded again. The Adler-32 follows the runs in closed form.
+// occurs, and those bits are copied rather than encoded again. A short stretch (258 bytes at most) is
+// instead coded once and then copied by deflate itself from its own length back, which takes fewer bits
+// than coding it again. The Adler-32 follows the runs in closed form.
 #pragma once
 
 #include <array>
-#include <cassert>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "../encode/shared/assert.hpp"
 #include "bit_writer.hpp"
 
 namespace tavlo::deflate {
@@ -30,9 +34,24 @@ inline constexpr unsigned max_match = 258;
 inline constexpr unsigned min_match = 3;
 inline constexpr unsigned max_nesting = 8;
 
-// The only two distances used, and their symbols (RFC 1951, 3.2.5).
-enum class Distance : std::uint8_t { One = 0, Four = 3 };
-inline constexpr unsigned distance_symbols = 4;
+inline constexpr unsigned distance_symbols = 30;
+inline constexpr std::uint32_t max_distance = 32768;
+
+// Distance symbol, extra bits and their value of a copy from 1 to 32768 bytes back (RFC 1951, 3.2.5): 1 to 4
+// have symbols 0 to 3; beyond, each pair of symbols covers the next power of two, halved by the symbol's low
+// bit, with the remaining bits as extra bits.
+struct DistanceCode {
+    std::uint8_t symbol;
+    std::uint8_t extra_bits;
+    std::uint16_t extra;
+};
+constexpr DistanceCode distance_code(std::uint32_t distance) {
+    const std::uint32_t d = distance - 1;
+    if (d < 4) return {static_cast<std::uint8_t>(d), 0, 0};
+    const unsigned top = std::bit_width(d) - 1;  // the highest bit set, 2 or more
+    return {static_cast<std::uint8_t>(2 * top + (d >> (top - 1) & 1)), static_cast<std::uint8_t>(top - 1),
+            static_cast<std::uint16_t>(d & ((1u << (top - 1)) - 1))};
+}
 
 // Length symbol (257..285), extra bits and their value, for each copy length 3..258 (RFC 1951, 3.2.5).
 struct LengthCode {
@@ -81,7 +100,7 @@ public:
         f.length += 4 * count;
         f.reduce_if_large();
     }
-    void begin_repeat(std::uint64_t times);
+    void begin_repeat(std::uint64_t times, std::uint64_t bytes);
     void end_repeat();
     std::uint32_t value() const;
     std::uint64_t length() const { return frames_[0].length; }
@@ -109,11 +128,12 @@ private:
 };
 
 // The symbols of the stream, recorded once and then written with the codes chosen for them. A token is a
-// literal or length symbol in its low 9 bits, a length's extra bits above them and its distance in bit 14;
-// or a repeat marker.
+// literal or length symbol in its low 9 bits, then a length's 5 extra bits, its distance symbol (5 bits) and
+// the distance's 13 extra bits; or a repeat marker, the counts of the repeats being kept in the order they
+// begin.
 class Tokens {
 public:
-    static constexpr std::uint32_t begin_repeat_marker = 286;  // the repeat count's index above bit 9
+    static constexpr std::uint32_t begin_repeat_marker = 286;
     static constexpr std::uint32_t end_repeat_marker = 287;
 
     explicit Tokens(std::size_t expected) { tokens_.reserve(expected); }
@@ -122,15 +142,16 @@ public:
         push(byte);
         literal_counts_[byte] += times_[depth_];
     }
-    void match(unsigned length, Distance distance) {
+    void match(unsigned length, DistanceCode distance) {
         const LengthCode& code = length_codes[length];
-        push(code.symbol | std::uint32_t{code.extra} << 9 | std::uint32_t{distance == Distance::Four} << 14);
+        push(code.symbol | std::uint32_t{code.extra} << 9 | std::uint32_t{distance.symbol} << 14 |
+             std::uint32_t{distance.extra} << 19);
         literal_counts_[code.symbol] += times_[depth_];
-        distance_counts_[static_cast<unsigned>(distance)] += times_[depth_];
+        distance_counts_[distance.symbol] += times_[depth_];
     }
     void begin_repeat(std::uint64_t times) {
-        assert(depth_ < max_nesting);
-        push(begin_repeat_marker | static_cast<std::uint32_t>(repeats_.size()) << 9);
+        TAVLO_ASSERT(depth_ < max_nesting);
+        push(begin_repeat_marker);
         repeats_.push_back(times);
         times_[depth_ + 1] = times_[depth_] * times;
         ++depth_;
@@ -184,19 +205,25 @@ public:
         if (count == 0) return;
         flush();
         for (int shift = 0; shift < 32; shift += 8) tokens_.literal(static_cast<std::uint8_t>(unit >> shift));
-        copies(4 * (count - 1), Distance::Four, static_cast<std::uint8_t>(unit >> 24));
+        copies(4 * (count - 1), 4, static_cast<std::uint8_t>(unit >> 24));
         last_ = unit >> 24;
     }
-    void begin_repeat(std::uint64_t times) {
-        adler_.begin_repeat(times);
+    void begin_repeat(std::uint64_t times, std::uint64_t bytes) {
+        adler_.begin_repeat(times, bytes);
         flush();
         last_ = no_byte;
-        tokens_.begin_repeat(times);
+        // A short stretch is copied by deflate, which needs at least 3 bytes to copy.
+        const bool copied = bytes <= max_match && (times - 1) * bytes >= min_match;
+        open_[depth_++] = {times, bytes, copied};
+        if (!copied) tokens_.begin_repeat(times);
     }
     void end_repeat() {
         adler_.end_repeat();
         flush();
-        tokens_.end_repeat();
+        const Open& open = open_[--depth_];
+        if (!open.copied) return tokens_.end_repeat();
+        // Every byte of the copies equals the byte `bytes` back, so the last byte stays the same.
+        copies((open.times - 1) * open.bytes, static_cast<std::uint32_t>(open.bytes), 0);
     }
     void finish() {
         flush();
@@ -220,12 +247,14 @@ private:
             --count;
             last_ = byte;
         }
-        copies(count, Distance::One, static_cast<std::uint8_t>(byte));
+        copies(count, 1, static_cast<std::uint8_t>(byte));
     }
 
-    // `count` bytes copied from `distance` back, in copies of at most 258 bytes and at least 3: a stretch of
-    // 259 or 260 is split in two, and only a run shorter than 3 bytes is left as literals of its byte.
-    void copies(std::uint64_t count, Distance distance, std::uint8_t byte) {
+    // `count` bytes copied from `back` bytes back, in copies of at most 258 bytes and at least 3: a stretch of
+    // 259 or 260 is split in two, and only a run (one byte back) shorter than 3 bytes is left as literals of
+    // its byte; the other callers copy at least 3 bytes.
+    void copies(std::uint64_t count, std::uint32_t back, std::uint8_t byte) {
+        const DistanceCode distance = distance_code(back);
         std::uint64_t full = count / max_match;
         auto rest = static_cast<unsigned>(count % max_match);
         if (rest < min_match && rest > 0 && full > 0) {
@@ -244,8 +273,15 @@ private:
         }
     }
 
+    struct Open {
+        std::uint64_t times;
+        std::uint64_t bytes;
+        bool copied;  // by deflate from `bytes` back, not as bits
+    };
     Tokens tokens_;
     Adler32 adler_;
+    std::array<Open, max_nesting> open_;
+    unsigned depth_ = 0;
     int last_ = no_byte;          // the byte before, when it is the same wherever this stretch stands
     int pending_byte_ = no_byte;  // a run not yet coded, merged with the runs of the same byte that follow it
     std::uint64_t pending_ = 0;
@@ -257,7 +293,7 @@ public:
     explicit ByteWriter(std::uint8_t* at) : at_(at) {}
     void run(std::uint8_t byte, std::uint64_t count);
     void pattern(std::uint32_t unit, std::uint64_t count);
-    void begin_repeat(std::uint64_t times);
+    void begin_repeat(std::uint64_t times, std::uint64_t bytes);
     void end_repeat();
 
 private:

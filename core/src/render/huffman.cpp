@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cassert>
 #include <numeric>
+
+#include "../encode/shared/assert.hpp"
 
 namespace tavlo::deflate {
 
@@ -102,7 +103,7 @@ void assign_codes(std::span<const std::uint16_t> symbols, std::span<const std::u
 
 void huffman_code(std::span<const std::uint64_t> counts, unsigned limit, std::span<std::uint8_t> lengths,
                   std::span<std::uint16_t> codes) {
-    assert(counts.size() <= max_symbols && lengths.size() == counts.size() && codes.size() == counts.size());
+    TAVLO_ASSERT(counts.size() <= max_symbols && lengths.size() == counts.size() && codes.size() == counts.size());
     std::fill(lengths.begin(), lengths.end(), 0);
     std::fill(codes.begin(), codes.end(), 0);
     std::array<std::uint16_t, max_symbols> used;

@@ -95,7 +95,7 @@ public:
             if (one_bit(format_)) bit_row(band.dark, sink);
             else rgba_row(band.dark, sink);
             if (band.rows == 1) continue;
-            sink.begin_repeat(band.rows - 1);
+            sink.begin_repeat(band.rows - 1, row_bytes_ + 1);
             sink.run(filter_up, 1);
             sink.run(0, row_bytes_);
             sink.end_repeat();

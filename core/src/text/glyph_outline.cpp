@@ -1,15 +1,9 @@
 #include <algorithm>
+#include <cmath>
 
-#include "ocrb_glyphs.hpp"
-#include "tavlo/text.hpp"
+#include "glyph_placement.hpp"
 
 namespace tavlo::text {
-
-namespace {
-
-double scale_for(double size) { return size / ocrb::kDigitHeight; }
-
-}  // namespace
 
 double text_width(std::string_view text, double size) {
     double units = 0;
@@ -28,29 +22,41 @@ VerticalExtent text_extent(std::string_view text, double size) {
     return VerticalExtent{high * scale_for(size), -low * scale_for(size)};
 }
 
-Outline text_outline(const TextItem& item) {
-    const double scale = scale_for(item.size);
-    double pen_x = item.x;
-    if (item.align == Align::Centre) pen_x -= text_width(item.text, item.size) / 2;
-    if (item.align == Align::Right) pen_x -= text_width(item.text, item.size);
-    Outline outline;
+std::vector<PlacedGlyph> place_glyphs(const TextItem& item) {
+    double start = item.x;
+    if (item.align == Align::Centre) start -= text_width(item.text, item.size) / 2;
+    if (item.align == Align::Right) start -= text_width(item.text, item.size);
+    const double scale = scale_for(item.size), baseline = std::round(item.baseline);
+    std::vector<PlacedGlyph> glyphs;
+    glyphs.reserve(item.text.size());
+    double units = 0;  // advance so far, so rounding never accumulates
     for (unsigned char c : item.text) {
-        const ocrb::Glyph glyph = ocrb::glyph(c);
-        auto to_dots = [&](ocrb::GlyphPoint p) { return Point{pen_x + p.x * scale, item.baseline - p.y * scale}; };
-        std::size_t point = 0;
-        for (char op : glyph.ops) {
-            PathCommand command{PathCommand::Op::Close};
-            switch (op) {
-                case 'M': command.op = PathCommand::Op::Move; break;
-                case 'L': command.op = PathCommand::Op::Line; break;
-                case 'C': command.op = PathCommand::Op::Cubic; break;
-                default: break;
-            }
-            const std::size_t count = op == 'C' ? 3 : (op == 'Z' ? 0 : 1);
-            for (std::size_t i = 0; i < count; ++i) command.points[i] = to_dots(glyph.points[point++]);
-            outline.push_back(command);
-        }
-        pen_x += glyph.entry.advance * scale;
+        glyphs.push_back(PlacedGlyph{c, std::round(start + units * scale), baseline});
+        units += ocrb::glyph(c).entry.advance;
+    }
+    return glyphs;
+}
+
+void append_glyph_outline(Outline& outline, unsigned char character, double pen_x, double baseline, double size) {
+    const double scale = scale_for(size);
+    const ocrb::Glyph glyph = ocrb::glyph(character);
+    auto to_dots = [&](ocrb::GlyphPoint p) { return Point{pen_x + p.x * scale, baseline - p.y * scale}; };
+    std::size_t point = 0;
+    for (char op : glyph.ops) {
+        PathCommand command{op == 'M'   ? PathCommand::Op::Move
+                            : op == 'L' ? PathCommand::Op::Line
+                            : op == 'C' ? PathCommand::Op::Cubic
+                                        : PathCommand::Op::Close};
+        const std::size_t count = op == 'C' ? 3 : (op == 'Z' ? 0 : 1);
+        for (std::size_t i = 0; i < count; ++i) command.points[i] = to_dots(glyph.points[point++]);
+        outline.push_back(command);
+    }
+}
+
+Outline text_outline(const TextItem& item) {
+    Outline outline;
+    for (const PlacedGlyph& glyph : place_glyphs(item)) {
+        append_glyph_outline(outline, glyph.character, glyph.pen_x, glyph.baseline, item.size);
     }
     return outline;
 }

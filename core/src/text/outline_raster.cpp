@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cmath>
+#include <span>
+#include <utility>
 
 #include "tavlo/text.hpp"
 
@@ -7,9 +9,10 @@ namespace tavlo::text {
 
 namespace {
 
-// How far a flattened curve may stray from the true one, in dots. A tenth of a dot moves no pixel centre
-// in practice and keeps a digit of a 30-dot line to a few hundred edges.
-constexpr double kFlatness = 0.1;
+// How far a flattened curve may stray from the true one, in dots. A fifth of a dot moves a pixel centre
+// across the outline only where the curve passes within that distance of it, and keeps a 30-dot digit to
+// about a hundred edges.
+constexpr double kFlatness = 0.2;
 constexpr int kMaxCurveSteps = 64;
 
 struct Crossing {
@@ -17,35 +20,37 @@ struct Crossing {
     int winding;  // +1 for an edge going down, -1 going up
 };
 
-// Crossings of every edge with the horizontal through each row's pixel centres, bucketed by row.
-class CrossingTable {
-public:
-    explicit CrossingTable(std::uint32_t height) : rows_(height) {}
+struct Edge {
+    Point top, bottom;  // top.y < bottom.y
+    int winding;
+};
 
+// The straight edges of the flattened outline; horizontal ones cross no row centre and are dropped.
+class EdgeList {
+public:
     void add_edge(Point a, Point b) {
         if (a.y == b.y) return;
-        const int winding = b.y > a.y ? 1 : -1;
-        if (a.y > b.y) std::swap(a, b);
-        // Rows whose centre y + 0.5 lies in [a.y, b.y): the half-open rule counts a shared vertex once.
-        const double first = std::max(0.0, std::ceil(a.y - 0.5));
-        const double last = std::min<double>(double(rows_.size()), std::ceil(b.y - 0.5));
-        const double slope = (b.x - a.x) / (b.y - a.y);
-        for (double row = first; row < last; ++row) {
-            rows_[std::size_t(row)].push_back(Crossing{a.x + (row + 0.5 - a.y) * slope, winding});
-        }
+        edges_.push_back(a.y < b.y ? Edge{a, b, 1} : Edge{b, a, -1});
     }
-
-    std::vector<std::vector<Crossing>>& rows() { return rows_; }
+    const std::vector<Edge>& edges() const { return edges_; }
 
 private:
-    std::vector<std::vector<Crossing>> rows_;
+    std::vector<Edge> edges_;
 };
+
+// Rows whose centre y + 0.5 lies in [top.y, bottom.y), clipped to the image: the half-open rule counts a
+// vertex shared by two edges once.
+std::pair<std::size_t, std::size_t> rows_crossed(const Edge& edge, std::uint32_t height) {
+    const double first = std::clamp(std::ceil(edge.top.y - 0.5), 0.0, double(height));
+    const double last = std::clamp(std::ceil(edge.bottom.y - 0.5), 0.0, double(height));
+    return {std::size_t(first), std::size_t(last)};
+}
 
 Point lerp(Point a, Point b, double t) { return Point{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t}; }
 
 // A cubic as straight steps, their number from the second differences of the control polygon, which bound
 // how far the curve bends away from a chord.
-void add_cubic(CrossingTable& table, Point p0, Point p1, Point p2, Point p3) {
+void add_cubic(EdgeList& table, Point p0, Point p1, Point p2, Point p3) {
     const double ddx = std::max(std::abs(p0.x - 2 * p1.x + p2.x), std::abs(p1.x - 2 * p2.x + p3.x));
     const double ddy = std::max(std::abs(p0.y - 2 * p1.y + p2.y), std::abs(p1.y - 2 * p2.y + p3.y));
     const double bend = std::hypot(ddx, ddy);
@@ -60,7 +65,7 @@ void add_cubic(CrossingTable& table, Point p0, Point p1, Point p2, Point p3) {
     }
 }
 
-void add_outline(CrossingTable& table, const Outline& outline) {
+void add_outline(EdgeList& table, const Outline& outline) {
     Point start{}, current{};
     bool open = false;
     for (const PathCommand& command : outline) {
@@ -100,8 +105,14 @@ void add_span(std::vector<RowSpan>& spans, double from, double to, std::uint32_t
     }
 }
 
-std::vector<RowSpan> row_spans(std::vector<Crossing>& crossings, std::uint32_t width) {
-    std::ranges::sort(crossings, {}, &Crossing::x);
+std::vector<RowSpan> row_spans(std::span<Crossing> crossings, std::uint32_t width) {
+    // A row holds a few dozen crossings at most, mostly in order already.
+    for (std::size_t i = 1; i < crossings.size(); ++i) {
+        const Crossing c = crossings[i];
+        std::size_t j = i;
+        for (; j > 0 && crossings[j - 1].x > c.x; --j) crossings[j] = crossings[j - 1];
+        crossings[j] = c;
+    }
     std::vector<RowSpan> spans;
     int winding = 0;
     double inside_from = 0;
@@ -117,16 +128,37 @@ std::vector<RowSpan> row_spans(std::vector<Crossing>& crossings, std::uint32_t w
 }  // namespace
 
 Coverage rasterise(const Outline& outline, std::uint32_t width, std::uint32_t height) {
-    CrossingTable table(height);
-    add_outline(table, outline);
-    auto& rows = table.rows();
+    EdgeList list;
+    add_outline(list, outline);
+    // Crossings bucketed by row in one array: count per row, then fill each row's slice.
+    std::size_t first = height, last = 0;
+    for (const Edge& edge : list.edges()) {
+        const auto [top, bottom] = rows_crossed(edge, height);
+        if (top < bottom) first = std::min(first, top), last = std::max(last, bottom);
+    }
     Coverage coverage;
-    std::size_t first = 0, last = rows.size();
-    while (first < last && rows[first].empty()) ++first;
-    while (last > first && rows[last - 1].empty()) --last;
+    if (first >= last) return coverage;
+    std::vector<std::size_t> starts(last - first + 1, 0);
+    for (const Edge& edge : list.edges()) {
+        const auto [top, bottom] = rows_crossed(edge, height);
+        for (std::size_t row = top; row < bottom; ++row) ++starts[row - first + 1];
+    }
+    for (std::size_t i = 1; i < starts.size(); ++i) starts[i] += starts[i - 1];
+    std::vector<Crossing> crossings(starts.back());
+    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
+    for (const Edge& edge : list.edges()) {
+        const auto [top, bottom] = rows_crossed(edge, height);
+        const double slope = (edge.bottom.x - edge.top.x) / (edge.bottom.y - edge.top.y);
+        for (std::size_t row = top; row < bottom; ++row) {
+            crossings[next[row - first]++] = Crossing{edge.top.x + (double(row) + 0.5 - edge.top.y) * slope, edge.winding};
+        }
+    }
     coverage.first_row = std::uint32_t(first);
     coverage.rows.reserve(last - first);
-    for (std::size_t row = first; row < last; ++row) coverage.rows.push_back(row_spans(rows[row], width));
+    for (std::size_t row = first; row < last; ++row) {
+        const std::span<Crossing> slice(crossings.data() + starts[row - first], starts[row - first + 1] - starts[row - first]);
+        coverage.rows.push_back(row_spans(slice, width));
+    }
     return coverage;
 }
 

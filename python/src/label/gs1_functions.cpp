@@ -4,6 +4,8 @@
 
 #include "arguments.hpp"
 #include "label_module.hpp"
+#include "tavlo/gs1.hpp"
+#include "tavlo/gs1_check.hpp"
 #include "tavlo/gs1_linear.hpp"
 
 namespace tavlo::py::label_module {
@@ -51,6 +53,18 @@ PyObject* itf14_digits(PyObject*, PyObject* text_object) {
     });
 }
 
+// gs1_element_line(text) -> str: the element string as printed, "(01) 09501101530003 (17) 250101".
+PyObject* gs1_element_line(PyObject*, PyObject* text_object) {
+    auto text = to_text(text_object, "text");
+    if (!text) return nullptr;
+    return guarded([&]() -> PyObject* {
+        return into_py_result(gs1::parse(*text), [](std::vector<AiField>&& fields) {
+            const std::string line = gs1::human_readable(fields);
+            return PyUnicode_FromStringAndSize(line.data(), static_cast<Py_ssize_t>(line.size()));
+        });
+    });
+}
+
 }  // namespace
 
 PyMethodDef gs1_functions[] = {
@@ -58,6 +72,8 @@ PyMethodDef gs1_functions[] = {
      METH_FASTCALL | METH_KEYWORDS,
      "gs1_128_elements(text, compute_check_digits=False)\n--\n\n"
      "The Code 128 elements of a GS1-128 symbol: Data texts, with None where an FNC1 goes, and the printed line."},
+    {"gs1_element_line", gs1_element_line, METH_O,
+     "gs1_element_line(text, /)\n--\n\nA parenthesized element string as printed under a symbol."},
     {"itf14_digits", itf14_digits, METH_O,
      "itf14_digits(text, /)\n--\n\nThe 14 digits of an ITF-14 from 13 (check digit computed) or 14 (validated)."},
     {}};
