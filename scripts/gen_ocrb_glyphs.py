@@ -73,15 +73,15 @@ def render(metrics: dict, glyphs: list) -> str:
         "// Regenerate: python3 scripts/gen_ocrb_glyphs.py",
         f"// {len(glyphs)} glyphs (U+{FIRST:04X} to U+{LAST:04X}), {len(ops)} outline operators, {len(points)} points.",
         "",
-        f"inline constexpr int kUnitsPerEm = {metrics['units_per_em']};",
+        f"inline constexpr int units_per_em = {metrics['units_per_em']};",
         "// The top of the tallest digit: the height a text size in dots stands for.",
-        f"inline constexpr int kDigitHeight = {metrics['digit_height']};",
-        f"inline constexpr char32_t kFirstGlyph = 0x{FIRST:02X};",
-        f"inline constexpr char32_t kLastGlyph = 0x{LAST:02X};",
+        f"inline constexpr int digit_height = {metrics['digit_height']};",
+        f"inline constexpr char32_t first_glyph = 0x{FIRST:02X};",
+        f"inline constexpr char32_t last_glyph = 0x{LAST:02X};",
         "",
         "// One letter per outline operator, all glyphs in character order: M move (1 point), L line (1 point),",
         "// C cubic curve (2 control points, then the end point), Z close the contour.",
-        "inline constexpr std::string_view kGlyphOps =",
+        "inline constexpr std::string_view glyph_ops =",
     ]
     for start in range(0, len(ops), 96):
         lines.append(f'    "{ops[start:start + 96]}"')
@@ -89,7 +89,7 @@ def render(metrics: dict, glyphs: list) -> str:
     lines += [
         "",
         "// The points the operators consume, in order: x, y in font units, y up from the baseline.",
-        f"inline constexpr std::array<GlyphPoint, {len(points)}> kGlyphPoints = {{{{",
+        f"inline constexpr std::array<GlyphPoint, {len(points)}> glyph_points = {{{{",
     ]
     for start in range(0, len(points), POINTS_PER_LINE):
         chunk = points[start : start + POINTS_PER_LINE]
@@ -99,7 +99,7 @@ def render(metrics: dict, glyphs: list) -> str:
         "",
         "// Per character: advance width, first operator, first point, lowest and highest y of the outline.",
         "// One more entry than glyphs ends the last glyph's operators and points.",
-        f"inline constexpr std::array<GlyphEntry, {len(glyphs) + 1}> kGlyphEntries = {{{{",
+        f"inline constexpr std::array<GlyphEntry, {len(glyphs) + 1}> glyph_entries = {{{{",
     ]
     op_index = point_index = 0
     for code, (advance, glyph_ops, glyph_points, (low, high)) in enumerate(glyphs, FIRST):

@@ -162,7 +162,7 @@ bool create_once() {
 }
 
 // Flags of every class the module defines: final, immutable, no instance dictionary.
-constexpr unsigned kClassFlags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE;
+constexpr unsigned class_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_IMMUTABLETYPE;
 
 inline PyTypeObject* type_from_spec(PyType_Spec* spec) {
     return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(spec));

@@ -55,7 +55,7 @@ struct OwnedItems {
 // Ctrl-C during the call is not lost. False with that error set.
 bool reserve_for_length_hint(PyObject* symbols, std::vector<PyObject*>& items) {
     // More than any real symbol holds, and small enough (64 KiB of pointers) to reserve whatever len() claims.
-    constexpr Py_ssize_t kMostReserved = 8192;
+    constexpr Py_ssize_t most_reserved = 8192;
     const Py_ssize_t hint = PySequence_Size(symbols);
     if (hint < 0) {
         if (!PyErr_ExceptionMatches(PyExc_Exception)) return false;
@@ -63,7 +63,7 @@ bool reserve_for_length_hint(PyObject* symbols, std::vector<PyObject*>& items) {
         return true;
     }
     try {
-        items.reserve(static_cast<std::size_t>(std::min(hint, kMostReserved)));
+        items.reserve(static_cast<std::size_t>(std::min(hint, most_reserved)));
     } catch (const std::exception&) {
         // The vector grows as items arrive instead.
     }
@@ -142,14 +142,14 @@ PyType_Slot data_slots[] = {{Py_tp_new, reinterpret_cast<void*>(data_new)},
                             {Py_tp_repr, reinterpret_cast<void*>(data_repr)},
                             {Py_tp_doc, const_cast<char*>("Data(value)\n--\n\n")},
                             {}};
-PyType_Spec data_spec = {"builtins.Data", sizeof(Wrapper<std::string>), 0, kClassFlags, data_slots};
+PyType_Spec data_spec = {"builtins.Data", sizeof(Wrapper<std::string>), 0, class_flags, data_slots};
 
 PyTypeObject* create_marker_type(const char* name, const char* doc) {
     PyType_Slot slots[] = {{Py_tp_new, reinterpret_cast<void*>(marker_new)},
                            {Py_tp_repr, reinterpret_cast<void*>(marker_repr)},
                            {Py_tp_doc, const_cast<char*>(doc)},
                            {}};
-    PyType_Spec spec = {name, sizeof(PyObject), 0, kClassFlags, slots};
+    PyType_Spec spec = {name, sizeof(PyObject), 0, class_flags, slots};
     return type_from_spec(&spec);
 }
 

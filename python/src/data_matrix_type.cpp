@@ -36,13 +36,13 @@ std::optional<std::string_view> payload_bytes(PyObject* data) {
     return std::nullopt;
 }
 
-constexpr std::string_view kDefaultShape = "any";
+constexpr std::string_view default_shape = "any";
 
 PyObject* data_matrix_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     static constexpr Parameter parameters[] = {{"data"}, {"shape", true, false}};
     std::array<PyObject*, 2> bound;
     if (!bind_tuple({"__new__", parameters}, bare_name(type), args, kwargs, bound)) return nullptr;
-    std::optional<std::string_view> shape_text = kDefaultShape;
+    std::optional<std::string_view> shape_text = default_shape;
     if (bound[1] && !(shape_text = to_text(bound[1], "shape"))) return nullptr;
     auto payload = payload_bytes(bound[0]);
     if (!payload) return nullptr;
@@ -62,7 +62,7 @@ PyObject* data_matrix_gs1(PyObject* cls, PyObject* const* args, Py_ssize_t nargs
         return nullptr;
     auto value = to_text(bound[0], "value");
     if (!value) return nullptr;
-    std::optional<std::string_view> shape_text = kDefaultShape;
+    std::optional<std::string_view> shape_text = default_shape;
     if (bound[1] && !(shape_text = to_text(bound[1], "shape"))) return nullptr;
     return guarded([&]() -> PyObject* {
         // The element string is checked before the shape, whose failure is a Python exception: nothing is

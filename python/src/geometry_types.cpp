@@ -79,7 +79,7 @@ PyGetSetDef matrix_getset[] = {{"modules", matrix_modules, nullptr, nullptr, nul
                                {}};
 PyMethodDef matrix_methods[] = {{"is_square", matrix_is_square, METH_NOARGS, "is_square($self)\n--\n\n"}, {}};
 
-constexpr unsigned kFlags = kClassFlags | Py_TPFLAGS_DISALLOW_INSTANTIATION;
+constexpr unsigned geometry_class_flags = class_flags | Py_TPFLAGS_DISALLOW_INSTANTIATION;
 
 PyType_Slot bar_slots[] = {{Py_tp_dealloc, reinterpret_cast<void*>(dealloc_wrapper<Bar>)},
                            {Py_tp_getset, bar_getset},
@@ -95,9 +95,9 @@ PyType_Slot matrix_slots[] = {{Py_tp_dealloc, reinterpret_cast<void*>(dealloc_wr
                               {Py_tp_repr, reinterpret_cast<void*>(matrix_repr)},
                               {}};
 
-PyType_Spec bar_spec = {"builtins.Bar", sizeof(PyBar), 0, kFlags, bar_slots};
-PyType_Spec linear_spec = {"builtins.LinearGeometry", sizeof(PyLinearGeometry), 0, kFlags, linear_slots};
-PyType_Spec matrix_spec = {"builtins.MatrixGeometry", sizeof(PyMatrixGeometry), 0, kFlags, matrix_slots};
+PyType_Spec bar_spec = {"builtins.Bar", sizeof(PyBar), 0, geometry_class_flags, bar_slots};
+PyType_Spec linear_spec = {"builtins.LinearGeometry", sizeof(PyLinearGeometry), 0, geometry_class_flags, linear_slots};
+PyType_Spec matrix_spec = {"builtins.MatrixGeometry", sizeof(PyMatrixGeometry), 0, geometry_class_flags, matrix_slots};
 
 }  // namespace
 

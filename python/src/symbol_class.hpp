@@ -124,7 +124,7 @@ PyTypeObject* create_symbol_type(const char* name, const char* doc, newfunc cons
                            {Py_tp_methods, methods},
                            {Py_tp_doc, const_cast<char*>(doc)},
                            {}};
-    PyType_Spec spec = {name, sizeof(Wrapper<Geometry>), 0, kClassFlags, slots};
+    PyType_Spec spec = {name, sizeof(Wrapper<Geometry>), 0, class_flags, slots};
     return type_from_spec(&spec);
 }
 

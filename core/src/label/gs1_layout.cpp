@@ -12,29 +12,29 @@ namespace {
 
 // GS1 General Specifications, 5.3.2 and the logistics symbol tables: ITF-14 bearer bars are about 4.8 mm
 // at the nominal 1.016 mm module; five modules keeps that proportion at any module width.
-constexpr std::uint32_t kBearerModules = 5;
+constexpr std::uint32_t bearer_modules = 5;
 
 // Shipping-carton symbols (GS1 General Specifications, symbol specification table for non-retail
 // logistics): GS1-128 and ITF-14 at 0.495 mm, the least module width scanners in distribution are set up
 // for, and bars at least 32 mm high.
-constexpr Length kLogisticsX{0.495, Length::Unit::Mm};
-constexpr Length kLogisticsBarHeight{32, Length::Unit::Mm};
+constexpr Length logistics_x{0.495, Length::Unit::Mm};
+constexpr Length logistics_bar_height{32, Length::Unit::Mm};
 
 bool is_itf14(Kind kind) { return kind == Kind::Itf14 || kind == Kind::Itf14Bars; }
 bool is_logistics(Kind kind) { return kind == Kind::Gs1_128 || is_itf14(kind); }
 
 }  // namespace
 
-std::uint32_t frame_modules(Kind kind) { return kind == Kind::Itf14 ? kBearerModules : 0; }
+std::uint32_t frame_modules(Kind kind) { return kind == Kind::Itf14 ? bearer_modules : 0; }
 
-std::uint32_t bearer_dots(Kind kind, std::uint32_t x_dots) { return is_itf14(kind) ? kBearerModules * x_dots : 0; }
+std::uint32_t bearer_dots(Kind kind, std::uint32_t x_dots) { return is_itf14(kind) ? bearer_modules * x_dots : 0; }
 
 std::optional<Length> default_x_dim(Kind kind) {
-    return is_logistics(kind) ? std::optional(kLogisticsX) : std::nullopt;
+    return is_logistics(kind) ? std::optional(logistics_x) : std::nullopt;
 }
 
 std::optional<Length> least_bar_height(Kind kind) {
-    return is_logistics(kind) ? std::optional(kLogisticsBarHeight) : std::nullopt;
+    return is_logistics(kind) ? std::optional(logistics_bar_height) : std::nullopt;
 }
 
 Result<void> check_width(Kind kind, std::uint64_t width_dots, std::uint32_t x_dots, std::uint32_t dpi) {

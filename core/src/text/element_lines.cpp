@@ -9,8 +9,8 @@ namespace {
 
 // Digits 2.5 mm high read comfortably at arm's length, the size GS1 logistic labels print their
 // human-readable lines at; lines are set 40 % of that apart.
-constexpr double kDigitHeightMm = 2.5;
-constexpr double kLineGap = 0.4;
+constexpr double digit_height_mm = 2.5;
+constexpr double line_gap = 0.4;
 
 // Element data never holds "(", so " (" starts the next element.
 std::vector<std::string> split_elements(std::string_view text) {
@@ -30,8 +30,8 @@ ElementLines element_lines(std::string_view text, std::uint32_t x_dots, std::uin
     ElementLines out;
     if (text.empty()) return out;
     out.lines = split_elements(text);
-    out.size = std::max(1.0, std::round(kDigitHeightMm / 25.4 * dpi));
-    out.pitch = std::uint32_t(out.size + std::round(kLineGap * out.size));
+    out.size = std::max(1.0, std::round(digit_height_mm / 25.4 * dpi));
+    out.pitch = std::uint32_t(out.size + std::round(line_gap * out.size));
     double widest = 0, below = 0;
     for (const std::string& line : out.lines) {
         widest = std::max(widest, text_width(line, out.size));

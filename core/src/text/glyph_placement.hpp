@@ -16,7 +16,7 @@ struct PlacedGlyph {
 };
 
 // Font units to dots at a text size (the digit height in dots).
-inline double scale_for(double size) { return size / ocrb::kDigitHeight; }
+inline double scale_for(double size) { return size / ocrb::digit_height; }
 
 std::vector<PlacedGlyph> place_glyphs(const TextItem& item);
 

@@ -11,14 +11,14 @@ namespace {
 // (7 modules), set a module below the data bars, and the guard bars reach 5 modules further down than
 // the data bars. The other kinds print at the same size and gap, shrunk when the line would be wider than
 // the bars.
-constexpr double kDigitPitchModules = 7;
-constexpr std::uint32_t kGuardExtensionModules = 5;
+constexpr double digit_pitch_modules = 7;
+constexpr std::uint32_t guard_extension_modules = 5;
 // UPC-A prints its number-system and check digits outside the bars in smaller type.
-constexpr double kOuterDigitScale = 0.7;
+constexpr double outer_digit_scale = 0.7;
 
 // The digit height that gives one OCR-B advance per symbol character.
 double nominal_size(std::uint32_t x_dots) {
-    return std::max(1.0, std::round(kDigitPitchModules * x_dots / text_width("0", 1.0)));
+    return std::max(1.0, std::round(digit_pitch_modules * x_dots / text_width("0", 1.0)));
 }
 
 double line_size(LinearStyle style, const LinearGeometry& geometry, std::string_view text, std::uint32_t x_dots) {
@@ -59,10 +59,10 @@ void place_retail(LinearText& out, LinearStyle style, std::string_view text, std
     const double x = x_dots;
     for (std::size_t i = 0; i < starts.size() && i < text.size(); ++i) {
         const bool outer = style == LinearStyle::UpcA && (i == 0 || i + 1 == starts.size());
-        TextItem item{std::string(1, text[i]), origin + (starts[i] + kDigitPitchModules / 2) * x, base, size,
+        TextItem item{std::string(1, text[i]), origin + (starts[i] + digit_pitch_modules / 2) * x, base, size,
                       Align::Centre};
         if (outer) {
-            item.size = std::max(1.0, std::round(size * kOuterDigitScale));
+            item.size = std::max(1.0, std::round(size * outer_digit_scale));
             // One module clear of the bars, in the quiet zone below the height the scanner reads.
             item.align = i == 0 ? Align::Right : Align::Left;
             item.x = i == 0 ? origin - x : origin + 96 * x;
@@ -93,7 +93,7 @@ LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::st
         return out;
     }
     place_retail(out, style, text, x_dots, origin, base, size);
-    out.bar_extension = kGuardExtensionModules * x_dots;
+    out.bar_extension = guard_extension_modules * x_dots;
     const std::vector<ModuleRange> ranges = extended_ranges(style);
     for (std::size_t i = 0; i < geometry.bars.size(); ++i) {
         const std::uint32_t x = geometry.bars[i].x;

@@ -6,12 +6,12 @@ namespace tavlo::text {
 namespace {
 
 // Hundredths of a dot: finer than any printer or screen resolves, and short.
-constexpr int kDecimals = 2;
+constexpr int path_decimals = 2;
 
 void append_point(std::string& out, Point p) {
-    label::append_decimal(out, p.x, kDecimals);
+    label::append_decimal(out, p.x, path_decimals);
     out += ' ';
-    label::append_decimal(out, p.y, kDecimals);
+    label::append_decimal(out, p.y, path_decimals);
 }
 
 int point_count(PathCommand::Op op) {
@@ -24,8 +24,8 @@ std::string svg_path_data(const Outline& outline) {
     std::string out;
     out.reserve(outline.size() * 24);
     for (const PathCommand& command : outline) {
-        static constexpr char kLetters[] = {'M', 'L', 'C', 'Z'};
-        out += kLetters[int(command.op)];
+        static constexpr char command_letters[] = {'M', 'L', 'C', 'Z'};
+        out += command_letters[int(command.op)];
         for (int i = 0; i < point_count(command.op); ++i) {
             if (i) out += ' ';
             append_point(out, command.points[i]);
@@ -42,8 +42,8 @@ std::string pdf_path_operators(const Outline& outline) {
             append_point(out, command.points[i]);
             out += ' ';
         }
-        static constexpr const char* kOperators[] = {"m\n", "l\n", "c\n", "h\n"};
-        out += kOperators[int(command.op)];
+        static constexpr const char* pdf_operators[] = {"m\n", "l\n", "c\n", "h\n"};
+        out += pdf_operators[int(command.op)];
     }
     if (!outline.empty()) out += "f\n";
     return out;

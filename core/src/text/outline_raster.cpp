@@ -12,8 +12,8 @@ namespace {
 // How far a flattened curve may stray from the true one, in dots. A fifth of a dot moves a pixel centre
 // across the outline only where the curve passes within that distance of it, and keeps a 30-dot digit to
 // about a hundred edges.
-constexpr double kFlatness = 0.2;
-constexpr int kMaxCurveSteps = 64;
+constexpr double flatness = 0.2;
+constexpr int max_curve_steps = 64;
 
 struct Crossing {
     double x;
@@ -54,7 +54,7 @@ void add_cubic(EdgeList& table, Point p0, Point p1, Point p2, Point p3) {
     const double ddx = std::max(std::abs(p0.x - 2 * p1.x + p2.x), std::abs(p1.x - 2 * p2.x + p3.x));
     const double ddy = std::max(std::abs(p0.y - 2 * p1.y + p2.y), std::abs(p1.y - 2 * p2.y + p3.y));
     const double bend = std::hypot(ddx, ddy);
-    const int steps = std::clamp(int(std::ceil(std::sqrt(0.75 * bend / kFlatness))), 1, kMaxCurveSteps);
+    const int steps = std::clamp(int(std::ceil(std::sqrt(0.75 * bend / flatness))), 1, max_curve_steps);
     Point previous = p0;
     for (int i = 1; i <= steps; ++i) {
         const double t = double(i) / steps;

@@ -34,7 +34,7 @@ struct ShapeKeyHash {
 
 // Shapes of a thread's recent texts. The bound keeps a thread that prints many sizes from growing without
 // limit; a label needs a dozen shapes.
-constexpr std::size_t kMaxShapes = 1024;
+constexpr std::size_t max_shapes = 1024;
 
 GlyphShape fill_shape(unsigned char character, double size) {
     // Drawn inside a canvas with a margin of the whole size around the pen, more than any glyph reaches.
@@ -58,7 +58,7 @@ const GlyphShape& shape_of(unsigned char character, double size) {
     thread_local std::unordered_map<ShapeKey, GlyphShape, ShapeKeyHash> shapes;
     const ShapeKey key{character, size};
     if (auto found = shapes.find(key); found != shapes.end()) return found->second;
-    if (shapes.size() >= kMaxShapes) shapes.clear();
+    if (shapes.size() >= max_shapes) shapes.clear();
     return shapes.emplace(key, fill_shape(character, size)).first->second;
 }
 
