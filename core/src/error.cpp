@@ -35,17 +35,17 @@ std::string concat(const Pieces&... pieces) {
 
 std::string TavloError::display() const {
     switch (kind_) {
-        case Kind::InvalidCharacter: return concat("Invalid character '", text_, "' for ", label_);
-        case Kind::InvalidLength:
-            return concat("Invalid length for ", label_, ": expected ", std::to_string(expected_), ", got ",
-                          std::to_string(got_));
-        case Kind::InvalidChecksum: return concat("Invalid checksum for ", label_);
-        case Kind::InvalidUnit: return concat("Invalid unit '", text_, "': expected 'in', 'mm', or 'px'");
-        case Kind::DpiRequired: return "dpi is required when unit is 'in' or 'mm'";
-        case Kind::DpiNotAllowed: return "dpi must not be specified when unit is 'px'";
-        case Kind::Encoding: return concat("Encoding error: ", text_);
-        case Kind::Render: return concat("Rendering error: ", text_);
-        case Kind::InvalidGs1: return concat("Invalid GS1-128 value: ", text_);
+    case Kind::InvalidCharacter: return concat("Invalid character '", text_, "' for ", label_);
+    case Kind::InvalidLength:
+        return concat("Invalid length for ", label_, ": expected ", std::to_string(expected_), ", got ",
+                      std::to_string(got_));
+    case Kind::InvalidChecksum: return concat("Invalid checksum for ", label_);
+    case Kind::InvalidUnit: return concat("Invalid unit '", text_, "': expected 'in', 'mm', or 'px'");
+    case Kind::DpiRequired: return "dpi is required when unit is 'in' or 'mm'";
+    case Kind::DpiNotAllowed: return "dpi must not be specified when unit is 'px'";
+    case Kind::Encoding: return concat("Encoding error: ", text_);
+    case Kind::Render: return concat("Rendering error: ", text_);
+    case Kind::InvalidGs1: return concat("Invalid GS1-128 value: ", text_);
     }
     return {};
 }

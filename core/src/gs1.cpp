@@ -59,30 +59,32 @@ Result<std::vector<AiField>> parse(std::string_view text) {
 std::optional<std::size_t> fixed_ai_length(std::string_view ai) {
     // The predefined-length element strings of the GS1 General Specifications, as data lengths.
     switch (ai.size()) {
-        case 2: {
-            if (ai[0] == '0') {
-                switch (ai[1]) {
-                    case '0': return 18;
-                    case '1': case '2': case '3': return 14;
-                    case '4': return 16;
-                    default: return std::nullopt;
-                }
+    case 2: {
+        if (ai[0] == '0') {
+            switch (ai[1]) {
+            case '0': return 18;
+            case '1':
+            case '2':
+            case '3': return 14;
+            case '4': return 16;
+            default: return std::nullopt;
             }
-            if (ai[0] == '1' && ai[1] >= '1' && ai[1] <= '9') return 6;
-            if (ai == "20") return 2;
-            if (ai == "41") return 13;
-            return std::nullopt;
         }
-        case 3:
-            // The GLNs 410 to 417 carry 13 digits; the two-character key "41" above stands for them in
-            // older tables, so both forms are held to that length and never take a separator.
-            if (ai[0] == '4' && ai[1] == '1' && ai[2] >= '0' && ai[2] <= '7') return 13;
-            return std::nullopt;
-        case 4:
-            // 3100 to 3699: trade measures, six digits with the decimal point position in the AI.
-            if (ai[0] == '3' && ai[1] >= '1' && ai[1] <= '6' && ascii::is_digit(ai[2]) && ascii::is_digit(ai[3])) return 6;
-            return std::nullopt;
-        default: return std::nullopt;
+        if (ai[0] == '1' && ai[1] >= '1' && ai[1] <= '9') return 6;
+        if (ai == "20") return 2;
+        if (ai == "41") return 13;
+        return std::nullopt;
+    }
+    case 3:
+        // The GLNs 410 to 417 carry 13 digits; the two-character key "41" above stands for them in
+        // older tables, so both forms are held to that length and never take a separator.
+        if (ai[0] == '4' && ai[1] == '1' && ai[2] >= '0' && ai[2] <= '7') return 13;
+        return std::nullopt;
+    case 4:
+        // 3100 to 3699: trade measures, six digits with the decimal point position in the AI.
+        if (ai[0] == '3' && ai[1] >= '1' && ai[1] <= '6' && ascii::is_digit(ai[2]) && ascii::is_digit(ai[3])) return 6;
+        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 

@@ -47,8 +47,8 @@ Result<void> validate_check_digits(std::span<const AiField> fields) {
         if (!all_digits(field.data)) return std::unexpected(element_error(field.ai, "must hold digits only"));
         const char expected = char('0' + check_digit(std::string_view(field.data).substr(0, *digits - 1)));
         if (field.data.back() != expected) {
-            return std::unexpected(element_error(field.ai, std::string("has check digit ") + field.data.back() +
-                                                               ", expected " + expected));
+            return std::unexpected(element_error(
+                field.ai, std::string("has check digit ") + field.data.back() + ", expected " + expected));
         }
     }
     return {};

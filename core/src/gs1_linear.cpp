@@ -24,17 +24,17 @@ std::vector<Code128Symbol> code128_symbols(const std::vector<AiField>& fields) {
 }  // namespace
 
 Result<Gs1_128Elements> gs1_128_elements(std::string_view element_string, bool complete_check_digits) {
-    const std::string text = complete_check_digits ? gs1::with_check_digits(element_string)
-                                                   : std::string(element_string);
+    const std::string text =
+        complete_check_digits ? gs1::with_check_digits(element_string) : std::string(element_string);
     auto fields = gs1::parse(text);
     if (!fields) return std::unexpected(std::move(fields.error()));
     if (auto checked = gs1::validate_check_digits(*fields); !checked) return std::unexpected(checked.error());
     std::size_t characters = 0;
     for (const AiField& field : *fields) characters += field.ai.size() + field.data.size();
     if (characters > gs1_128_max_characters) {
-        return std::unexpected(TavloError::invalid_gs1(
-            "GS1-128 holds at most " + std::to_string(gs1_128_max_characters) + " data characters, got " +
-            std::to_string(characters)));
+        return std::unexpected(TavloError::invalid_gs1("GS1-128 holds at most " +
+                                                       std::to_string(gs1_128_max_characters) +
+                                                       " data characters, got " + std::to_string(characters)));
     }
     return Gs1_128Elements{code128_symbols(*fields), gs1::human_readable(*fields)};
 }

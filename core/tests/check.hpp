@@ -17,10 +17,10 @@ inline int failures() {
 
 }  // namespace tavlo::test
 
-#define CHECK(condition)                                                                   \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);      \
-            ++tavlo::test::failure_count();                                                \
-        }                                                                                  \
+#define CHECK(condition)                                                              \
+    do {                                                                              \
+        if (!(condition)) {                                                           \
+            std::printf("%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+            ++tavlo::test::failure_count();                                           \
+        }                                                                             \
     } while (false)

@@ -19,7 +19,8 @@ int main() {
         auto refused = code128::module_count(characters);
         CHECK(!refused);
         if (!refused)
-            CHECK(refused.error().display() == "Encoding error: Code 128 symbol would be wider than 4294967295 modules");
+            CHECK(refused.error().display() ==
+                  "Encoding error: Code 128 symbol would be wider than 4294967295 modules");
     }
 
     // Set B "ABC" is three characters, set C "123456" three digit pairs, and "a\x01" needs a change of set.

@@ -17,8 +17,8 @@ std::size_t positional_count(const Signature& signature) {
 }
 
 // Names a keyword to a parameter slot, refusing unknown names and values given twice.
-bool assign_keyword(const Signature& signature, const char* owner, PyObject* key, PyObject* value,
-                    Py_ssize_t nargs, std::span<PyObject*> bound) {
+bool assign_keyword(const Signature& signature, const char* owner, PyObject* key, PyObject* value, Py_ssize_t nargs,
+                    std::span<PyObject*> bound) {
     for (std::size_t i = 0; i < signature.parameters.size(); ++i) {
         if (PyUnicode_CompareWithASCIIString(key, signature.parameters[i].name) != 0) continue;
         if (bound[i] != nullptr || static_cast<Py_ssize_t>(i) < nargs) {
@@ -42,8 +42,7 @@ bool bind_positional(const Signature& signature, const char* owner, PyObject* co
                      callable_name(owner, signature).c_str(), positional, nargs, nargs == 1 ? "was" : "were");
         return false;
     }
-    for (std::size_t i = 0; i < bound.size(); ++i)
-        bound[i] = static_cast<Py_ssize_t>(i) < nargs ? args[i] : nullptr;
+    for (std::size_t i = 0; i < bound.size(); ++i) bound[i] = static_cast<Py_ssize_t>(i) < nargs ? args[i] : nullptr;
     return true;
 }
 

@@ -43,8 +43,7 @@ extern Types types;
 // A Python object that owns one C++ value.
 template <class T>
 struct Wrapper {
-    PyObject_HEAD
-    T value;
+    PyObject_HEAD T value;
 };
 
 // Allocates an instance of `type` holding `value`; nullptr with MemoryError set on failure.

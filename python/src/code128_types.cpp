@@ -102,10 +102,10 @@ bool to_core_symbol(PyObject* item, std::vector<Code128Symbol>& out) {
         out.push_back({Kind::Data, unwrap<std::string>(item)});
         return true;
     }
-    const std::pair<PyTypeObject*, Kind> markers[] = {
-        {types.fnc1, Kind::FNC1},     {types.fnc2, Kind::FNC2},     {types.fnc3, Kind::FNC3},
-        {types.fnc4, Kind::FNC4},     {types.start_a, Kind::StartA}, {types.start_b, Kind::StartB},
-        {types.start_c, Kind::StartC}};
+    const std::pair<PyTypeObject*, Kind> markers[] = {{types.fnc1, Kind::FNC1},      {types.fnc2, Kind::FNC2},
+                                                      {types.fnc3, Kind::FNC3},      {types.fnc4, Kind::FNC4},
+                                                      {types.start_a, Kind::StartA}, {types.start_b, Kind::StartB},
+                                                      {types.start_c, Kind::StartC}};
     for (const auto& [type, kind] : markers) {
         if (PyObject_TypeCheck(item, type)) {
             out.push_back({kind, {}});
@@ -129,8 +129,8 @@ PyObject* code128_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
             if (!to_core_symbol(item, symbols)) return nullptr;
         std::size_t size = symbols.size();
         for (const Code128Symbol& symbol : symbols) size += symbol.data.size();
-        return new_symbol(type, without_gil(size >= release_from::linear_text_bytes,
-                                            [&] { return encode_code128(symbols); }));
+        return new_symbol(
+            type, without_gil(size >= release_from::linear_text_bytes, [&] { return encode_code128(symbols); }));
     });
 }
 
@@ -156,8 +156,8 @@ PyTypeObject* create_marker_type(const char* name, const char* doc) {
 }  // namespace
 
 bool create_code128_types() {
-    return (types.code128 = create_symbol_type<LinearGeometry>("builtins.Code128", "Code128(symbols)\n--\n\n",
-                                                               code128_new)) &&
+    return (types.code128 =
+                create_symbol_type<LinearGeometry>("builtins.Code128", "Code128(symbols)\n--\n\n", code128_new)) &&
            (types.data = type_from_spec(&data_spec)) &&
            (types.fnc1 = create_marker_type("builtins.FNC1", "FNC1()\n--\n\n")) &&
            (types.fnc2 = create_marker_type("builtins.FNC2", "FNC2()\n--\n\n")) &&

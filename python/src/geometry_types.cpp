@@ -51,7 +51,8 @@ PyObject* matrix_modules(PyObject* self, void*) {
             Py_DECREF(rows);
             return nullptr;
         }
-        for (std::uint32_t c = 0; c < geometry.width; ++c) PyList_SET_ITEM(row, c, Py_NewRef(*cell++ ? Py_True : Py_False));
+        for (std::uint32_t c = 0; c < geometry.width; ++c)
+            PyList_SET_ITEM(row, c, Py_NewRef(*cell++ ? Py_True : Py_False));
         PyList_SET_ITEM(rows, r, row);
     }
     return rows;
@@ -67,9 +68,8 @@ PyObject* matrix_repr(PyObject* self) {
     return PyUnicode_FromFormat("MatrixGeometry(width=%u, height=%u)", geometry.width, geometry.height);
 }
 
-PyGetSetDef bar_getset[] = {{"x", bar_x, nullptr, nullptr, nullptr},
-                            {"width", bar_width, nullptr, nullptr, nullptr},
-                            {}};
+PyGetSetDef bar_getset[] = {
+    {"x", bar_x, nullptr, nullptr, nullptr}, {"width", bar_width, nullptr, nullptr, nullptr}, {}};
 PyGetSetDef linear_getset[] = {{"bars", linear_bars, nullptr, nullptr, nullptr},
                                {"total_modules", linear_total_modules, nullptr, nullptr, nullptr},
                                {}};

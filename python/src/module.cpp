@@ -73,12 +73,11 @@ int exec_module(PyObject* module) {
     return add(module, "TavloError", types.tavlo_error) ? 0 : -1;
 }
 
-PyModuleDef_Slot module_slots[] = {
-    {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+PyModuleDef_Slot module_slots[] = {{Py_mod_exec, reinterpret_cast<void*>(exec_module)},
 #ifdef Py_mod_gil
-    {Py_mod_gil, Py_MOD_GIL_NOT_USED},
+                                   {Py_mod_gil, Py_MOD_GIL_NOT_USED},
 #endif
-    {0, nullptr}};
+                                   {0, nullptr}};
 
 PyModuleDef module_def = {
     PyModuleDef_HEAD_INIT, "_tavlo", "", 0, nullptr, module_slots, nullptr, nullptr, nullptr,

@@ -76,12 +76,11 @@ PyObject* symbol_render_png(PyObject* self, PyObject* const* args, Py_ssize_t na
             request.unit = *unit;
         }
         const Geometry& geometry = unwrap<Geometry>(self);
-        return into_py_result(
-            without_gil(true, [&] { return Renderers<Geometry>::png(geometry, request); }),
-            [](PngBytes&& png) {
-                return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(png.data()),
-                                                 static_cast<Py_ssize_t>(png.size()));
-            });
+        return into_py_result(without_gil(true, [&] { return Renderers<Geometry>::png(geometry, request); }),
+                              [](PngBytes&& png) {
+                                  return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(png.data()),
+                                                                   static_cast<Py_ssize_t>(png.size()));
+                              });
     });
 }
 
@@ -102,13 +101,13 @@ PyObject* symbol_render_svg(PyObject* self, PyObject* const* args, Py_ssize_t na
 }
 
 #define TAVLO_SYMBOL_METHODS(Geometry)                                                                        \
-    {"geometry", tavlo::py::symbol_geometry<Geometry>, METH_NOARGS, "geometry($self)\n--\n\n"},              \
-        {"render_png", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(                            \
-                           tavlo::py::symbol_render_png<Geometry>)),                                          \
+    {"geometry", tavlo::py::symbol_geometry<Geometry>, METH_NOARGS, "geometry($self)\n--\n\n"},               \
+        {"render_png",                                                                                        \
+         reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(tavlo::py::symbol_render_png<Geometry>)), \
          METH_FASTCALL | METH_KEYWORDS,                                                                       \
          "render_png($self, width, height, *, unit=\"in\", dpi=None, quiet_zone_modules=0)\n--\n\n"},         \
-        {"render_svg", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(                            \
-                           tavlo::py::symbol_render_svg<Geometry>)),                                          \
+        {"render_svg",                                                                                        \
+         reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(tavlo::py::symbol_render_svg<Geometry>)), \
          METH_FASTCALL | METH_KEYWORDS, "render_svg($self, *, quiet_zone_modules=0)\n--\n\n"}
 
 template <class Geometry>

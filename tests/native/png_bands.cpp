@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     if (argc < 7) return 2;
     const std::string pixels = argv[1];
     Format format;
-    format.pixels = pixels == "gray1" ? Format::Pixels::Gray1
+    format.pixels = pixels == "gray1"      ? Format::Pixels::Gray1
                     : pixels == "palette1" ? Format::Pixels::Palette1
                                            : Format::Pixels::Rgba8;
     format.light = colour(argv[3]);
@@ -41,8 +41,8 @@ int main(int argc, char** argv) {
     if (std::string(argv[5]) != "-") format.dpi = static_cast<std::uint32_t>(std::stoul(argv[5]));
     std::vector<tavlo::png::Band> bands;
     for (int i = 7; i < argc; ++i) bands.push_back(band(argv[i]));
-    const auto png = tavlo::png::encode_bands(static_cast<std::uint32_t>(std::stoul(argv[2])), bands, format,
-                                              std::stoull(argv[6]));
+    const auto png =
+        tavlo::png::encode_bands(static_cast<std::uint32_t>(std::stoul(argv[2])), bands, format, std::stoull(argv[6]));
     if (!png) {
         std::fputs(png.error().display().c_str(), stderr);
         return 1;

@@ -17,9 +17,9 @@ public:
         InvalidUnit,       // text
         DpiRequired,
         DpiNotAllowed,
-        Encoding,          // message
-        Render,            // message
-        InvalidGs1,        // message
+        Encoding,    // message
+        Render,      // message
+        InvalidGs1,  // message
     };
 
     // `character` is the offending character in UTF-8 (one code point).

@@ -22,9 +22,9 @@ struct LinearGeometry {
 
 // A two-dimensional symbol, complete with its function patterns.
 struct MatrixGeometry {
-    std::uint32_t width = 0;             // module columns
-    std::uint32_t height = 0;            // module rows
-    std::vector<std::uint8_t> modules;   // height * width entries, row-major from the top; 1 = dark, 0 = light
+    std::uint32_t width = 0;            // module columns
+    std::uint32_t height = 0;           // module rows
+    std::vector<std::uint8_t> modules;  // height * width entries, row-major from the top; 1 = dark, 0 = light
 
     bool dark(std::uint32_t row, std::uint32_t column) const { return modules[std::size_t(row) * width + column] != 0; }
 };

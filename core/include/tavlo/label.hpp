@@ -45,15 +45,15 @@ std::expected<Colour, std::string> parse_colour(std::string_view text);
 
 // How the caller wants the label made. Lengths without a value take the kind's default.
 struct Options {
-    std::uint32_t dpi = 300;                 // at least 1
-    std::optional<Length> x_dim;             // module width; nearest whole dot, at least one
-    std::optional<Length> width;             // whole image; without x_dim the largest whole-dot X that fits
-    std::optional<Length> height;            // whole image, text band included
-    std::optional<std::uint32_t> quiet_zone; // modules; default per kind
+    std::uint32_t dpi = 300;                  // at least 1
+    std::optional<Length> x_dim;              // module width; nearest whole dot, at least one
+    std::optional<Length> width;              // whole image; without x_dim the largest whole-dot X that fits
+    std::optional<Length> height;             // whole image, text band included
+    std::optional<std::uint32_t> quiet_zone;  // modules; default per kind
     Length bar_width_reduction{0, Length::Unit::Dots};
     Colour foreground = black;
-    Colour background = white;               // alpha 0 = transparent
-    std::optional<bool> text;                // the human-readable line; by default on for linear kinds
+    Colour background = white;  // alpha 0 = transparent
+    std::optional<bool> text;   // the human-readable line; by default on for linear kinds
 };
 
 // The symbol a label is drawn from. The geometry is borrowed and must outlive the call.

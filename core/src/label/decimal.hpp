@@ -23,7 +23,8 @@ inline void append_decimal(std::string& out, double value, int decimals) {
     }
     std::string_view text(digits, last - digits);
     if (text == "-0") text = "0";
-    if (text.starts_with("0.")) text.remove_prefix(1);
+    if (text.starts_with("0."))
+        text.remove_prefix(1);
     else if (text.starts_with("-0.")) {
         out += '-';
         text.remove_prefix(2);

@@ -14,16 +14,16 @@ namespace {
 
 std::optional<text::LinearStyle> style_of(Kind kind) {
     switch (kind) {
-        case Kind::Ean8: return text::LinearStyle::Ean8;
-        case Kind::UpcA: return text::LinearStyle::UpcA;
-        case Kind::Code39:
-        case Kind::Itf:
-        case Kind::Code128:
-        case Kind::Gs1_128:
-        case Kind::Itf14:
-        case Kind::Itf14Bars: return text::LinearStyle::Centred;
-        case Kind::QrCode:
-        case Kind::DataMatrix: return std::nullopt;
+    case Kind::Ean8: return text::LinearStyle::Ean8;
+    case Kind::UpcA: return text::LinearStyle::UpcA;
+    case Kind::Code39:
+    case Kind::Itf:
+    case Kind::Code128:
+    case Kind::Gs1_128:
+    case Kind::Itf14:
+    case Kind::Itf14Bars: return text::LinearStyle::Centred;
+    case Kind::QrCode:
+    case Kind::DataMatrix: return std::nullopt;
     }
     return std::nullopt;
 }
@@ -62,7 +62,8 @@ void add_matrix_text(Drawing& drawing, const Symbol& symbol, const MatrixGeometr
     const text::ElementLines lines = text::element_lines(symbol.human_readable, x, layout.dpi);
     const double centre = layout.left + (2.0 * layout.quiet_zone + matrix.width) * x / 2;
     const std::uint32_t band_top = layout.top + (2 * layout.quiet_zone + matrix.height) * x;
-    for (TextItem& item : text::place_element_lines(lines, centre, band_top, x)) drawing.texts.push_back(std::move(item));
+    for (TextItem& item : text::place_element_lines(lines, centre, band_top, x))
+        drawing.texts.push_back(std::move(item));
 }
 
 }  // namespace

@@ -37,10 +37,10 @@ int hex_digit(char c) {
 
 double Length::dots(std::uint32_t dpi) const {
     switch (unit) {
-        case Unit::Mm: return value / mm_per_inch * dpi;
-        case Unit::In: return value * dpi;
-        case Unit::Mil: return value / 1000.0 * dpi;
-        case Unit::Dots: return value;
+    case Unit::Mm: return value / mm_per_inch * dpi;
+    case Unit::In: return value * dpi;
+    case Unit::Mil: return value / 1000.0 * dpi;
+    case Unit::Dots: return value;
     }
     return value;
 }

@@ -27,16 +27,16 @@ constexpr double min_height_inches = 0.25;
 // The least quiet zone each symbology's standard asks for, in modules.
 std::uint32_t default_quiet_zone(Kind kind) {
     switch (kind) {
-        case Kind::Ean8: return 7;
-        case Kind::UpcA: return 9;
-        case Kind::Code39:
-        case Kind::Itf:
-        case Kind::Code128:
-        case Kind::Gs1_128:
-        case Kind::Itf14:
-        case Kind::Itf14Bars: return 10;
-        case Kind::QrCode: return 4;
-        case Kind::DataMatrix: return 1;
+    case Kind::Ean8: return 7;
+    case Kind::UpcA: return 9;
+    case Kind::Code39:
+    case Kind::Itf:
+    case Kind::Code128:
+    case Kind::Gs1_128:
+    case Kind::Itf14:
+    case Kind::Itf14Bars: return 10;
+    case Kind::QrCode: return 4;
+    case Kind::DataMatrix: return 1;
     }
     return 10;
 }
@@ -49,8 +49,8 @@ std::uint64_t nearest_dots(const Length& length, std::uint32_t dpi) {
 }
 
 TavloError too_small(const char* what, std::uint64_t asked, std::uint64_t needed) {
-    return TavloError::render("the " + std::string(what) + " of " + std::to_string(asked) +
-                              " dots is less than the " + std::to_string(needed) + " dots the label needs");
+    return TavloError::render("the " + std::string(what) + " of " + std::to_string(asked) + " dots is less than the " +
+                              std::to_string(needed) + " dots the label needs");
 }
 
 TavloError side_too_large() {
@@ -103,8 +103,8 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     Layout layout{};
     layout.dpi = dpi;
     layout.quiet_zone = quiet_zone;
-    layout.bar_width_reduction = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(nearest_dots(options.bar_width_reduction, dpi), max_side));
+    layout.bar_width_reduction =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(nearest_dots(options.bar_width_reduction, dpi), max_side));
     std::uint64_t height = 0, symbol_height = 0, top = 0;
     if (linear) {
         const std::uint64_t text_band =
@@ -117,9 +117,10 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
             if (height < least) return std::unexpected(too_small("height", height, least));
             symbol_height = height - text_band - bearers;
         } else {
-            double least = std::max(min_height_share * static_cast<double>(extent.symbol_modules * x),
-                                    min_height_inches * dpi);
-            if (auto logistics = gs1_layout::least_bar_height(symbol.kind)) least = std::max(least, logistics->dots(dpi));
+            double least =
+                std::max(min_height_share * static_cast<double>(extent.symbol_modules * x), min_height_inches * dpi);
+            if (auto logistics = gs1_layout::least_bar_height(symbol.kind))
+                least = std::max(least, logistics->dots(dpi));
             symbol_height = static_cast<std::uint64_t>(std::ceil(least));
             height = symbol_height + text_band + bearers;
         }

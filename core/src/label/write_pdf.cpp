@@ -68,7 +68,8 @@ constexpr int memory_level = 4;
 
 std::string deflate(const std::string& data) {
     z_stream stream{};
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, window_bits, memory_level, Z_DEFAULT_STRATEGY) != Z_OK) {
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, window_bits, memory_level, Z_DEFAULT_STRATEGY) !=
+        Z_OK) {
         throw std::bad_alloc();  // zlib fails here only for want of memory
     }
     std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');

@@ -39,8 +39,10 @@ std::vector<png::Band> bands_of(const Drawing& drawing) {
             dark.push_back({r->x, r->x + r->w});
         }
         png::merge_spans(dark);
-        if (!bands.empty() && bands.back().dark == dark) bands.back().rows += until - row;
-        else bands.push_back({until - row, dark});
+        if (!bands.empty() && bands.back().dark == dark)
+            bands.back().rows += until - row;
+        else
+            bands.push_back({until - row, dark});
         row = until;
         std::erase_if(open, [row](const Rect* r) { return r->y + r->h <= row; });
     }

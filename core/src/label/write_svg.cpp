@@ -17,8 +17,8 @@ void append_colour(std::string& out, const char* attribute, Colour colour) {
     out += "=\"#";
     const std::uint8_t channels[] = {colour.r, colour.g, colour.b};
     // "#rgb" when every channel repeats its digit, as black and white do.
-    const bool short_form = std::all_of(std::begin(channels), std::end(channels),
-                                        [](std::uint8_t c) { return c >> 4 == (c & 15); });
+    const bool short_form =
+        std::all_of(std::begin(channels), std::end(channels), [](std::uint8_t c) { return c >> 4 == (c & 15); });
     for (std::uint8_t c : channels) {
         out += hex[c >> 4];
         if (!short_form) out += hex[c & 15];
@@ -35,8 +35,10 @@ void append_colour(std::string& out, const char* attribute, Colour colour) {
 
 // A number in half units (the centre line of an odd-height stroke), written shortest.
 void append_halves(std::string& out, std::int64_t halves) {
-    if (halves % 2 == 0) append_integer(out, halves / 2);
-    else append_decimal(out, halves / 2.0, 1);
+    if (halves % 2 == 0)
+        append_integer(out, halves / 2);
+    else
+        append_decimal(out, halves / 2.0, 1);
 }
 
 // A relative move: a separator is needed only where the next number does not start with a sign.
@@ -56,8 +58,10 @@ void append_strokes(std::string& out, const std::vector<Rect>& rects, std::uint3
         const std::int64_t rx = 2 * std::int64_t(r.x / unit), ry = 2 * std::int64_t(r.y / unit) + r.h / unit;
         out += i == 0 ? 'M' : 'm';
         const std::int64_t dx = i == 0 ? rx : rx - x, dy = i == 0 ? ry : ry - y;
-        if (transposed) append_move(out, dy, dx);
-        else append_move(out, dx, dy);
+        if (transposed)
+            append_move(out, dy, dx);
+        else
+            append_move(out, dx, dy);
         out += transposed ? 'v' : 'h';
         append_integer(out, r.w / unit);
         x = rx + 2 * std::int64_t(r.w / unit);
@@ -87,7 +91,8 @@ std::vector<Rect> column_runs(const std::vector<Rect>& rects, std::uint32_t unit
             }
             const std::uint64_t begin = r;
             while (r < rows && column[r]) ++r;
-            runs.push_back({std::uint32_t(begin * unit), std::uint32_t(c * unit), std::uint32_t((r - begin) * unit), unit});
+            runs.push_back(
+                {std::uint32_t(begin * unit), std::uint32_t(c * unit), std::uint32_t((r - begin) * unit), unit});
         }
     }
     return runs;
@@ -138,11 +143,12 @@ void append_start(std::string& out, const Drawing& drawing) {
 
 std::string write_svg(const Drawing& drawing) {
     std::vector<Rect> rects = drawing.rects;
-    std::sort(rects.begin(), rects.end(), [](const Rect& a, const Rect& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
+    std::sort(rects.begin(), rects.end(),
+              [](const Rect& a, const Rect& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
     // Glyph outlines are filled in dots, so with text the bars are filled rectangles in dots too: one path.
     const std::string glyphs = text::svg_path_data(text_outline_of(drawing));
-    const bool strokes = glyphs.empty() &&
-        !rects.empty() && std::all_of(rects.begin(), rects.end(), [&](const Rect& r) { return r.h == rects[0].h; });
+    const bool strokes = glyphs.empty() && !rects.empty() &&
+                         std::all_of(rects.begin(), rects.end(), [&](const Rect& r) { return r.h == rects[0].h; });
     // Coordinates in their greatest common unit (the module width when nothing is offset or reduced), with the
     // path scaled back to dots: fewer digits for the same shapes.
     std::uint32_t unit = 0;

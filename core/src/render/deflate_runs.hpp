@@ -94,7 +94,8 @@ public:
         if (count >= short_run) return long_pattern(unit, count);
         Frame& f = frames_[depth_];
         const std::uint64_t sum = (unit & 0xff) + (unit >> 8 & 0xff) + (unit >> 16 & 0xff) + (unit >> 24);
-        const std::uint64_t weighted = 4 * (unit & 0xff) + 3 * (unit >> 8 & 0xff) + 2 * (unit >> 16 & 0xff) + (unit >> 24);
+        const std::uint64_t weighted =
+            4 * (unit & 0xff) + 3 * (unit >> 8 & 0xff) + 2 * (unit >> 16 & 0xff) + (unit >> 24);
         f.b += 4 * count * f.a + count * weighted + 2 * sum * count * (count - 1);
         f.a += count * sum;
         f.length += 4 * count;

@@ -52,7 +52,7 @@ std::array<std::uint32_t, max_depth + 1> leaves_per_depth(std::span<const Leaf> 
     std::array<std::uint16_t, 2 * max_symbols> depth;
     std::array<std::uint32_t, max_depth + 1> per_depth;
     std::fill_n(per_depth.begin(), std::max<std::size_t>(n, 16), 0);  // n leaves lie less than n deep
-    depth[2 * n - 2] = 0;  // the root
+    depth[2 * n - 2] = 0;                                             // the root
     for (std::size_t node = 2 * n - 2; node-- > 0;) {
         depth[node] = static_cast<std::uint16_t>(depth[parent[node]] + 1);
         if (node < n) ++per_depth[depth[node]];
@@ -120,8 +120,9 @@ void huffman_code(std::span<const std::uint64_t> counts, unsigned limit, std::sp
     std::array<Leaf, max_symbols> storage;
     for (std::size_t i = 0; i < n; ++i) storage[i] = {counts[used[i]], used[i]};
     const std::span<Leaf> leaves(storage.data(), n);
-    std::sort(leaves.begin(), leaves.end(),
-              [](const Leaf& a, const Leaf& b) { return a.count != b.count ? a.count < b.count : a.symbol < b.symbol; });
+    std::sort(leaves.begin(), leaves.end(), [](const Leaf& a, const Leaf& b) {
+        return a.count != b.count ? a.count < b.count : a.symbol < b.symbol;
+    });
     auto per_depth = leaves_per_depth(leaves);
     limit_depths(per_depth, static_cast<unsigned>(n - 1), limit);
     // The rarest symbols take the longest codes.

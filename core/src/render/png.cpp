@@ -94,8 +94,10 @@ std::vector<png::Band> bands_in_order(std::vector<PaintedRow>& painted, std::uin
     std::vector<png::Band> bands;
     bands.reserve(2 * painted.size() + 1);
     const auto add = [&bands](std::uint32_t rows, std::vector<png::Span>&& dark) {
-        if (!bands.empty() && bands.back().dark == dark) bands.back().rows += rows;
-        else bands.push_back({rows, std::move(dark)});
+        if (!bands.empty() && bands.back().dark == dark)
+            bands.back().rows += rows;
+        else
+            bands.push_back({rows, std::move(dark)});
     };
     std::size_t first = 0;  // the first painted row that ends below y
     std::size_t last = 0;   // the first painted row that starts below y
@@ -111,7 +113,8 @@ std::vector<png::Band> bands_in_order(std::vector<PaintedRow>& painted, std::uin
             add(next - y, std::move(painted[first].dark));  // the row's only band
         } else {
             std::vector<png::Span> dark;
-            for (std::size_t i = first; i < last; ++i) dark.insert(dark.end(), painted[i].dark.begin(), painted[i].dark.end());
+            for (std::size_t i = first; i < last; ++i)
+                dark.insert(dark.end(), painted[i].dark.begin(), painted[i].dark.end());
             png::merge_spans(dark);
             add(next - y, std::move(dark));
         }
@@ -140,8 +143,10 @@ std::vector<png::Band> bands_by_cuts(const std::vector<PaintedRow>& painted, std
         }
         png::merge_spans(dark);
         const std::uint32_t rows = cuts[i + 1] - cuts[i];
-        if (!bands.empty() && bands.back().dark == dark) bands.back().rows += rows;
-        else bands.push_back({rows, std::move(dark)});
+        if (!bands.empty() && bands.back().dark == dark)
+            bands.back().rows += rows;
+        else
+            bands.push_back({rows, std::move(dark)});
     }
     return bands;
 }
@@ -190,8 +195,7 @@ Result<PngBytes> render_matrix_png(const MatrixGeometry& geometry, const PngRequ
 
     std::vector<std::optional<png::Span>> columns(geometry.width);
     for (std::uint32_t c = 0; c < geometry.width; ++c) {
-        columns[c] =
-            covered(edge(q + c, scale_x), edge(q + c + 1, scale_x), canvas->at_least_one_pixel, canvas->width);
+        columns[c] = covered(edge(q + c, scale_x), edge(q + c + 1, scale_x), canvas->at_least_one_pixel, canvas->width);
     }
 
     std::vector<PaintedRow> painted;

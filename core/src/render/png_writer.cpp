@@ -77,7 +77,9 @@ void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t heig
 class Scanlines {
 public:
     Scanlines(std::uint32_t width, std::span<const Band> bands, const Format& format)
-        : width_(width), bands_(bands), format_(format),
+        : width_(width),
+          bands_(bands),
+          format_(format),
           row_bytes_(one_bit(format) ? (std::uint64_t{width} + 7) / 8 : std::uint64_t{4} * width) {}
 
     // A colour change costs a literal or four and a copy or two; a band's other rows a few symbols.
@@ -92,8 +94,10 @@ public:
         for (const Band& band : bands_) {
             if (band.rows == 0) continue;
             sink.run(filter_none, 1);
-            if (one_bit(format_)) bit_row(band.dark, sink);
-            else rgba_row(band.dark, sink);
+            if (one_bit(format_))
+                bit_row(band.dark, sink);
+            else
+                rgba_row(band.dark, sink);
             if (band.rows == 1) continue;
             sink.begin_repeat(band.rows - 1, row_bytes_ + 1);
             sink.run(filter_up, 1);

@@ -23,8 +23,10 @@ void overlay(std::vector<png::Band>& bands, const Coverage& coverage) {
             for (const RowSpan& span : coverage.rows[row - first]) single.dark.push_back({span.begin, span.end});
             png::merge_spans(single.dark);
             // Straight stretches of the glyphs repeat rows; one band each keeps the image's description short.
-            if (!out.empty() && out.back().dark == single.dark) ++out.back().rows;
-            else out.push_back(std::move(single));
+            if (!out.empty() && out.back().dark == single.dark)
+                ++out.back().rows;
+            else
+                out.push_back(std::move(single));
         }
         if (bottom > last) out.push_back({std::uint32_t(bottom - last), std::move(band.dark)});
         top = bottom;

@@ -81,15 +81,15 @@ std::uint32_t band_height(LinearStyle style, const LinearGeometry& geometry, std
     return gap(x_dots) + std::uint32_t(size) + std::uint32_t(std::ceil(extent.below)) + 1;
 }
 
-LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
-                      std::uint32_t x_dots, double origin, std::uint32_t band_top) {
+LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::string_view text, std::uint32_t x_dots,
+                      double origin, std::uint32_t band_top) {
     LinearText out;
     if (text.empty()) return out;
     const double size = line_size(style, geometry, text, x_dots);
     const double base = baseline(band_top, x_dots, size);
     if (style == LinearStyle::Centred) {
-        out.items.push_back(TextItem{std::string(text), origin + geometry.total_modules * x_dots / 2.0, base, size,
-                                     Align::Centre});
+        out.items.push_back(
+            TextItem{std::string(text), origin + geometry.total_modules * x_dots / 2.0, base, size, Align::Centre});
         return out;
     }
     place_retail(out, style, text, x_dots, origin, base, size);

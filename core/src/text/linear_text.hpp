@@ -25,9 +25,9 @@ struct LinearText {
 };
 
 // The text of a symbol whose first module starts at column `origin`, in the band that starts at row
-// `band_top`, where the bars (for the retail layouts, the data bars) end. `text` is what is printed: for EAN-8 its 8 digits and for
-// UPC-A its 12, check digit included.
-LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
-                      std::uint32_t x_dots, double origin, std::uint32_t band_top);
+// `band_top`, where the bars (for the retail layouts, the data bars) end. `text` is what is printed: for EAN-8 its 8
+// digits and for UPC-A its 12, check digit included.
+LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::string_view text, std::uint32_t x_dots,
+                      double origin, std::uint32_t band_top);
 
 }  // namespace tavlo::text

@@ -70,24 +70,24 @@ void add_outline(EdgeList& table, const Outline& outline) {
     bool open = false;
     for (const PathCommand& command : outline) {
         switch (command.op) {
-            case PathCommand::Op::Move:
-                if (open) table.add_edge(current, start);
-                start = current = command.points[0];
-                open = true;
-                break;
-            case PathCommand::Op::Line:
-                table.add_edge(current, command.points[0]);
-                current = command.points[0];
-                break;
-            case PathCommand::Op::Cubic:
-                add_cubic(table, current, command.points[0], command.points[1], command.points[2]);
-                current = command.points[2];
-                break;
-            case PathCommand::Op::Close:
-                if (open) table.add_edge(current, start);
-                current = start;
-                open = false;
-                break;
+        case PathCommand::Op::Move:
+            if (open) table.add_edge(current, start);
+            start = current = command.points[0];
+            open = true;
+            break;
+        case PathCommand::Op::Line:
+            table.add_edge(current, command.points[0]);
+            current = command.points[0];
+            break;
+        case PathCommand::Op::Cubic:
+            add_cubic(table, current, command.points[0], command.points[1], command.points[2]);
+            current = command.points[2];
+            break;
+        case PathCommand::Op::Close:
+            if (open) table.add_edge(current, start);
+            current = start;
+            open = false;
+            break;
         }
     }
     if (open) table.add_edge(current, start);  // a fill closes every contour
@@ -150,13 +150,15 @@ Coverage rasterise(const Outline& outline, std::uint32_t width, std::uint32_t he
         const auto [top, bottom] = rows_crossed(edge, height);
         const double slope = (edge.bottom.x - edge.top.x) / (edge.bottom.y - edge.top.y);
         for (std::size_t row = top; row < bottom; ++row) {
-            crossings[next[row - first]++] = Crossing{edge.top.x + (double(row) + 0.5 - edge.top.y) * slope, edge.winding};
+            crossings[next[row - first]++] =
+                Crossing{edge.top.x + (double(row) + 0.5 - edge.top.y) * slope, edge.winding};
         }
     }
     coverage.first_row = std::uint32_t(first);
     coverage.rows.reserve(last - first);
     for (std::size_t row = first; row < last; ++row) {
-        const std::span<Crossing> slice(crossings.data() + starts[row - first], starts[row - first + 1] - starts[row - first]);
+        const std::span<Crossing> slice(crossings.data() + starts[row - first],
+                                        starts[row - first + 1] - starts[row - first]);
         coverage.rows.push_back(row_spans(slice, width));
     }
     return coverage;

@@ -68,8 +68,10 @@ void normalise(std::vector<RowSpan>& spans) {
     std::ranges::sort(spans, {}, &RowSpan::begin);
     std::size_t out = 0;
     for (std::size_t i = 1; i < spans.size(); ++i) {
-        if (spans[i].begin <= spans[out].end) spans[out].end = std::max(spans[out].end, spans[i].end);
-        else spans[++out] = spans[i];
+        if (spans[i].begin <= spans[out].end)
+            spans[out].end = std::max(spans[out].end, spans[i].end);
+        else
+            spans[++out] = spans[i];
     }
     spans.resize(out + 1);
 }

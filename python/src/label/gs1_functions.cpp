@@ -22,23 +22,25 @@ PyObject* gs1_128_elements(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
     int complete = 0;
     if (bound[1] && (complete = PyObject_IsTrue(bound[1])) < 0) return nullptr;
     return guarded([&]() -> PyObject* {
-        return into_py_result(tavlo::gs1_128_elements(*text, complete != 0), [](Gs1_128Elements&& elements) -> PyObject* {
-            PyObject* list = PyList_New(static_cast<Py_ssize_t>(elements.symbols.size()));
-            if (!list) return nullptr;
-            for (std::size_t i = 0; i < elements.symbols.size(); ++i) {
-                const Code128Symbol& symbol = elements.symbols[i];
-                PyObject* item = symbol.kind == Code128Symbol::Kind::Data
-                                     ? PyUnicode_FromStringAndSize(symbol.data.data(), Py_ssize_t(symbol.data.size()))
-                                     : Py_NewRef(Py_None);
-                if (!item) {
-                    Py_DECREF(list);
-                    return nullptr;
+        return into_py_result(
+            tavlo::gs1_128_elements(*text, complete != 0), [](Gs1_128Elements&& elements) -> PyObject* {
+                PyObject* list = PyList_New(static_cast<Py_ssize_t>(elements.symbols.size()));
+                if (!list) return nullptr;
+                for (std::size_t i = 0; i < elements.symbols.size(); ++i) {
+                    const Code128Symbol& symbol = elements.symbols[i];
+                    PyObject* item =
+                        symbol.kind == Code128Symbol::Kind::Data
+                            ? PyUnicode_FromStringAndSize(symbol.data.data(), Py_ssize_t(symbol.data.size()))
+                            : Py_NewRef(Py_None);
+                    if (!item) {
+                        Py_DECREF(list);
+                        return nullptr;
+                    }
+                    PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
                 }
-                PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), item);
-            }
-            const std::string& line = elements.human_readable;
-            return Py_BuildValue("(Ns#)", list, line.data(), static_cast<Py_ssize_t>(line.size()));
-        });
+                const std::string& line = elements.human_readable;
+                return Py_BuildValue("(Ns#)", list, line.data(), static_cast<Py_ssize_t>(line.size()));
+            });
     });
 }
 

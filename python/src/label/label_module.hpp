@@ -7,9 +7,9 @@ namespace tavlo::py::label_module {
 
 // Created once per process, on the first import, then only read.
 struct State {
-    PyObject* tavlo_error;              // _tavlo.TavloError: one exception class for both modules
-    PyTypeObject* linear_symbols[5];    // _tavlo's Code128, Code39, UpcA, Ean8, Itf
-    PyTypeObject* matrix_symbols[2];    // _tavlo's QrCode, DataMatrix
+    PyObject* tavlo_error;            // _tavlo.TavloError: one exception class for both modules
+    PyTypeObject* linear_symbols[5];  // _tavlo's Code128, Code39, UpcA, Ean8, Itf
+    PyTypeObject* matrix_symbols[2];  // _tavlo's QrCode, DataMatrix
     PyTypeObject* label;
     PyTypeObject* layout;
 };

@@ -26,9 +26,15 @@ struct LabelData {
 };
 
 constexpr std::pair<std::string_view, label::Kind> kinds[] = {
-    {"ean8", label::Kind::Ean8},   {"upca", label::Kind::UpcA},       {"code39", label::Kind::Code39},
-    {"itf", label::Kind::Itf},     {"code128", label::Kind::Code128}, {"qr", label::Kind::QrCode},
-    {"datamatrix", label::Kind::DataMatrix}, {"gs1-128", label::Kind::Gs1_128}, {"itf14", label::Kind::Itf14},
+    {"ean8", label::Kind::Ean8},
+    {"upca", label::Kind::UpcA},
+    {"code39", label::Kind::Code39},
+    {"itf", label::Kind::Itf},
+    {"code128", label::Kind::Code128},
+    {"qr", label::Kind::QrCode},
+    {"datamatrix", label::Kind::DataMatrix},
+    {"gs1-128", label::Kind::Gs1_128},
+    {"itf14", label::Kind::Itf14},
     {"itf14-bars", label::Kind::Itf14Bars},
 };
 
@@ -93,7 +99,8 @@ Result<T> as_result(T&& value) {
 // modules on. PNG and PDF release it always: 2.8 and 7.5 us at the least, about 1 % slower for it; a small SVG
 // takes only 1.2-2 us and would be 5-8 % slower.
 bool worth_releasing(const label::Symbol& symbol, const label::Layout& layout, std::size_t release_from_elements) {
-    const std::size_t elements = std::visit([](const auto* geometry) { return dark_elements(*geometry); }, symbol.geometry);
+    const std::size_t elements =
+        std::visit([](const auto* geometry) { return dark_elements(*geometry); }, symbol.geometry);
     return layout.text_band > 0 || elements >= release_from_elements;
 }
 
@@ -121,7 +128,8 @@ PyObject* render(PyObject* self, const char* method, PyObject* const* args, Py_s
 }
 
 PyObject* new_bytes(std::span<const std::uint8_t> bytes) {
-    return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(bytes.data()), static_cast<Py_ssize_t>(bytes.size()));
+    return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(bytes.data()),
+                                     static_cast<Py_ssize_t>(bytes.size()));
 }
 
 PyObject* new_str(const std::string& text) {
@@ -144,10 +152,10 @@ PyObject* new_layout(const label::Layout& layout) {
     PyObject* result = PyStructSequence_New(state.layout);
     if (!result) return nullptr;
     PyObject* fields[] = {
-        PyLong_FromUnsignedLong(layout.dpi),        PyLong_FromUnsignedLong(layout.x_dots),
-        PyFloat_FromDouble(layout.x_dim_mm()),      PyLong_FromUnsignedLong(layout.width),
-        PyLong_FromUnsignedLong(layout.height),     PyFloat_FromDouble(layout.width_mm()),
-        PyFloat_FromDouble(layout.height_mm()),     PyLong_FromUnsignedLong(layout.quiet_zone),
+        PyLong_FromUnsignedLong(layout.dpi),    PyLong_FromUnsignedLong(layout.x_dots),
+        PyFloat_FromDouble(layout.x_dim_mm()),  PyLong_FromUnsignedLong(layout.width),
+        PyLong_FromUnsignedLong(layout.height), PyFloat_FromDouble(layout.width_mm()),
+        PyFloat_FromDouble(layout.height_mm()), PyLong_FromUnsignedLong(layout.quiet_zone),
     };
     bool ok = true;
     for (std::size_t i = 0; i < std::size(fields); ++i) {
@@ -172,18 +180,18 @@ PyObject* label_geometry(PyObject* self, PyObject*) {
 
 PyObject* label_input(PyObject* self, void*) { return Py_NewRef(unwrap<LabelData>(self).input); }
 
-#define TAVLO_OPTIONS_SIGNATURE                                                                           \
+#define TAVLO_OPTIONS_SIGNATURE                                                                            \
     "($self, /, *, dpi=300, x_dim=None, width=None, height=None, quiet_zone=None, bar_width_reduction=0, " \
     "foreground='#000000', background='#ffffff', text=None)\n--\n\n"
-#define TAVLO_OPTIONS_DOC                                                                                    \
-    "\n\nEvery module is a whole number of printer dots at `dpi`. `x_dim` (the module width) is rounded to "  \
-    "the nearest whole dot, at least one; without it, `width` is filled with the largest whole-dot module "  \
-    "width that fits and the symbol is centred. `height` is the whole image height (default: square "       \
-    "modules for matrix symbols, the larger of 15 % of the symbol width and 0.25 in for linear ones). "     \
-    "Lengths are strings with a unit ('0.33mm', '13mil', '0.013in', '4dots') or numbers of millimetres. "   \
-    "`quiet_zone` is in modules (default: the symbology's minimum). `bar_width_reduction` narrows every "   \
-    "dark run by whole dots, never below one dot. Colours are '#rrggbb', '#rrggbbaa', '#rgb', 'black', 'white', "  \
-    "'transparent' or an (r, g, b[, a]) tuple; background=None is transparent. `text` prints the "           \
+#define TAVLO_OPTIONS_DOC                                                                                         \
+    "\n\nEvery module is a whole number of printer dots at `dpi`. `x_dim` (the module width) is rounded to "      \
+    "the nearest whole dot, at least one; without it, `width` is filled with the largest whole-dot module "       \
+    "width that fits and the symbol is centred. `height` is the whole image height (default: square "             \
+    "modules for matrix symbols, the larger of 15 % of the symbol width and 0.25 in for linear ones). "           \
+    "Lengths are strings with a unit ('0.33mm', '13mil', '0.013in', '4dots') or numbers of millimetres. "         \
+    "`quiet_zone` is in modules (default: the symbology's minimum). `bar_width_reduction` narrows every "         \
+    "dark run by whole dots, never below one dot. Colours are '#rrggbb', '#rrggbbaa', '#rgb', 'black', 'white', " \
+    "'transparent' or an (r, g, b[, a]) tuple; background=None is transparent. `text` prints the "                \
     "human-readable line in OCR-B below a linear symbol (default: on), in a band added under the bars."
 
 PyMethodDef label_methods[] = {
@@ -198,8 +206,7 @@ PyMethodDef label_methods[] = {
     {"pdf", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_pdf)), METH_FASTCALL | METH_KEYWORDS,
      "pdf" TAVLO_OPTIONS_SIGNATURE
      "The label as a one-page vector PDF whose page is exactly the label's size." TAVLO_OPTIONS_DOC},
-    {"layout", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_layout)),
-     METH_FASTCALL | METH_KEYWORDS,
+    {"layout", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_layout)), METH_FASTCALL | METH_KEYWORDS,
      "layout" TAVLO_OPTIONS_SIGNATURE
      "The sizes the label would have, as a tavlo.Layout: the realised module width in dots and mm, the "
      "image size in dots and mm and the quiet zone in modules." TAVLO_OPTIONS_DOC},
@@ -227,16 +234,15 @@ bool create_label_type() {
 }
 
 bool create_layout_type() {
-    static PyStructSequence_Field fields[] = {
-        {"dpi", "printer resolution in dots per inch"},
-        {"x_dim_dots", "module width in dots"},
-        {"x_dim_mm", "module width in millimetres, as printed"},
-        {"width_dots", "image width in dots"},
-        {"height_dots", "image height in dots"},
-        {"width_mm", "image width in millimetres"},
-        {"height_mm", "image height in millimetres"},
-        {"quiet_zone", "quiet zone in modules"},
-        {nullptr, nullptr}};
+    static PyStructSequence_Field fields[] = {{"dpi", "printer resolution in dots per inch"},
+                                              {"x_dim_dots", "module width in dots"},
+                                              {"x_dim_mm", "module width in millimetres, as printed"},
+                                              {"width_dots", "image width in dots"},
+                                              {"height_dots", "image height in dots"},
+                                              {"width_mm", "image width in millimetres"},
+                                              {"height_mm", "image height in millimetres"},
+                                              {"quiet_zone", "quiet zone in modules"},
+                                              {nullptr, nullptr}};
     static PyStructSequence_Desc desc = {"tavlo.Layout", "The sizes of a label, as printed.", fields, 8};
     state.layout = PyStructSequence_NewType(&desc);
     return state.layout != nullptr;

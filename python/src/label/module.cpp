@@ -42,16 +42,22 @@ int exec_module(PyObject* module) {
     return PyModule_AddObjectRef(module, "TavloError", state.tavlo_error);
 }
 
-PyModuleDef_Slot module_slots[] = {
-    {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+PyModuleDef_Slot module_slots[] = {{Py_mod_exec, reinterpret_cast<void*>(exec_module)},
 #ifdef Py_mod_gil
-    {Py_mod_gil, Py_MOD_GIL_NOT_USED},
+                                   {Py_mod_gil, Py_MOD_GIL_NOT_USED},
 #endif
-    {0, nullptr}};
+                                   {0, nullptr}};
 
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "tavlo._label", "Print-exact label rendering for the tavlo package.", 0, gs1_functions,
-    module_slots, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT,
+    "tavlo._label",
+    "Print-exact label rendering for the tavlo package.",
+    0,
+    gs1_functions,
+    module_slots,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 }  // namespace

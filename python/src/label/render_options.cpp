@@ -122,9 +122,12 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
         options.foreground = *colour;
     }
     if (bound[7]) {
-        if (bound[7] == Py_None) options.background = {255, 255, 255, 0};
-        else if (auto colour = to_colour(bound[7], "background")) options.background = *colour;
-        else return std::nullopt;
+        if (bound[7] == Py_None)
+            options.background = {255, 255, 255, 0};
+        else if (auto colour = to_colour(bound[7], "background"))
+            options.background = *colour;
+        else
+            return std::nullopt;
     }
     if (given(8)) {
         const int text = PyObject_IsTrue(bound[8]);
