@@ -72,6 +72,64 @@ Extent extent_of(const Symbol& symbol, std::uint32_t quiet_zone) {
     return {matrix.width + 2ull * quiet_zone, matrix.height + 2ull * quiet_zone, matrix.width};
 }
 
+// The module width in dots: the asked X rounded to whole dots, or the widest that fits an asked width.
+Result<std::uint64_t> module_dots(const Symbol& symbol, const Options& options, const Extent& extent, bool linear,
+                                  std::uint32_t dpi, std::uint64_t asked_width) {
+    if (options.x_dim || !options.width) {
+        const Length x_dim = options.x_dim.value_or(
+            gs1_layout::default_x_dim(symbol.kind).value_or(linear ? default_linear_x : default_matrix_x));
+        return std::max<std::uint64_t>(nearest_dots(x_dim, dpi), 1);
+    }
+    const std::uint64_t x = asked_width / std::max<std::uint64_t>(extent.modules_across, 1);
+    if (x == 0) return std::unexpected(too_small("width", asked_width, extent.modules_across));
+    return x;
+}
+
+// What lies above and below the symbol, and how wide the image must be for its text.
+struct Vertical {
+    std::uint64_t width;  // the image width, widened where a matrix symbol's text needs it
+    std::uint64_t height, symbol_height, top, text_band;
+};
+
+Result<Vertical> linear_vertical(const Symbol& symbol, const Options& options, const Extent& extent, std::uint64_t x,
+                                 std::uint32_t dpi, std::uint64_t width) {
+    const std::uint64_t text_band =
+        options.text.value_or(true) ? text_band_height(symbol, static_cast<std::uint32_t>(x), dpi) : 0;
+    // Bearer bars sit directly above and below the bars.
+    const std::uint64_t bearers = 2ull * gs1_layout::bearer_dots(symbol.kind, static_cast<std::uint32_t>(x));
+    std::uint64_t height = 0, symbol_height = 0;
+    if (options.height) {
+        height = nearest_dots(*options.height, dpi);
+        const std::uint64_t least = text_band + bearers + 1;
+        if (height < least) return std::unexpected(too_small("height", height, least));
+        symbol_height = height - text_band - bearers;
+    } else {
+        double least =
+            std::max(min_height_share * static_cast<double>(extent.symbol_modules * x), min_height_inches * dpi);
+        if (auto logistics = gs1_layout::least_bar_height(symbol.kind)) least = std::max(least, logistics->dots(dpi));
+        symbol_height = static_cast<std::uint64_t>(std::ceil(least));
+        height = symbol_height + text_band + bearers;
+    }
+    return Vertical{width, height, symbol_height, bearers / 2, std::min(text_band, max_side)};
+}
+
+Result<Vertical> matrix_vertical(const Symbol& symbol, const Options& options, const Extent& extent,
+                                 std::uint32_t quiet_zone, std::uint64_t x, std::uint32_t dpi, std::uint64_t width,
+                                 std::uint64_t symbol_width) {
+    const std::uint64_t symbol_height = (extent.modules_down - 2ull * quiet_zone) * x;
+    const std::uint64_t framed = extent.modules_down * x;
+    const MatrixTextRoom text =
+        options.text.value_or(false) ? matrix_text_room(symbol, static_cast<std::uint32_t>(x), dpi) : MatrixTextRoom{};
+    // Without a height the room a fixed width leaves is kept above and below as well, so a square
+    // symbol in a fitted width still gives a square image.
+    const std::uint64_t slack = width - symbol_width;
+    if (options.width && width < text.width) return std::unexpected(too_small("width", width, text.width));
+    width = std::max<std::uint64_t>(width, text.width);
+    const std::uint64_t height = options.height ? nearest_dots(*options.height, dpi) : framed + text.band + slack;
+    if (height < framed + text.band) return std::unexpected(too_small("height", height, framed + text.band));
+    return Vertical{width, height, symbol_height, (height - framed - text.band) / 2, text.band};
+}
+
 }  // namespace
 
 Result<Layout> plan(const Symbol& symbol, const Options& options) {
@@ -81,74 +139,36 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     const Extent extent = extent_of(symbol, quiet_zone);
     const std::uint64_t asked_width = options.width ? nearest_dots(*options.width, dpi) : 0;
 
-    std::uint64_t x = 0;
-    if (options.x_dim || !options.width) {
-        const Length x_dim = options.x_dim.value_or(
-            gs1_layout::default_x_dim(symbol.kind).value_or(linear ? default_linear_x : default_matrix_x));
-        x = std::max<std::uint64_t>(nearest_dots(x_dim, dpi), 1);
-    } else {
-        x = asked_width / std::max<std::uint64_t>(extent.modules_across, 1);
-        if (x == 0) return std::unexpected(too_small("width", asked_width, extent.modules_across));
-    }
-    if (x > max_side || extent.modules_across > max_side || extent.modules_down > max_side) {
+    const auto x = module_dots(symbol, options, extent, linear, dpi, asked_width);
+    if (!x) return std::unexpected(x.error());
+    if (*x > max_side || extent.modules_across > max_side || extent.modules_down > max_side) {
         return std::unexpected(side_too_large());
     }
-    const std::uint64_t symbol_width = extent.modules_across * x;
-    std::uint64_t width = options.width ? asked_width : symbol_width;
+    const std::uint64_t symbol_width = extent.modules_across * *x;
+    const std::uint64_t width = options.width ? asked_width : symbol_width;
     if (width < symbol_width) return std::unexpected(too_small("width", width, symbol_width));
-    if (auto fits = gs1_layout::check_width(symbol.kind, symbol_width, static_cast<std::uint32_t>(x), dpi); !fits) {
+    if (auto fits = gs1_layout::check_width(symbol.kind, symbol_width, static_cast<std::uint32_t>(*x), dpi); !fits) {
         return std::unexpected(fits.error());
     }
+
+    const auto vertical = linear ? linear_vertical(symbol, options, extent, *x, dpi, width)
+                                 : matrix_vertical(symbol, options, extent, quiet_zone, *x, dpi, width, symbol_width);
+    if (!vertical) return std::unexpected(vertical.error());
+    if (vertical->width > max_side || vertical->height > max_side) return std::unexpected(side_too_large());
 
     Layout layout{};
     layout.dpi = dpi;
     layout.quiet_zone = quiet_zone;
     layout.bar_width_reduction =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(nearest_dots(options.bar_width_reduction, dpi), max_side));
-    std::uint64_t height = 0, symbol_height = 0, top = 0;
-    if (linear) {
-        const std::uint64_t text_band =
-            options.text.value_or(true) ? text_band_height(symbol, static_cast<std::uint32_t>(x), dpi) : 0;
-        // Bearer bars sit directly above and below the bars.
-        const std::uint64_t bearers = 2ull * gs1_layout::bearer_dots(symbol.kind, static_cast<std::uint32_t>(x));
-        if (options.height) {
-            height = nearest_dots(*options.height, dpi);
-            const std::uint64_t least = text_band + bearers + 1;
-            if (height < least) return std::unexpected(too_small("height", height, least));
-            symbol_height = height - text_band - bearers;
-        } else {
-            double least =
-                std::max(min_height_share * static_cast<double>(extent.symbol_modules * x), min_height_inches * dpi);
-            if (auto logistics = gs1_layout::least_bar_height(symbol.kind))
-                least = std::max(least, logistics->dots(dpi));
-            symbol_height = static_cast<std::uint64_t>(std::ceil(least));
-            height = symbol_height + text_band + bearers;
-        }
-        top = bearers / 2;
-        layout.text_band = static_cast<std::uint32_t>(std::min(text_band, max_side));
-    } else {
-        symbol_height = (extent.modules_down - 2ull * quiet_zone) * x;
-        const std::uint64_t framed = extent.modules_down * x;
-        const MatrixTextRoom text = options.text.value_or(false)
-                                        ? matrix_text_room(symbol, static_cast<std::uint32_t>(x), dpi)
-                                        : MatrixTextRoom{};
-        // Without a height the room a fixed width leaves is kept above and below as well, so a square
-        // symbol in a fitted width still gives a square image.
-        const std::uint64_t slack = width - symbol_width;
-        if (options.width && width < text.width) return std::unexpected(too_small("width", width, text.width));
-        width = std::max<std::uint64_t>(width, text.width);
-        height = options.height ? nearest_dots(*options.height, dpi) : framed + text.band + slack;
-        if (height < framed + text.band) return std::unexpected(too_small("height", height, framed + text.band));
-        top = (height - framed - text.band) / 2;
-        layout.text_band = text.band;
-    }
-    if (width > max_side || height > max_side) return std::unexpected(side_too_large());
-    layout.x_dots = static_cast<std::uint32_t>(x);
-    layout.width = static_cast<std::uint32_t>(width);
-    layout.height = static_cast<std::uint32_t>(height);
-    layout.left = static_cast<std::uint32_t>((width - symbol_width) / 2 + gs1_layout::frame_modules(symbol.kind) * x);
-    layout.top = static_cast<std::uint32_t>(top);
-    layout.symbol_height = static_cast<std::uint32_t>(symbol_height);
+    layout.x_dots = static_cast<std::uint32_t>(*x);
+    layout.width = static_cast<std::uint32_t>(vertical->width);
+    layout.height = static_cast<std::uint32_t>(vertical->height);
+    layout.left =
+        static_cast<std::uint32_t>((vertical->width - symbol_width) / 2 + gs1_layout::frame_modules(symbol.kind) * *x);
+    layout.top = static_cast<std::uint32_t>(vertical->top);
+    layout.symbol_height = static_cast<std::uint32_t>(vertical->symbol_height);
+    layout.text_band = static_cast<std::uint32_t>(vertical->text_band);
     return layout;
 }
 
