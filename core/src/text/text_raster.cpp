@@ -33,7 +33,7 @@ struct ShapeKeyHash {
 };
 
 // Shapes of a thread's recent texts. The bound keeps a thread that prints many sizes from growing without
-// limit; a label needs a dozen shapes.
+// limit (one text may pass it; the next starts afresh); a label needs a dozen shapes.
 constexpr std::size_t max_shapes = 1024;
 
 GlyphShape fill_shape(unsigned char character, double size) {
@@ -54,11 +54,19 @@ GlyphShape fill_shape(unsigned char character, double size) {
     return shape;
 }
 
+using ShapeCache = std::unordered_map<ShapeKey, GlyphShape, ShapeKeyHash>;
+
+ShapeCache& thread_shapes() {
+    thread_local ShapeCache shapes;
+    return shapes;
+}
+
+// Shapes stay where they are while a text is stamped (growing the map moves no element), so the cache is
+// emptied only between texts, never while a call still points into it.
 const GlyphShape& shape_of(unsigned char character, double size) {
-    thread_local std::unordered_map<ShapeKey, GlyphShape, ShapeKeyHash> shapes;
+    ShapeCache& shapes = thread_shapes();
     const ShapeKey key{character, size};
     if (auto found = shapes.find(key); found != shapes.end()) return found->second;
-    if (shapes.size() >= max_shapes) shapes.clear();
     return shapes.emplace(key, fill_shape(character, size)).first->second;
 }
 
@@ -83,6 +91,7 @@ Coverage rasterise_text(std::span<const TextItem> items, std::uint32_t width, st
         const GlyphShape* shape;
         std::int64_t x, row;
     };
+    if (thread_shapes().size() >= max_shapes) thread_shapes().clear();
     std::vector<Stamp> stamps;
     std::int64_t first = height, last = 0;
     for (const TextItem& item : items) {
