@@ -14,7 +14,7 @@ namespace {
 // at the nominal 1.016 mm module; five modules keeps that proportion at any module width.
 constexpr std::uint32_t bearer_modules = 5;
 
-// Shipping-carton symbols (GS1 General Specifications, symbol specification table for non-retail
+// Shipping-carton symbols (GS1 General Specifications, the symbol table for non-retail
 // logistics): GS1-128 and ITF-14 at 0.495 mm, the least module width scanners in distribution are set up
 // for, and bars at least 32 mm high.
 constexpr Length logistics_x{0.495, Length::Unit::Mm};
