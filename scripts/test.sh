@@ -63,7 +63,10 @@ fi
 timed "suite (g++)" suite
 timed "core C++ tests (g++)" core_tests
 timed "suite under ASan+UBSan (clang++)" bash scripts/sanitize.sh
-timed "fuzzing under ASan+UBSan" bash scripts/fuzz.sh --seconds "${FUZZ_SECONDS:-60}"
+# The seed comes from the commit, so a run is the same wherever that commit is tested; each new commit
+# explores afresh. FUZZ_SEED overrides it.
+fuzz_seed=${FUZZ_SEED:-$(( 16#$(git rev-parse --short=7 HEAD 2>/dev/null || echo 1) ))}
+timed "fuzzing under ASan+UBSan" bash scripts/fuzz.sh --seconds "${FUZZ_SECONDS:-60}" --seed "$fuzz_seed"
 if python=$(free_threaded_python); then
     timed "thread tests ($python)" thread_tests "$python"
 fi

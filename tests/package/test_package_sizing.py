@@ -163,3 +163,17 @@ def test_option_errors_name_the_option(options, error, message):
 def test_render_options_are_keyword_only():
     with pytest.raises(TypeError, match=r"QrCode.svg\(\) takes 0 positional arguments but 1 was given"):
         tavlo.QrCode("x").svg(300)
+
+
+@pytest.mark.parametrize(
+    "make, options",
+    [
+        (lambda: tavlo.UpcA("03600029145"), {"x_dim": "400000000dots"}),
+        (lambda: tavlo.Code128("Parcel 1"), {"x_dim": "3000000000dots"}),
+        (lambda: tavlo.Gs1DataMatrix("(01)09501101530003(10)ABC123"), {"dpi": 4294967295, "x_dim": "1dot", "text": True}),
+    ],
+    ids=["retail digits", "centred text", "element strings"],
+)
+def test_a_text_band_too_large_to_print_is_refused_not_wrapped(make, options):
+    with pytest.raises(tavlo.TavloError, match="^Rendering error: a label side may not exceed 2147483647 dots$"):
+        make().png(**options)

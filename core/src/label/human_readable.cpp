@@ -43,7 +43,7 @@ const LinearGeometry* linear_geometry(const Symbol& symbol) {
 
 }  // namespace
 
-std::uint32_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t) {
+std::uint64_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t) {
     const auto style = style_of(symbol.kind);
     const LinearGeometry* geometry = linear_geometry(symbol);
     if (!style || !geometry) return 0;

@@ -9,13 +9,13 @@
 namespace tavlo::label {
 
 // Dots kept below the bars for the text of `symbol` at a module width of `x_dots`; 0 when nothing is printed.
-std::uint32_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t dpi);
+std::uint64_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t dpi);
 
 // The room the printed line of a matrix symbol (a GS1 Data Matrix's element string) takes: the band below the
 // symbol and quiet zone, and the label width its lines need; zero for a symbol without one.
 struct MatrixTextRoom {
-    std::uint32_t band = 0;
-    std::uint32_t width = 0;
+    std::uint64_t band = 0;
+    std::uint64_t width = 0;
 };
 MatrixTextRoom matrix_text_room(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t dpi);
 

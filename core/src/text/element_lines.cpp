@@ -1,4 +1,5 @@
 #include "element_lines.hpp"
+#include "whole_dots.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -31,15 +32,14 @@ ElementLines element_lines(std::string_view text, std::uint32_t x_dots, std::uin
     if (text.empty()) return out;
     out.lines = split_elements(text);
     out.size = std::max(1.0, std::round(digit_height_mm / 25.4 * dpi));
-    out.pitch = std::uint32_t(out.size + std::round(line_gap * out.size));
+    out.pitch = whole_dots(out.size + std::round(line_gap * out.size));
     double widest = 0, below = 0;
     for (const std::string& line : out.lines) {
         widest = std::max(widest, text_width(line, out.size));
         below = std::max(below, text_extent(line, out.size).below);
     }
-    out.width = std::uint32_t(std::ceil(widest)) + 2 * x_dots;
-    out.band = x_dots + std::uint32_t(out.size) + out.pitch * std::uint32_t(out.lines.size() - 1) +
-               std::uint32_t(std::ceil(below)) + 1;
+    out.width = whole_dots(std::ceil(widest)) + 2ull * x_dots;
+    out.band = x_dots + whole_dots(out.size) + out.pitch * (out.lines.size() - 1) + whole_dots(std::ceil(below)) + 1;
     return out;
 }
 

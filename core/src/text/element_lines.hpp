@@ -15,9 +15,9 @@ namespace tavlo::text {
 struct ElementLines {
     std::vector<std::string> lines;
     double size = 0;          // digit height in dots
-    std::uint32_t pitch = 0;  // dots from one baseline to the next
-    std::uint32_t band = 0;   // dots below the symbol's quiet zone for all lines
-    std::uint32_t width = 0;  // dots the widest line needs, a module of margin on each side included
+    std::uint64_t pitch = 0;  // dots from one baseline to the next
+    std::uint64_t band = 0;   // dots below the symbol's quiet zone for all lines
+    std::uint64_t width = 0;  // dots the widest line needs, a module of margin on each side included
 };
 
 // `text` is the printed form, "(01) 09501101530003 (17) 250101"; empty gives no lines and no band.

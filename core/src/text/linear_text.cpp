@@ -1,4 +1,5 @@
 #include "linear_text.hpp"
+#include "whole_dots.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -73,12 +74,12 @@ void place_retail(LinearText& out, LinearStyle style, std::string_view text, std
 
 }  // namespace
 
-std::uint32_t band_height(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
+std::uint64_t band_height(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
                           std::uint32_t x_dots) {
     if (text.empty()) return 0;
     const double size = line_size(style, geometry, text, x_dots);
     const VerticalExtent extent = text_extent(style == LinearStyle::Centred ? text : "0123456789", size);
-    return gap(x_dots) + std::uint32_t(size) + std::uint32_t(std::ceil(extent.below)) + 1;
+    return std::uint64_t{gap(x_dots)} + whole_dots(size) + whole_dots(std::ceil(extent.below)) + 1;
 }
 
 LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::string_view text, std::uint32_t x_dots,

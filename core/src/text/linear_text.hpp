@@ -15,7 +15,7 @@ namespace tavlo::text {
 enum class LinearStyle { Centred, Ean8, UpcA };
 
 // Dots kept below the bars for `text` (empty: none) at a module width of `x_dots`.
-std::uint32_t band_height(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
+std::uint64_t band_height(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
                           std::uint32_t x_dots);
 
 struct LinearText {
