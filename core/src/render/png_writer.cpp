@@ -73,7 +73,9 @@ void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t heig
 }
 
 // The filtered scanlines of the image as runs. The first row of a band is unfiltered, runs of pixels of
-// either colour; the band's other rows are Up filtered, all zero, and repeated.
+// either colour. The band's other rows are copies of it when deflate can copy a row whole (257 bytes at
+// most, the filter byte included), which takes a symbol or two for all of them; a longer row is followed by
+// Up filtered rows, all zero, and repeated.
 class Scanlines {
 public:
     Scanlines(std::uint32_t width, std::span<const Band> bands, const Format& format)
@@ -93,12 +95,15 @@ public:
     void write(Sink& sink) const {
         for (const Band& band : bands_) {
             if (band.rows == 0) continue;
+            const bool copied = band.rows > 1 && row_bytes_ + 1 <= deflate::max_match;
+            if (copied) sink.begin_repeat(band.rows, row_bytes_ + 1);
             sink.run(filter_none, 1);
             if (one_bit(format_))
                 bit_row(band.dark, sink);
             else
                 rgba_row(band.dark, sink);
-            if (band.rows == 1) continue;
+            if (copied) sink.end_repeat();
+            if (copied || band.rows == 1) continue;
             sink.begin_repeat(band.rows - 1, row_bytes_ + 1);
             sink.run(filter_up, 1);
             sink.run(0, row_bytes_);
