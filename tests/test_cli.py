@@ -97,12 +97,18 @@ def test_every_kind_writes_every_format_to_standard_output(command, data, symbol
         (["--width", "30mm", "--dpi", "203"], dict(width="30mm", dpi=203)),
         (["--bar-width-reduction", "1dot", "--fg", "#00f", "--bg", "transparent"],
          dict(bar_width_reduction="1dot", foreground="#00f", background="transparent")),
+        (["--optimize", "-x", "3dots"], dict(optimize=True, x_dim="3dots")),
     ],
     ids=lambda value: " ".join(value) if isinstance(value, list) else None,
 )
 def test_options_reach_the_rendering(tmp_path, arguments, options):
     assert run("code128", "Parcel 123", "-o", tmp_path / "label.png", *arguments).returncode == 0
     assert (tmp_path / "label.png").read_bytes() == tavlo.Code128("Parcel 123").png(**options)
+
+
+def test_optimize_applies_to_png_and_leaves_vector_formats_alone(tmp_path):
+    assert run("qr", "tavlo", "-o", tmp_path / "qr.svg", "--optimize").returncode == 0
+    assert (tmp_path / "qr.svg").read_text() == tavlo.QrCode("tavlo").svg()
 
 
 def test_format_from_the_suffix_or_the_option(tmp_path):

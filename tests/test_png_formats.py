@@ -16,8 +16,9 @@ from hypothesis import strategies as st
 from support import png_chunks
 
 ROOT = Path(__file__).resolve().parents[1]
+WRITER = ("png_writer.cpp", "deflate_runs.cpp", "huffman.cpp", "smallest_tokens.cpp")
 SOURCES = [ROOT / "tests/native/png_bands.cpp", ROOT / "core/src/error.cpp",
-           *(ROOT / "core/src/render" / name for name in ("png_writer.cpp", "deflate_runs.cpp", "huffman.cpp"))]
+           *(ROOT / "core/src/render" / name for name in WRITER)]
 
 
 @pytest.fixture(scope="module")
@@ -181,11 +182,11 @@ def images(draw):
 
 
 @settings(max_examples=60, deadline=None)
-@given(image=images(), name=st.sampled_from(sorted(FORMATS)))
-def test_random_bands_decode_to_their_pixels(writer, image, name):
+@given(image=images(), name=st.sampled_from(sorted(FORMATS)), smallest=st.booleans())
+def test_random_bands_decode_to_their_pixels(writer, image, name, smallest):
     pixels, light, dark, _ = FORMATS[name]
     width, bands = image
-    png = write(writer, pixels, width, bands, light, dark)
+    png = write(writer, pixels + "+smallest" * smallest, width, bands, light, dark)
     if pixels == "gray1":
         light, dark = "ffffffff", "000000ff"
     expected = np.where(model(width, bands)[:, :, None], np.frombuffer(bytes.fromhex(dark), np.uint8),

@@ -51,13 +51,14 @@ std::vector<png::Band> bands_of(const Drawing& drawing) {
 
 }  // namespace
 
-Result<PngBytes> write_png(const Drawing& drawing) {
+Result<PngBytes> write_png(const Drawing& drawing, bool smallest) {
     png::Format format;
     format.pixels = drawing.foreground == black && drawing.background == white ? png::Format::Pixels::Gray1
                                                                                : png::Format::Pixels::Palette1;
     format.light = rgba(drawing.background);
     format.dark = rgba(drawing.foreground);
     format.dpi = drawing.dpi;
+    format.smallest = smallest;
     try {
         std::vector<png::Band> bands = bands_of(drawing);
         if (!drawing.texts.empty()) {

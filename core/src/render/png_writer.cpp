@@ -193,7 +193,7 @@ Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands, 
 
     const std::size_t idat_start = out.size();
     out.insert(out.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});
-    deflate::append_zlib(out, Scanlines(width, bands, format));
+    deflate::append_zlib(out, Scanlines(width, bands, format), format.smallest);
 
     const std::size_t data_size = out.size() - idat_start - 8;
     if (data_size <= idat_limit) {

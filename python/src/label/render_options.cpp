@@ -13,7 +13,9 @@ constexpr Parameter parameters[] = {
     {"dpi", true, false},        {"x_dim", true, false},      {"width", true, false},
     {"height", true, false},     {"quiet_zone", true, false}, {"bar_width_reduction", true, false},
     {"foreground", true, false}, {"background", true, false}, {"text", true, false},
+    {"optimize", true, false},  // png() only
 };
+constexpr std::size_t shared_parameters = std::size(parameters) - 1;
 
 void raise_value(const char* name, const std::string& message) {
     raise_text(PyExc_ValueError, "argument '" + std::string(name) + "': " + message);
@@ -93,9 +95,11 @@ bool convert(PyObject* object, const char* name, std::optional<label::Length>& o
 }  // namespace
 
 std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
-                                                  Py_ssize_t nargs, PyObject* kwnames) {
-    std::array<PyObject*, std::size(parameters)> bound;
-    if (!bind_fastcall({method, parameters}, owner, args, nargs, kwnames, bound)) return std::nullopt;
+                                                  Py_ssize_t nargs, PyObject* kwnames, bool png) {
+    std::array<PyObject*, std::size(parameters)> bound{};
+    const std::span<const Parameter> accepted = std::span(parameters).first(png ? std::size(parameters) : shared_parameters);
+    if (!bind_fastcall({method, accepted}, owner, args, nargs, kwnames, std::span(bound).first(accepted.size())))
+        return std::nullopt;
     auto given = [&](std::size_t i) { return bound[i] != nullptr && bound[i] != Py_None; };
     label::Options options;
     if (bound[0]) {
@@ -133,6 +137,11 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
         const int text = PyObject_IsTrue(bound[8]);
         if (text < 0) return std::nullopt;
         options.text = text != 0;
+    }
+    if (given(9)) {
+        const int optimize = PyObject_IsTrue(bound[9]);
+        if (optimize < 0) return std::nullopt;
+        options.optimize = optimize != 0;
     }
     return options;
 }
