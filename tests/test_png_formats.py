@@ -16,7 +16,7 @@ from hypothesis import strategies as st
 from support import png_chunks
 
 ROOT = Path(__file__).resolve().parents[1]
-WRITER = ("png_writer.cpp", "deflate_runs.cpp", "huffman.cpp", "smallest_tokens.cpp")
+WRITER = ("png_writer.cpp", "deflate_runs.cpp", "huffman.cpp", "row_coder.cpp", "smallest_tokens.cpp")
 SOURCES = [ROOT / "tests/native/png_bands.cpp", ROOT / "core/src/error.cpp",
            *(ROOT / "core/src/render" / name for name in WRITER)]
 
@@ -198,6 +198,7 @@ def test_random_bands_decode_to_their_pixels(writer, image, name, smallest):
     "pixels, width, rows",
     [
         ("gray1", 2000, 70_000),  # sums of a run past 2^16 bytes, a band of many rows
+        ("gray1", 9000, 300),  # rows longer than one copy, repeated and copied from the row above in pieces
         ("rgba8", 100_003, 7),  # a row of 400 KB: runs and patterns of many full-length copies
         ("rgba8", 5, 400_000),  # rows of 21 bytes, copied by deflate from one row back
     ],

@@ -298,6 +298,10 @@ void ByteWriter::pattern(std::uint32_t unit, std::uint64_t count) {
     }
 }
 
+void ByteWriter::row(std::span<const std::uint8_t> data, std::uint64_t times) {
+    for (std::uint64_t i = 0; i < times; ++i, at_ += data.size()) std::memcpy(at_, data.data(), data.size());
+}
+
 void ByteWriter::begin_repeat(std::uint64_t times, std::uint64_t) {
     TAVLO_ASSERT(depth_ < max_nesting);
     repeats_[depth_++] = {at_, times};

@@ -5,6 +5,7 @@
 // hold, and `template <class Sink> void write(Sink& sink) const` that describes the data by calling, in order:
 //   sink.run(byte, count)        `count` bytes equal to `byte`
 //   sink.pattern(unit, count)    `count` copies of four bytes, `unit` holding the first in its low byte
+//   sink.row(data, times)        the bytes of a scanline, `times` times in a row (see Tokenizer::row)
 //   sink.begin_repeat(times, bytes)  what follows up to the matching end_repeat(), `bytes` bytes long, occurs
 //   sink.end_repeat()                `times` times in a row (repeats nest, at most max_nesting deep; the
 //                                    content is described once)
@@ -28,6 +29,7 @@
 #include "../encode/shared/assert.hpp"
 #include "bit_writer.hpp"
 #include "deflate_tokens.hpp"
+#include "row_coder.hpp"
 #include "smallest_tokens.hpp"
 
 namespace tavlo::deflate {
@@ -110,8 +112,19 @@ public:
         if (count == 0) return;
         flush();
         for (int shift = 0; shift < 32; shift += 8) tokens_.literal(static_cast<std::uint8_t>(unit >> shift));
-        copies(4 * (count - 1), 4, static_cast<std::uint8_t>(unit >> 24));
+        tokens_.copies(4 * (count - 1), 4, static_cast<std::uint8_t>(unit >> 24));
         last_ = unit >> 24;
+    }
+    // A scanline given byte by byte, `times` times in a row; scanlines are given so only outside repeats,
+    // one after another.
+    void row(std::span<const std::uint8_t> data, std::uint64_t times) {
+        adler_.begin_repeat(times, data.size());
+        adler_.bytes(data);
+        adler_.end_repeat();
+        flush();
+        TAVLO_ASSERT(depth_ == 0);
+        rows_.code(data, times, tokens_);
+        if (!data.empty() && times > 0) last_ = data.back();
     }
     void begin_repeat(std::uint64_t times, std::uint64_t bytes) {
         adler_.begin_repeat(times, bytes);
@@ -128,7 +141,7 @@ public:
         const Open& open = open_[--depth_];
         if (!open.copied) return tokens_.end_repeat();
         // Every byte of the copies equals the byte `bytes` back, so the last byte stays the same.
-        copies((open.times - 1) * open.bytes, static_cast<std::uint32_t>(open.bytes), 0);
+        tokens_.copies((open.times - 1) * open.bytes, static_cast<std::uint32_t>(open.bytes), 0);
     }
     void finish() {
         flush();
@@ -152,30 +165,7 @@ private:
             --count;
             last_ = byte;
         }
-        copies(count, 1, static_cast<std::uint8_t>(byte));
-    }
-
-    // `count` bytes copied from `back` bytes back, in copies of at most 258 bytes and at least 3: a stretch of
-    // 259 or 260 is split in two, and only a run (one byte back) shorter than 3 bytes is left as literals of
-    // its byte; the other callers copy at least 3 bytes.
-    void copies(std::uint64_t count, std::uint32_t back, std::uint8_t byte) {
-        const DistanceCode distance = distance_code(back);
-        std::uint64_t full = count / max_match;
-        auto rest = static_cast<unsigned>(count % max_match);
-        if (rest < min_match && rest > 0 && full > 0) {
-            --full;
-            rest += max_match - min_match;
-            tokens_.match(rest, distance);
-            rest = min_match;
-        }
-        if (full > 1) tokens_.begin_repeat(full);
-        if (full > 0) tokens_.match(max_match, distance);
-        if (full > 1) tokens_.end_repeat();
-        if (rest >= min_match) {
-            tokens_.match(rest, distance);
-        } else {
-            for (unsigned i = 0; i < rest; ++i) tokens_.literal(byte);
-        }
+        tokens_.copies(count, 1, static_cast<std::uint8_t>(byte));
     }
 
     struct Open {
@@ -185,6 +175,7 @@ private:
     };
     Tokens tokens_;
     Adler32 adler_;
+    RowCoder rows_;
     std::array<Open, max_nesting> open_;
     unsigned depth_ = 0;
     int last_ = no_byte;          // the byte before, when it is the same wherever this stretch stands
@@ -198,6 +189,7 @@ public:
     explicit ByteWriter(std::uint8_t* at) : at_(at) {}
     void run(std::uint8_t byte, std::uint64_t count);
     void pattern(std::uint32_t unit, std::uint64_t count);
+    void row(std::span<const std::uint8_t> data, std::uint64_t times);
     void begin_repeat(std::uint64_t times, std::uint64_t bytes);
     void end_repeat();
 

@@ -91,6 +91,39 @@ public:
         push(end_repeat_marker);
         --depth_;
     }
+    // `count` bytes copied from `back` bytes back, in copies of at most 258 bytes and at least 3: a stretch of
+    // 259 or 260 is split in two, and only a run (one byte back) shorter than 3 bytes is left as literals of
+    // its byte; the other callers copy at least 3 bytes.
+    // Returns the length of the last token when it is one of these copies, else 0.
+    unsigned copies(std::uint64_t count, std::uint32_t back, std::uint8_t byte) {
+        const DistanceCode distance = distance_code(back);
+        std::uint64_t full = count / max_match;
+        auto rest = static_cast<unsigned>(count % max_match);
+        if (rest < min_match && rest > 0 && full > 0) {
+            --full;
+            rest += max_match - min_match;
+            match(rest, distance);
+            rest = min_match;
+        }
+        if (full > 1) begin_repeat(full);
+        if (full > 0) match(max_match, distance);
+        if (full > 1) end_repeat();
+        if (rest >= min_match) {
+            match(rest, distance);
+            return rest;
+        }
+        for (unsigned i = 0; i < rest; ++i) literal(byte);
+        return rest == 0 && full == 1 ? max_match : 0;
+    }
+
+    // Makes the last token, a copy from `distance` back, `length` bytes long instead. Only outside repeats.
+    void replace_last_match(unsigned length, DistanceCode distance) {
+        TAVLO_ASSERT(depth_ == 0 && !tokens_.empty());
+        --literal_counts_[tokens_.back() & 511];
+        --distance_counts_[distance.symbol];
+        tokens_.pop_back();
+        match(length, distance);
+    }
     void end_block() {
         push(end_of_block);
         ++literal_counts_[end_of_block];

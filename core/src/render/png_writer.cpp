@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "deflate_runs.hpp"
 
@@ -93,6 +94,7 @@ public:
 
     template <class Sink>
     void write(Sink& sink) const {
+        if (one_bit(format_) && row_bytes_ + 1 <= deflate::max_distance) return write_rows(sink);
         for (const Band& band : bands_) {
             if (band.rows == 0) continue;
             const bool copied = band.rows > 1 && row_bytes_ + 1 <= deflate::max_match;
@@ -112,6 +114,29 @@ public:
     }
 
 private:
+    // Short 1-bit rows given whole, each band's row with the times it occurs, to be coded with copies from
+    // the rows around it.
+    template <class Sink>
+    void write_rows(Sink& sink) const {
+        std::vector<std::uint8_t> row(row_bytes_ + 1);
+        row[0] = filter_none;
+        for (const Band& band : bands_) {
+            if (band.rows == 0) continue;
+            RowFill fill{row.data() + 1};
+            bit_row(band.dark, fill);
+            sink.row(row, band.rows);
+        }
+    }
+
+    // Runs written into a row's bytes.
+    struct RowFill {
+        std::uint8_t* at;
+        void run(std::uint8_t byte, std::uint64_t count) {
+            std::memset(at, byte, count);
+            at += count;
+        }
+    };
+
     static std::uint32_t unit(const Rgba& colour) {
         return colour.r | std::uint32_t{colour.g} << 8 | std::uint32_t{colour.b} << 16 | std::uint32_t{colour.a} << 24;
     }
