@@ -1,5 +1,7 @@
 #include "deflate_runs.hpp"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <span>
@@ -245,18 +247,14 @@ void Adler32::long_pattern(std::uint32_t unit, std::uint64_t count) {
     end_repeat();
 }
 
+// zlib sums bytes several at a time; its value is the same pair of sums, reduced.
 void Adler32::bytes(std::span<const std::uint8_t> data) {
     Frame& f = frames_[depth_];
-    // Reduced every 4096 bytes, well before the second sum could pass 2^64.
-    for (std::size_t done = 0; done < data.size(); done += 4096) {
-        f.reduce();
-        for (const std::uint8_t byte : data.subspan(done, std::min<std::size_t>(4096, data.size() - done))) {
-            f.a += byte;
-            f.b += f.a;
-        }
-    }
+    f.reduce();
+    const auto value = adler32_z(static_cast<uLong>(f.b << 16 | f.a), data.data(), data.size());
+    f.a = value & 0xffff;
+    f.b = value >> 16;
     f.length += data.size();
-    f.reduce_if_large();
 }
 
 void Adler32::begin_repeat(std::uint64_t times, std::uint64_t) {

@@ -114,28 +114,39 @@ public:
     }
 
 private:
-    // Short 1-bit rows given whole, each band's row with the times it occurs, to be coded with copies from
-    // the rows around it.
+    // 1-bit rows given whole, each band's row with the times it occurs, to be coded by what changed from the
+    // row above.
     template <class Sink>
     void write_rows(Sink& sink) const {
         std::vector<std::uint8_t> row(row_bytes_ + 1);
         row[0] = filter_none;
         for (const Band& band : bands_) {
             if (band.rows == 0) continue;
-            RowFill fill{row.data() + 1};
-            bit_row(band.dark, fill);
+            paint_row(band.dark, row.data() + 1);
             sink.row(row, band.rows);
         }
     }
 
-    // Runs written into a row's bytes.
-    struct RowFill {
-        std::uint8_t* at;
-        void run(std::uint8_t byte, std::uint64_t count) {
-            std::memset(at, byte, count);
-            at += count;
+    // One bit per pixel as bit_row makes them, painted span by span over a light row.
+    void paint_row(const std::vector<Span>& dark, std::uint8_t* bytes) const {
+        const bool dark_bit = format_.pixels == Format::Pixels::Palette1;
+        const auto paint = [dark_bit](std::uint8_t& byte, unsigned mask) {
+            byte = static_cast<std::uint8_t>(dark_bit ? byte | mask : byte & ~mask);
+        };
+        std::memset(bytes, dark_bit ? 0x00 : 0xff, row_bytes_);
+        for (const Span& span : dark) {
+            const std::uint32_t first = span.begin / 8, last = (span.end - 1) / 8;
+            const unsigned head = 0xffu >> (span.begin % 8), tail = 0xffu << (7 - (span.end - 1) % 8) & 0xff;
+            if (first == last) {
+                paint(bytes[first], head & tail);
+                continue;
+            }
+            paint(bytes[first], head);
+            std::memset(bytes + first + 1, dark_bit ? 0xff : 0x00, last - first - 1);
+            paint(bytes[last], tail);
         }
-    };
+        if (const unsigned pad = (8 - width_ % 8) % 8) bytes[row_bytes_ - 1] &= static_cast<std::uint8_t>(0xff << pad);
+    }
 
     static std::uint32_t unit(const Rgba& colour) {
         return colour.r | std::uint32_t{colour.g} << 8 | std::uint32_t{colour.b} << 16 | std::uint32_t{colour.a} << 24;
