@@ -142,7 +142,13 @@ private:
                 continue;
             }
             paint(bytes[first], head);
-            std::memset(bytes + first + 1, dark_bit ? 0xff : 0x00, last - first - 1);
+            // Glyph strokes span a byte or two: a loop beats calling memset for them.
+            const std::uint8_t fill = dark_bit ? 0xff : 0x00;
+            if (last - first - 1 <= 8) {
+                for (std::uint32_t at = first + 1; at < last; ++at) bytes[at] = fill;
+            } else {
+                std::memset(bytes + first + 1, fill, last - first - 1);
+            }
             paint(bytes[last], tail);
         }
         if (const unsigned pad = (8 - width_ % 8) % 8) bytes[row_bytes_ - 1] &= static_cast<std::uint8_t>(0xff << pad);
