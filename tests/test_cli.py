@@ -153,7 +153,10 @@ def test_bad_data_is_an_error_message_with_status_1(tmp_path):
          "argument --bar-width-reduction: '1' needs a unit, e.g. '1dot' or '1mm'"),
         (["qr", "x", "-x", "1mm", "-w", "30mm"], "tavlo qr", "argument -w/--width: not allowed with argument "
          "-x/--x-dim"),
-        (["qr", "x", "--dpi", "0"], "tavlo qr", "argument --dpi: invalid value '0': a whole number, at least 1"),
+        (["qr", "x", "--dpi", "0"], "tavlo qr",
+         "argument --dpi: invalid value '0': a whole number, at least 1 and at most 4294967295"),
+        (["qr", "x", "-q", "99999999999"], "tavlo qr",
+         "argument -q/--quiet-zone: invalid value '99999999999': a whole number, at least 0 and at most 4294967295"),
         (["qr", "x", "--fg", "blue-ish"], "tavlo qr", "argument --fg/--foreground: invalid colour 'blue-ish': "
          "expected '#rrggbb', '#rrggbbaa', '#rgb', 'black', 'white' or 'transparent'"),
         (["qr", "x", "--format", "gif"], "tavlo qr",
@@ -260,7 +263,8 @@ def test_batch_usage_errors(tmp_path):
     assert_usage_error(run("batch", "ean8", tmp_path / "missing.txt"),
                        f"cannot read {tmp_path / 'missing.txt'}: No such file or directory", "tavlo batch ean8")
     assert_usage_error(run("batch", "ean8", "-", "--jobs", "0", input=b""),
-                       "argument -j/--jobs: invalid value '0': a whole number, at least 1", "tavlo batch ean8")
+                       "argument -j/--jobs: invalid value '0': a whole number, at least 1 and at most 4294967295",
+                       "tavlo batch ean8")
     assert_usage_error(run("batch", "-"), "argument KIND: invalid choice: '-' (choose from 'ean8', 'upca', "
                        "'code39', 'itf', 'code128', 'gs1-128', 'itf14', 'qr', 'datamatrix', 'gs1-datamatrix')", "tavlo batch")
 
