@@ -65,7 +65,7 @@ int main() {
 
     // Rows of two-colour pixels, as a PNG of a matrix symbol holds them: filter byte, then nibbles.
     std::vector<std::uint8_t> rows;
-    const std::vector<std::uint8_t> bytes = noise(600, 3);
+    const std::vector<std::uint8_t> bytes = noise(40 * 15 + 17, 3);
     for (std::size_t row = 0; row < 40; ++row) {
         for (int copy = 0; copy < 4; ++copy) {
             rows.push_back(0);
