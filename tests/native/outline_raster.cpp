@@ -14,8 +14,8 @@ namespace {
 void print(const tavlo::text::Coverage& coverage, std::uint32_t height) {
     for (std::uint32_t row = 0; row < height; ++row) {
         std::string line;
-        if (row >= coverage.first_row && row - coverage.first_row < coverage.rows.size()) {
-            for (const auto& span : coverage.rows[row - coverage.first_row])
+        if (row >= coverage.first_row && row - coverage.first_row < coverage.row_count()) {
+            for (const auto& span : coverage.row(row - coverage.first_row))
                 line += std::to_string(span.begin) + "-" + std::to_string(span.end) + " ";
         }
         std::puts(line.c_str());

@@ -60,10 +60,18 @@ struct RowSpan {
 };
 
 // The whole dots an outline fills, without anti-aliasing: a dot is dark when its centre lies inside the
-// outline. rows[i] holds the spans of image row first_row + i; nothing outside width x height is kept.
+// outline; nothing outside width x height is kept. Row i is image row first_row + i. All rows' spans stand
+// in one array, row after row, so filling and reading them allocates nothing per row.
 struct Coverage {
     std::uint32_t first_row = 0;
-    std::vector<std::vector<RowSpan>> rows;
+    std::vector<RowSpan> spans;
+    std::vector<std::size_t> row_ends;  // one past row i's last span in `spans`, one entry a row
+
+    std::size_t row_count() const { return row_ends.size(); }
+    std::span<const RowSpan> row(std::size_t i) const {
+        const std::size_t begin = i == 0 ? 0 : row_ends[i - 1];
+        return std::span(spans).subspan(begin, row_ends[i] - begin);
+    }
 };
 Coverage rasterise(const Outline& outline, std::uint32_t width, std::uint32_t height);
 

@@ -4,11 +4,38 @@
 
 namespace tavlo::text {
 
+namespace {
+
+// The dark columns of a bar row and a text row together, into `out`. Both are sorted and neither overlaps
+// nor touches itself, so one pass in column order gives the sorted, joined union.
+void unite(std::span<const png::Span> bars, std::span<const RowSpan> text, std::vector<png::Span>& out) {
+    out.clear();
+    const auto add = [&out](std::uint32_t begin, std::uint32_t end) {
+        if (!out.empty() && begin <= out.back().end)
+            out.back().end = std::max(out.back().end, end);
+        else
+            out.push_back({begin, end});
+    };
+    std::size_t b = 0, t = 0;
+    while (b < bars.size() || t < text.size()) {
+        if (t == text.size() || (b < bars.size() && bars[b].begin <= text[t].begin)) {
+            add(bars[b].begin, bars[b].end);
+            ++b;
+        } else {
+            add(text[t].begin, text[t].end);
+            ++t;
+        }
+    }
+}
+
+}  // namespace
+
 void overlay(std::vector<png::Band>& bands, const Coverage& coverage) {
-    if (coverage.rows.empty()) return;
-    const std::uint64_t first = coverage.first_row, last = first + coverage.rows.size();
+    if (coverage.row_count() == 0) return;
+    const std::uint64_t first = coverage.first_row, last = first + coverage.row_count();
     std::vector<png::Band> out;
-    out.reserve(bands.size() + coverage.rows.size() + 1);
+    out.reserve(bands.size() + coverage.row_count() + 1);
+    std::vector<png::Span> row;
     std::uint64_t top = 0;
     for (png::Band& band : bands) {
         const std::uint64_t bottom = top + band.rows;
@@ -18,15 +45,13 @@ void overlay(std::vector<png::Band>& bands, const Coverage& coverage) {
             continue;
         }
         if (top < first) out.push_back({std::uint32_t(first - top), band.dark});
-        for (std::uint64_t row = std::max(top, first); row < std::min(bottom, last); ++row) {
-            png::Band single{1, band.dark};
-            for (const RowSpan& span : coverage.rows[row - first]) single.dark.push_back({span.begin, span.end});
-            png::merge_spans(single.dark);
+        for (std::uint64_t r = std::max(top, first); r < std::min(bottom, last); ++r) {
+            unite(band.dark, coverage.row(r - first), row);
             // Straight stretches of the glyphs repeat rows; one band each keeps the image's description short.
-            if (!out.empty() && out.back().dark == single.dark)
+            if (!out.empty() && out.back().dark == row)
                 ++out.back().rows;
             else
-                out.push_back(std::move(single));
+                out.push_back({1, row});
         }
         if (bottom > last) out.push_back({std::uint32_t(bottom - last), std::move(band.dark)});
         top = bottom;

@@ -11,11 +11,11 @@ namespace tavlo::text {
 
 namespace {
 
-// One glyph filled with its pen at (0, 0): rows from first_row (negative: above the baseline) down, spans
-// in dots from the pen.
+// One glyph filled with its pen at (0, 0): its dots as filled on a canvas, whose row 0 and column 0 stand at
+// (left, top) from the pen (top negative: above the baseline).
 struct GlyphShape {
-    int first_row = 0;
-    std::vector<std::vector<std::pair<int, int>>> rows;
+    std::int64_t left = 0, top = 0;
+    Coverage dots;
 };
 
 struct ShapeKey {
@@ -44,13 +44,10 @@ GlyphShape fill_shape(unsigned char character, double size) {
     const auto height = std::uint32_t(std::ceil(3 * margin));
     Outline outline;
     append_glyph_outline(outline, character, margin, 2 * margin, size);
-    const Coverage coverage = rasterise(outline, width, height);
     GlyphShape shape;
-    shape.first_row = int(coverage.first_row) - int(2 * margin);
-    for (const auto& row : coverage.rows) {
-        auto& spans = shape.rows.emplace_back();
-        for (const RowSpan& span : row) spans.emplace_back(int(span.begin) - int(margin), int(span.end) - int(margin));
-    }
+    shape.dots = rasterise(outline, width, height);
+    shape.left = -std::int64_t(margin);
+    shape.top = std::int64_t(shape.dots.first_row) - std::int64_t(2 * margin);
     return shape;
 }
 
@@ -70,58 +67,93 @@ const GlyphShape& shape_of(unsigned char character, double size) {
     return shapes.emplace(key, fill_shape(character, size)).first->second;
 }
 
-// Sorts a row's spans and joins the overlapping or touching ones.
-void normalise(std::vector<RowSpan>& spans) {
-    if (spans.size() < 2) return;
-    std::ranges::sort(spans, {}, &RowSpan::begin);
+// Sorts the spans of the row that starts at `row_start` and joins the overlapping or touching ones.
+void normalise(std::vector<RowSpan>& spans, std::size_t row_start) {
+    const auto row = std::span(spans).subspan(row_start);
+    std::ranges::sort(row, {}, &RowSpan::begin);
     std::size_t out = 0;
-    for (std::size_t i = 1; i < spans.size(); ++i) {
-        if (spans[i].begin <= spans[out].end)
-            spans[out].end = std::max(spans[out].end, spans[i].end);
+    for (std::size_t i = 1; i < row.size(); ++i) {
+        if (row[i].begin <= row[out].end)
+            row[out].end = std::max(row[out].end, row[i].end);
         else
-            spans[++out] = spans[i];
+            row[++out] = row[i];
     }
-    spans.resize(out + 1);
+    spans.resize(row_start + out + 1);
+}
+
+// Adds [begin, end) to the row that starts at `row_start`, joined to the row's last span where they overlap
+// or touch. Spans added left to right come out sorted and joined; `in_order` turns false when one starts
+// left of the last, and the row then needs normalising.
+void add_span(std::vector<RowSpan>& spans, std::size_t row_start, std::uint32_t begin, std::uint32_t end,
+              bool& in_order) {
+    if (spans.size() > row_start) {
+        RowSpan& last = spans.back();
+        if (begin < last.begin) {
+            in_order = false;
+        } else if (begin <= last.end) {
+            last.end = std::max(last.end, end);
+            return;
+        }
+    }
+    spans.push_back(RowSpan{begin, end});
+}
+
+struct Stamp {
+    const Coverage* dots;
+    std::int64_t left, top;  // where the shape's canvas lands in the image
+};
+
+// The stamps' dots, row by row: each row's spans are added from the stamps left to right, so they are
+// sorted and joined as they come unless two glyphs overlap.
+Coverage stamp_rows(std::span<const Stamp> stamps, std::int64_t first, std::int64_t last, std::size_t span_bound,
+                    std::uint32_t width) {
+    Coverage coverage;
+    coverage.first_row = std::uint32_t(first);
+    coverage.spans.reserve(span_bound);
+    coverage.row_ends.reserve(std::size_t(last - first));
+    for (std::int64_t row = first; row < last; ++row) {
+        const std::size_t row_start = coverage.spans.size();
+        bool in_order = true;
+        for (const Stamp& stamp : stamps) {
+            const std::int64_t shape_row = row - stamp.top;
+            if (shape_row < 0 || shape_row >= std::int64_t(stamp.dots->row_count())) continue;
+            for (const RowSpan& span : stamp.dots->row(std::size_t(shape_row))) {
+                const std::int64_t b = std::clamp<std::int64_t>(stamp.left + span.begin, 0, width);
+                const std::int64_t e = std::clamp<std::int64_t>(stamp.left + span.end, 0, width);
+                if (b < e) add_span(coverage.spans, row_start, std::uint32_t(b), std::uint32_t(e), in_order);
+            }
+        }
+        if (!in_order) normalise(coverage.spans, row_start);
+        coverage.row_ends.push_back(coverage.spans.size());
+    }
+    return coverage;
 }
 
 }  // namespace
 
 Coverage rasterise_text(std::span<const TextItem> items, std::uint32_t width, std::uint32_t height) {
-    struct Stamp {
-        const GlyphShape* shape;
-        std::int64_t x, row;
-    };
     if (thread_shapes().size() >= max_shapes) thread_shapes().clear();
+    std::size_t glyphs = 0;
+    for (const TextItem& item : items) glyphs += item.text.size();
     std::vector<Stamp> stamps;
+    stamps.reserve(glyphs);
     std::int64_t first = height, last = 0;
+    std::size_t span_bound = 0;
     for (const TextItem& item : items) {
-        for (const PlacedGlyph& glyph : place_glyphs(item)) {
+        for_each_glyph(item, [&](const PlacedGlyph& glyph) {
             const GlyphShape& shape = shape_of(glyph.character, item.size);
-            if (shape.rows.empty()) continue;
-            const std::int64_t top = std::int64_t(glyph.baseline) + shape.first_row;
+            const std::size_t rows = shape.dots.row_count();
+            if (rows == 0) return;
+            const std::int64_t top = std::int64_t(glyph.baseline) + shape.top;
             first = std::min(first, std::max<std::int64_t>(top, 0));
-            last = std::max(last, std::min<std::int64_t>(top + std::int64_t(shape.rows.size()), height));
-            stamps.push_back(Stamp{&shape, std::int64_t(glyph.pen_x), top});
-        }
+            last = std::max(last, std::min<std::int64_t>(top + std::int64_t(rows), height));
+            stamps.push_back(Stamp{&shape.dots, std::int64_t(glyph.pen_x) + shape.left, top});
+            span_bound += shape.dots.spans.size();
+        });
     }
-    Coverage coverage;
-    if (first >= last) return coverage;
-    coverage.first_row = std::uint32_t(first);
-    coverage.rows.resize(std::size_t(last - first));
-    for (const Stamp& stamp : stamps) {
-        for (std::size_t r = 0; r < stamp.shape->rows.size(); ++r) {
-            const std::int64_t row = stamp.row + std::int64_t(r);
-            if (row < first || row >= last) continue;
-            auto& spans = coverage.rows[std::size_t(row - first)];
-            for (const auto& [begin, end] : stamp.shape->rows[r]) {
-                const std::int64_t b = std::clamp<std::int64_t>(stamp.x + begin, 0, width);
-                const std::int64_t e = std::clamp<std::int64_t>(stamp.x + end, 0, width);
-                if (b < e) spans.push_back(RowSpan{std::uint32_t(b), std::uint32_t(e)});
-            }
-        }
-    }
-    for (auto& spans : coverage.rows) normalise(spans);
-    return coverage;
+    if (first >= last) return {};
+    if (!std::ranges::is_sorted(stamps, {}, &Stamp::left)) std::ranges::sort(stamps, {}, &Stamp::left);
+    return stamp_rows(stamps, first, last, span_bound, width);
 }
 
 }  // namespace tavlo::text
