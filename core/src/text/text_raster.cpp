@@ -67,65 +67,77 @@ const GlyphShape& shape_of(unsigned char character, double size) {
     return shapes.emplace(key, fill_shape(character, size)).first->second;
 }
 
-// Sorts the spans of the row that starts at `row_start` and joins the overlapping or touching ones.
-void normalise(std::vector<RowSpan>& spans, std::size_t row_start) {
-    const auto row = std::span(spans).subspan(row_start);
-    std::ranges::sort(row, {}, &RowSpan::begin);
-    std::size_t out = 0;
-    for (std::size_t i = 1; i < row.size(); ++i) {
-        if (row[i].begin <= row[out].end)
-            row[out].end = std::max(row[out].end, row[i].end);
-        else
-            row[++out] = row[i];
-    }
-    spans.resize(row_start + out + 1);
-}
+// One row's spans, written from `row_begin` on: each added span is joined to the row's last where they
+// overlap or touch. Spans added left to right come out sorted and joined; `in_order` turns false when one
+// starts left of the last, and the row then needs normalising.
+struct RowWriter {
+    RowSpan* row_begin;
+    RowSpan* out;
+    bool in_order = true;
 
-// Adds [begin, end) to the row that starts at `row_start`, joined to the row's last span where they overlap
-// or touch. Spans added left to right come out sorted and joined; `in_order` turns false when one starts
-// left of the last, and the row then needs normalising.
-void add_span(std::vector<RowSpan>& spans, std::size_t row_start, std::uint32_t begin, std::uint32_t end,
-              bool& in_order) {
-    if (spans.size() > row_start) {
-        RowSpan& last = spans.back();
-        if (begin < last.begin) {
-            in_order = false;
-        } else if (begin <= last.end) {
-            last.end = std::max(last.end, end);
-            return;
+    void add(std::uint32_t begin, std::uint32_t end) {
+        if (out != row_begin) {
+            RowSpan& last = out[-1];
+            if (begin < last.begin) {
+                in_order = false;
+            } else if (begin <= last.end) {
+                last.end = std::max(last.end, end);
+                return;
+            }
         }
+        *out++ = RowSpan{begin, end};
     }
-    spans.push_back(RowSpan{begin, end});
-}
 
+    // Sorts the row and joins its overlapping or touching spans; returns the end of the row.
+    RowSpan* finish() {
+        if (in_order) return out;
+        std::sort(row_begin, out, [](const RowSpan& a, const RowSpan& b) { return a.begin < b.begin; });
+        RowSpan* kept = row_begin;
+        for (RowSpan* span = row_begin + 1; span != out; ++span) {
+            if (span->begin <= kept->end)
+                kept->end = std::max(kept->end, span->end);
+            else
+                *++kept = *span;
+        }
+        return kept + 1;
+    }
+};
+
+// A glyph shape in place: its canvas's row 0 and column 0 at (left, top) in the image.
 struct Stamp {
-    const Coverage* dots;
-    std::int64_t left, top;  // where the shape's canvas lands in the image
+    const RowSpan* spans;
+    const std::size_t* row_ends;
+    std::uint64_t rows;
+    std::int64_t left, top;
 };
 
 // The stamps' dots, row by row: each row's spans are added from the stamps left to right, so they are
-// sorted and joined as they come unless two glyphs overlap.
+// sorted and joined as they come unless two glyphs overlap. `span_bound` is at least the stamps' spans
+// together, which the rows, joined, never exceed.
 Coverage stamp_rows(std::span<const Stamp> stamps, std::int64_t first, std::int64_t last, std::size_t span_bound,
                     std::uint32_t width) {
     Coverage coverage;
     coverage.first_row = std::uint32_t(first);
-    coverage.spans.reserve(span_bound);
+    coverage.spans.resize(span_bound);
     coverage.row_ends.reserve(std::size_t(last - first));
+    RowSpan* out = coverage.spans.data();
     for (std::int64_t row = first; row < last; ++row) {
-        const std::size_t row_start = coverage.spans.size();
-        bool in_order = true;
+        RowWriter writer{out, out};
         for (const Stamp& stamp : stamps) {
-            const std::int64_t shape_row = row - stamp.top;
-            if (shape_row < 0 || shape_row >= std::int64_t(stamp.dots->row_count())) continue;
-            for (const RowSpan& span : stamp.dots->row(std::size_t(shape_row))) {
-                const std::int64_t b = std::clamp<std::int64_t>(stamp.left + span.begin, 0, width);
-                const std::int64_t e = std::clamp<std::int64_t>(stamp.left + span.end, 0, width);
-                if (b < e) add_span(coverage.spans, row_start, std::uint32_t(b), std::uint32_t(e), in_order);
+            const auto shape_row = std::uint64_t(row - stamp.top);
+            if (shape_row >= stamp.rows) continue;
+            const RowSpan* const end = stamp.spans + stamp.row_ends[shape_row];
+            for (const RowSpan* span = stamp.spans + (shape_row ? stamp.row_ends[shape_row - 1] : 0); span != end;
+                 ++span) {
+                const std::int64_t b = std::clamp<std::int64_t>(stamp.left + span->begin, 0, width);
+                const std::int64_t e = std::clamp<std::int64_t>(stamp.left + span->end, 0, width);
+                if (b < e) writer.add(std::uint32_t(b), std::uint32_t(e));
             }
         }
-        if (!in_order) normalise(coverage.spans, row_start);
-        coverage.row_ends.push_back(coverage.spans.size());
+        out = writer.finish();
+        coverage.row_ends.push_back(std::size_t(out - coverage.spans.data()));
     }
+    coverage.spans.resize(std::size_t(out - coverage.spans.data()));
     return coverage;
 }
 
@@ -147,7 +159,8 @@ Coverage rasterise_text(std::span<const TextItem> items, std::uint32_t width, st
             const std::int64_t top = std::int64_t(glyph.baseline) + shape.top;
             first = std::min(first, std::max<std::int64_t>(top, 0));
             last = std::max(last, std::min<std::int64_t>(top + std::int64_t(rows), height));
-            stamps.push_back(Stamp{&shape.dots, std::int64_t(glyph.pen_x) + shape.left, top});
+            stamps.push_back(Stamp{shape.dots.spans.data(), shape.dots.row_ends.data(), rows,
+                                   std::int64_t(glyph.pen_x) + shape.left, top});
             span_bound += shape.dots.spans.size();
         });
     }

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-namespace tavlo::text {
+namespace tavlo::label {
 
 namespace {
 
 // The dark columns of a bar row and a text row together, into `out`. Both are sorted and neither overlaps
 // nor touches itself, so one pass in column order gives the sorted, joined union.
-void unite(std::span<const png::Span> bars, std::span<const RowSpan> text, std::vector<png::Span>& out) {
+void unite(std::span<const png::Span> bars, std::span<const text::RowSpan> text, std::vector<png::Span>& out) {
     out.clear();
     const auto add = [&out](std::uint32_t begin, std::uint32_t end) {
         if (!out.empty() && begin <= out.back().end)
@@ -30,33 +30,30 @@ void unite(std::span<const png::Span> bars, std::span<const RowSpan> text, std::
 
 }  // namespace
 
-void overlay(std::vector<png::Band>& bands, const Coverage& coverage) {
-    if (coverage.row_count() == 0) return;
+void overlay_text(std::span<const png::Band> bars, const text::Coverage& coverage, BandList& out,
+                  std::vector<png::Span>& row) {
+    out.clear();
     const std::uint64_t first = coverage.first_row, last = first + coverage.row_count();
-    std::vector<png::Band> out;
-    out.reserve(bands.size() + coverage.row_count() + 1);
-    std::vector<png::Span> row;
     std::uint64_t top = 0;
-    for (png::Band& band : bands) {
+    for (const png::Band& band : bars) {
         const std::uint64_t bottom = top + band.rows;
         if (bottom <= first || top >= last) {
-            out.push_back(std::move(band));
+            out.push(band.rows, band.dark);
             top = bottom;
             continue;
         }
-        if (top < first) out.push_back({std::uint32_t(first - top), band.dark});
+        if (top < first) out.push(std::uint32_t(first - top), band.dark);
         for (std::uint64_t r = std::max(top, first); r < std::min(bottom, last); ++r) {
             unite(band.dark, coverage.row(r - first), row);
             // Straight stretches of the glyphs repeat rows; one band each keeps the image's description short.
-            if (!out.empty() && out.back().dark == row)
+            if (!out.empty() && std::ranges::equal(out.back().dark, row))
                 ++out.back().rows;
             else
-                out.push_back({1, row});
+                out.push(1, row);
         }
-        if (bottom > last) out.push_back({std::uint32_t(bottom - last), std::move(band.dark)});
+        if (bottom > last) out.push(std::uint32_t(bottom - last), band.dark);
         top = bottom;
     }
-    bands = std::move(out);
 }
 
-}  // namespace tavlo::text
+}  // namespace tavlo::label
