@@ -3,16 +3,14 @@
 #pragma once
 
 #include <span>
-#include <vector>
 
+#include "../text/text_rows.hpp"
 #include "band_list.hpp"
-#include "tavlo/text.hpp"
 
 namespace tavlo::label {
 
-// `bars` describe the whole image from the top; `out` receives them with the coverage's rows added to the rows
-// they fall on. `row` is room for one row's spans.
-void overlay_text(std::span<const png::Band> bars, const text::Coverage& coverage, BandList& out,
-                  std::vector<png::Span>& row);
+// `bars` describe the whole image from the top; `out` receives them with the text's rows added to the rows they
+// fall on. Reads every row of `text`.
+void overlay_text(std::span<const png::Band> bars, text::TextRows& text, BandList& out);
 
 }  // namespace tavlo::label

@@ -18,7 +18,7 @@ struct Scratch {
     BandList bars, with_text;
     std::vector<Rect> rects;
     std::vector<const Rect*> open;
-    std::vector<png::Span> row;
+    std::vector<png::Span> dark;
 
     // Labels need a few kilobytes here; what a large image needed beyond this bound is let go after it.
     static constexpr std::size_t kept_bytes = 256 * 1024;
@@ -27,7 +27,7 @@ struct Scratch {
         with_text.release_beyond(kept_bytes);
         if (rects.capacity() * sizeof(Rect) > kept_bytes) rects = {};
         if (open.capacity() * sizeof(const Rect*) > kept_bytes) open = {};
-        if (row.capacity() * sizeof(png::Span) > kept_bytes) row = {};
+        if (dark.capacity() * sizeof(png::Span) > kept_bytes) dark = {};
     }
 };
 
@@ -56,7 +56,7 @@ void bands_of(const Drawing& drawing, Scratch& scratch) {
     const std::span<const Rect> rects = clipped_rects(drawing, scratch.rects);
     BandList& bands = scratch.bars;
     std::vector<const Rect*>& open = scratch.open;
-    std::vector<png::Span>& dark = scratch.row;
+    std::vector<png::Span>& dark = scratch.dark;
     bands.clear();
     open.clear();
     std::size_t next = 0;
@@ -92,9 +92,9 @@ Result<PngBytes> write_png(const Drawing& drawing) {
         bands_of(drawing, scratch);
         const BandList* bands = &scratch.bars;
         if (!drawing.texts.empty()) {
-            const text::Coverage text = text::rasterise_text(drawing.texts, drawing.width, drawing.height);
-            if (text.row_count() > 0) {
-                overlay_text(scratch.bars.bands(), text, scratch.with_text, scratch.row);
+            text::TextRows text(drawing.texts, drawing.width, drawing.height);
+            if (text.first_row() < text.end_row()) {
+                overlay_text(scratch.bars.bands(), text, scratch.with_text);
                 bands = &scratch.with_text;
             }
         }

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "glyph_placement.hpp"
+#include "text_rows.hpp"
 
 namespace tavlo::text {
 
@@ -16,6 +17,8 @@ namespace {
 struct GlyphShape {
     std::int64_t left = 0, top = 0;
     Coverage dots;
+    std::size_t most_spans = 0;                     // in any one row
+    std::uint32_t columns_begin = 0, columns_end = 0;  // of the canvas, where the spans lie
 };
 
 struct ShapeKey {
@@ -48,6 +51,12 @@ GlyphShape fill_shape(unsigned char character, double size) {
     shape.dots = rasterise(outline, width, height);
     shape.left = -std::int64_t(margin);
     shape.top = std::int64_t(shape.dots.first_row) - std::int64_t(2 * margin);
+    for (std::size_t row = 0; row < shape.dots.row_count(); ++row)
+        shape.most_spans = std::max(shape.most_spans, shape.dots.row(row).size());
+    if (!shape.dots.spans.empty()) {
+        shape.columns_begin = std::ranges::min(shape.dots.spans, {}, &RowSpan::begin).begin;
+        shape.columns_end = std::ranges::max(shape.dots.spans, {}, &RowSpan::end).end;
+    }
     return shape;
 }
 
@@ -58,8 +67,10 @@ ShapeCache& thread_shapes() {
     return shapes;
 }
 
-// Shapes stay where they are while a text is stamped (growing the map moves no element), so the cache is
-// emptied only between texts, never while a call still points into it.
+// How many TextRows of this thread are alive: the store is emptied only when none is, since each points into
+// it (growing the map moves no element).
+thread_local int readers = 0;
+
 const GlyphShape& shape_of(unsigned char character, double size) {
     ShapeCache& shapes = thread_shapes();
     const ShapeKey key{character, size};
@@ -69,15 +80,16 @@ const GlyphShape& shape_of(unsigned char character, double size) {
 
 // One row's spans, written from `row_begin` on: each added span is joined to the row's last where they
 // overlap or touch. Spans added left to right come out sorted and joined; `in_order` turns false when one
-// starts left of the last, and the row then needs normalising.
+// starts left of the last, and the row is then sorted and joined when finished.
 struct RowWriter {
-    RowSpan* row_begin;
-    RowSpan* out;
+    png::Span* row_begin;
+    png::Span* out;
     bool in_order = true;
 
+    void add(const png::Span& span) { add(span.begin, span.end); }
     void add(std::uint32_t begin, std::uint32_t end) {
         if (out != row_begin) {
-            RowSpan& last = out[-1];
+            png::Span& last = out[-1];
             if (begin < last.begin) {
                 in_order = false;
             } else if (begin <= last.end) {
@@ -85,88 +97,105 @@ struct RowWriter {
                 return;
             }
         }
-        *out++ = RowSpan{begin, end};
+        *out++ = png::Span{begin, end};
     }
 
-    // Sorts the row and joins its overlapping or touching spans; returns the end of the row.
-    RowSpan* finish() {
-        if (in_order) return out;
-        std::sort(row_begin, out, [](const RowSpan& a, const RowSpan& b) { return a.begin < b.begin; });
-        RowSpan* kept = row_begin;
-        for (RowSpan* span = row_begin + 1; span != out; ++span) {
+    std::span<const png::Span> finish() {
+        if (in_order) return {row_begin, out};
+        std::sort(row_begin, out, [](const png::Span& a, const png::Span& b) { return a.begin < b.begin; });
+        png::Span* kept = row_begin;
+        for (png::Span* span = row_begin + 1; span != out; ++span) {
             if (span->begin <= kept->end)
                 kept->end = std::max(kept->end, span->end);
             else
                 *++kept = *span;
         }
-        return kept + 1;
+        return {row_begin, kept + 1};
     }
 };
-
-// A glyph shape in place: its canvas's row 0 and column 0 at (left, top) in the image.
-struct Stamp {
-    const RowSpan* spans;
-    const std::size_t* row_ends;
-    std::uint64_t rows;
-    std::int64_t left, top;
-};
-
-// The stamps' dots, row by row: each row's spans are added from the stamps left to right, so they are
-// sorted and joined as they come unless two glyphs overlap. `span_bound` is at least the stamps' spans
-// together, which the rows, joined, never exceed.
-Coverage stamp_rows(std::span<const Stamp> stamps, std::int64_t first, std::int64_t last, std::size_t span_bound,
-                    std::uint32_t width) {
-    Coverage coverage;
-    coverage.first_row = std::uint32_t(first);
-    coverage.spans.resize(span_bound);
-    coverage.row_ends.reserve(std::size_t(last - first));
-    RowSpan* out = coverage.spans.data();
-    for (std::int64_t row = first; row < last; ++row) {
-        RowWriter writer{out, out};
-        for (const Stamp& stamp : stamps) {
-            const auto shape_row = std::uint64_t(row - stamp.top);
-            if (shape_row >= stamp.rows) continue;
-            const RowSpan* const end = stamp.spans + stamp.row_ends[shape_row];
-            for (const RowSpan* span = stamp.spans + (shape_row ? stamp.row_ends[shape_row - 1] : 0); span != end;
-                 ++span) {
-                const std::int64_t b = std::clamp<std::int64_t>(stamp.left + span->begin, 0, width);
-                const std::int64_t e = std::clamp<std::int64_t>(stamp.left + span->end, 0, width);
-                if (b < e) writer.add(std::uint32_t(b), std::uint32_t(e));
-            }
-        }
-        out = writer.finish();
-        coverage.row_ends.push_back(std::size_t(out - coverage.spans.data()));
-    }
-    coverage.spans.resize(std::size_t(out - coverage.spans.data()));
-    return coverage;
-}
 
 }  // namespace
 
-Coverage rasterise_text(std::span<const TextItem> items, std::uint32_t width, std::uint32_t height) {
-    if (thread_shapes().size() >= max_shapes) thread_shapes().clear();
+TextRows::TextRows(std::span<const TextItem> items, std::uint32_t width, std::uint32_t height) : width_(width) {
+    if (readers == 0 && thread_shapes().size() >= max_shapes) thread_shapes().clear();
     std::size_t glyphs = 0;
     for (const TextItem& item : items) glyphs += item.text.size();
-    std::vector<Stamp> stamps;
-    stamps.reserve(glyphs);
+    stamps_.reserve(glyphs);
     std::int64_t first = height, last = 0;
-    std::size_t span_bound = 0;
     for (const TextItem& item : items) {
         for_each_glyph(item, [&](const PlacedGlyph& glyph) {
             const GlyphShape& shape = shape_of(glyph.character, item.size);
-            const std::size_t rows = shape.dots.row_count();
+            const auto rows = std::int64_t(shape.dots.row_count());
             if (rows == 0) return;
             const std::int64_t top = std::int64_t(glyph.baseline) + shape.top;
-            first = std::min(first, std::max<std::int64_t>(top, 0));
-            last = std::max(last, std::min<std::int64_t>(top + std::int64_t(rows), height));
-            stamps.push_back(Stamp{shape.dots.spans.data(), shape.dots.row_ends.data(), rows,
-                                   std::int64_t(glyph.pen_x) + shape.left, top});
-            span_bound += shape.dots.spans.size();
+            const std::int64_t shown_top = std::max<std::int64_t>(top, 0);
+            const std::int64_t shown_bottom = std::min<std::int64_t>(top + rows, height);
+            first = std::min(first, shown_top);
+            last = std::max(last, shown_bottom);
+            if (shown_top >= shown_bottom) return;
+            // Rows above the image are passed over once, here.
+            const std::size_t skipped = std::size_t(shown_top - top);
+            const std::size_t* ends = shape.dots.row_ends.data();
+            const RowSpan* spans = shape.dots.spans.data();
+            const std::int64_t left = std::int64_t(glyph.pen_x) + shape.left;
+            const bool clipped = left + shape.columns_begin < 0 || left + shape.columns_end > width;
+            stamps_.push_back(Stamp{spans + (skipped ? ends[skipped - 1] : 0), ends + skipped, spans, left,
+                                    shown_top, shown_bottom, clipped});
+            most_spans_ += shape.most_spans;
         });
     }
-    if (first >= last) return {};
-    if (!std::ranges::is_sorted(stamps, {}, &Stamp::left)) std::ranges::sort(stamps, {}, &Stamp::left);
-    return stamp_rows(stamps, first, last, span_bound, width);
+    // Left to right, each row's spans come out in order unless glyphs overlap.
+    if (!std::ranges::is_sorted(stamps_, {}, &Stamp::left)) std::ranges::sort(stamps_, {}, &Stamp::left);
+    if (first < last) {
+        first_row_ = next_row_ = std::uint32_t(first);
+        end_row_ = std::uint32_t(last);
+    }
+    ++readers;  // last, once nothing here can throw: the destructor then always runs
+}
+
+TextRows::~TextRows() { --readers; }
+
+std::span<const png::Span> TextRows::next(std::span<const png::Span> under) {
+    // Every span of the row, the text's and the caller's, is one entry at most.
+    if (row_.size() < most_spans_ + under.size()) row_.resize(most_spans_ + under.size());
+    const std::int64_t row = next_row_++;
+    RowWriter writer{row_.data(), row_.data()};
+    const png::Span* below = under.data();
+    const png::Span* const below_end = below + under.size();
+    for (Stamp& stamp : stamps_) {
+        if (row < stamp.top || row >= stamp.bottom) continue;
+        const RowSpan* span = stamp.next_span;
+        const RowSpan* const end = stamp.shape_spans + *stamp.next_end++;
+        stamp.next_span = end;
+        if (span == end) continue;
+        // The caller's spans left of the glyph go first: a glyph and a bar seldom share a column, so the row
+        // stays in order.
+        for (; below != below_end && below->begin <= stamp.left + span->begin; ++below) writer.add(*below);
+        if (!stamp.clipped) {
+            for (; span != end; ++span)
+                writer.add(std::uint32_t(stamp.left + span->begin), std::uint32_t(stamp.left + span->end));
+            continue;
+        }
+        for (; span != end; ++span) {
+            const auto begin = std::uint32_t(std::clamp<std::int64_t>(stamp.left + span->begin, 0, width_));
+            const auto finish = std::uint32_t(std::clamp<std::int64_t>(stamp.left + span->end, 0, width_));
+            if (begin < finish) writer.add(begin, finish);
+        }
+    }
+    for (; below != below_end; ++below) writer.add(*below);
+    return writer.finish();
+}
+
+Coverage rasterise_text(std::span<const TextItem> items, std::uint32_t width, std::uint32_t height) {
+    TextRows rows(items, width, height);
+    Coverage coverage;
+    coverage.first_row = rows.first_row();
+    coverage.row_ends.reserve(rows.end_row() - rows.first_row());
+    for (std::uint32_t row = rows.first_row(); row < rows.end_row(); ++row) {
+        for (const png::Span& span : rows.next({})) coverage.spans.push_back(RowSpan{span.begin, span.end});
+        coverage.row_ends.push_back(coverage.spans.size());
+    }
+    return coverage;
 }
 
 }  // namespace tavlo::text
