@@ -71,8 +71,7 @@ ShapeCache& thread_shapes() {
 // it (growing the map moves no element).
 thread_local int readers = 0;
 
-const GlyphShape& shape_of(unsigned char character, double size) {
-    ShapeCache& shapes = thread_shapes();
+const GlyphShape& shape_of(ShapeCache& shapes, unsigned char character, double size) {
     const ShapeKey key{character, size};
     if (auto found = shapes.find(key); found != shapes.end()) return found->second;
     return shapes.emplace(key, fill_shape(character, size)).first->second;
@@ -117,14 +116,15 @@ struct RowWriter {
 }  // namespace
 
 TextRows::TextRows(std::span<const TextItem> items, std::uint32_t width, std::uint32_t height) : width_(width) {
-    if (readers == 0 && thread_shapes().size() >= max_shapes) thread_shapes().clear();
+    ShapeCache& shapes = thread_shapes();
+    if (readers == 0 && shapes.size() >= max_shapes) shapes.clear();
     std::size_t glyphs = 0;
     for (const TextItem& item : items) glyphs += item.text.size();
     stamps_.reserve(glyphs);
     std::int64_t first = height, last = 0;
     for (const TextItem& item : items) {
         for_each_glyph(item, [&](const PlacedGlyph& glyph) {
-            const GlyphShape& shape = shape_of(glyph.character, item.size);
+            const GlyphShape& shape = shape_of(shapes, glyph.character, item.size);
             const auto rows = std::int64_t(shape.dots.row_count());
             if (rows == 0) return;
             const std::int64_t top = std::int64_t(glyph.baseline) + shape.top;
