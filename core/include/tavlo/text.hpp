@@ -52,6 +52,8 @@ VerticalExtent text_extent(std::string_view text, double size);
 
 // The glyph outlines of one item, filled by the non-zero winding rule.
 Outline text_outline(const TextItem& item);
+// The same outlines appended to `outline`, for a drawing that gathers several items in one.
+void append_text_outline(Outline& outline, const TextItem& item);
 
 // The dark columns [begin, end) of one row, sorted, neither overlapping nor touching.
 struct RowSpan {

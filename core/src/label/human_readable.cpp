@@ -98,10 +98,7 @@ void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& la
 
 text::Outline text_outline_of(const Drawing& drawing) {
     text::Outline outline;
-    for (const TextItem& item : drawing.texts) {
-        const text::Outline glyphs = text::text_outline(item);
-        outline.insert(outline.end(), glyphs.begin(), glyphs.end());
-    }
+    for (const TextItem& item : drawing.texts) text::append_text_outline(outline, item);
     return outline;
 }
 

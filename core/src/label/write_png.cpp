@@ -92,9 +92,9 @@ Result<PngBytes> write_png(const Drawing& drawing) {
         bands_of(drawing, scratch);
         const BandList* bands = &scratch.bars;
         if (!drawing.texts.empty()) {
-            text::TextRows text(drawing.texts, drawing.width, drawing.height);
-            if (text.first_row() < text.end_row()) {
-                overlay_text(scratch.bars.bands(), text, scratch.with_text);
+            text::TextRows rows(drawing.texts, drawing.width, drawing.height);
+            if (rows.first_row() < rows.end_row()) {
+                overlay_text(scratch.bars.bands(), rows, scratch.with_text);
                 bands = &scratch.with_text;
             }
         }

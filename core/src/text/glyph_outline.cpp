@@ -38,11 +38,15 @@ void append_glyph_outline(Outline& outline, unsigned char character, double pen_
     }
 }
 
-Outline text_outline(const TextItem& item) {
-    Outline outline;
+void append_text_outline(Outline& outline, const TextItem& item) {
     for_each_glyph(item, [&](const PlacedGlyph& glyph) {
         append_glyph_outline(outline, glyph.character, glyph.pen_x, glyph.baseline, item.size);
     });
+}
+
+Outline text_outline(const TextItem& item) {
+    Outline outline;
+    append_text_outline(outline, item);
     return outline;
 }
 

@@ -17,7 +17,7 @@ namespace {
 struct GlyphShape {
     std::int64_t left = 0, top = 0;
     Coverage dots;
-    std::size_t most_spans = 0;                     // in any one row
+    std::size_t most_spans = 0;                        // in any one row
     std::uint32_t columns_begin = 0, columns_end = 0;  // of the canvas, where the spans lie
 };
 
@@ -139,8 +139,8 @@ TextRows::TextRows(std::span<const TextItem> items, std::uint32_t width, std::ui
             const RowSpan* spans = shape.dots.spans.data();
             const std::int64_t left = std::int64_t(glyph.pen_x) + shape.left;
             const bool clipped = left + shape.columns_begin < 0 || left + shape.columns_end > width;
-            stamps_.push_back(Stamp{spans + (skipped ? ends[skipped - 1] : 0), ends + skipped, spans, left,
-                                    shown_top, shown_bottom, clipped});
+            stamps_.push_back(Stamp{spans + (skipped ? ends[skipped - 1] : 0), ends + skipped, spans, left, shown_top,
+                                    shown_bottom, clipped});
             most_spans_ += shape.most_spans;
         });
     }

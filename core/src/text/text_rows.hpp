@@ -34,12 +34,12 @@ public:
 private:
     // A glyph shape in place, read one row after another.
     struct Stamp {
-        const RowSpan* next_span;       // the first span of the next row to read
-        const std::size_t* next_end;    // where, in the shape's spans, that row ends
-        const RowSpan* shape_spans;     // the shape's spans, which its row ends count from
-        std::int64_t left;              // the image column of the shape's column 0
-        std::int64_t top, bottom;       // the image rows [top, bottom) the shape covers, clipped to the image
-        bool clipped;                   // some of its columns fall outside the image
+        const RowSpan* next_span;     // the first span of the next row to read
+        const std::size_t* next_end;  // where, in the shape's spans, that row ends
+        const RowSpan* shape_spans;   // the shape's spans, which its row ends count from
+        std::int64_t left;            // the image column of the shape's column 0
+        std::int64_t top, bottom;     // the image rows [top, bottom) the shape covers, clipped to the image
+        bool clipped;                 // some of its columns fall outside the image
     };
 
     std::vector<Stamp> stamps_;  // by left edge
