@@ -97,12 +97,18 @@ def test_every_kind_writes_every_format_to_standard_output(command, data, symbol
         (["--width", "30mm", "--dpi", "203"], dict(width="30mm", dpi=203)),
         (["--bar-width-reduction", "1dot", "--fg", "#00f", "--bg", "transparent"],
          dict(bar_width_reduction="1dot", foreground="#00f", background="transparent")),
+        (["--optimize", "-x", "3dots"], dict(optimize=True, x_dim="3dots")),
     ],
     ids=lambda value: " ".join(value) if isinstance(value, list) else None,
 )
 def test_options_reach_the_rendering(tmp_path, arguments, options):
     assert run("code128", "Parcel 123", "-o", tmp_path / "label.png", *arguments).returncode == 0
     assert (tmp_path / "label.png").read_bytes() == tavlo.Code128("Parcel 123").png(**options)
+
+
+def test_optimize_applies_to_png_and_leaves_vector_formats_alone(tmp_path):
+    assert run("qr", "tavlo", "-o", tmp_path / "qr.svg", "--optimize").returncode == 0
+    assert (tmp_path / "qr.svg").read_text() == tavlo.QrCode("tavlo").svg()
 
 
 def test_format_from_the_suffix_or_the_option(tmp_path):
@@ -147,7 +153,10 @@ def test_bad_data_is_an_error_message_with_status_1(tmp_path):
          "argument --bar-width-reduction: '1' needs a unit, e.g. '1dot' or '1mm'"),
         (["qr", "x", "-x", "1mm", "-w", "30mm"], "tavlo qr", "argument -w/--width: not allowed with argument "
          "-x/--x-dim"),
-        (["qr", "x", "--dpi", "0"], "tavlo qr", "argument --dpi: invalid value '0': a whole number, at least 1"),
+        (["qr", "x", "--dpi", "0"], "tavlo qr",
+         "argument --dpi: invalid value '0': a whole number, at least 1 and at most 4294967295"),
+        (["qr", "x", "-q", "99999999999"], "tavlo qr",
+         "argument -q/--quiet-zone: invalid value '99999999999': a whole number, at least 0 and at most 4294967295"),
         (["qr", "x", "--fg", "blue-ish"], "tavlo qr", "argument --fg/--foreground: invalid colour 'blue-ish': "
          "expected '#rrggbb', '#rrggbbaa', '#rgb', 'black', 'white' or 'transparent'"),
         (["qr", "x", "--format", "gif"], "tavlo qr",
@@ -254,7 +263,8 @@ def test_batch_usage_errors(tmp_path):
     assert_usage_error(run("batch", "ean8", tmp_path / "missing.txt"),
                        f"cannot read {tmp_path / 'missing.txt'}: No such file or directory", "tavlo batch ean8")
     assert_usage_error(run("batch", "ean8", "-", "--jobs", "0", input=b""),
-                       "argument -j/--jobs: invalid value '0': a whole number, at least 1", "tavlo batch ean8")
+                       "argument -j/--jobs: invalid value '0': a whole number, at least 1 and at most 4294967295",
+                       "tavlo batch ean8")
     assert_usage_error(run("batch", "-"), "argument KIND: invalid choice: '-' (choose from 'ean8', 'upca', "
                        "'code39', 'itf', 'code128', 'gs1-128', 'itf14', 'qr', 'datamatrix', 'gs1-datamatrix')", "tavlo batch")
 

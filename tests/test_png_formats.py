@@ -16,8 +16,9 @@ from hypothesis import strategies as st
 from support import png_chunks
 
 ROOT = Path(__file__).resolve().parents[1]
+WRITER = ("png_writer.cpp", "deflate_runs.cpp", "huffman.cpp", "row_coder.cpp", "smallest_tokens.cpp")
 SOURCES = [ROOT / "tests/native/png_bands.cpp", ROOT / "core/src/error.cpp",
-           *(ROOT / "core/src/render" / name for name in ("png_writer.cpp", "deflate_runs.cpp", "huffman.cpp"))]
+           *(ROOT / "core/src/render" / name for name in WRITER)]
 
 
 @pytest.fixture(scope="module")
@@ -181,11 +182,11 @@ def images(draw):
 
 
 @settings(max_examples=60, deadline=None)
-@given(image=images(), name=st.sampled_from(sorted(FORMATS)))
-def test_random_bands_decode_to_their_pixels(writer, image, name):
+@given(image=images(), name=st.sampled_from(sorted(FORMATS)), smallest=st.booleans())
+def test_random_bands_decode_to_their_pixels(writer, image, name, smallest):
     pixels, light, dark, _ = FORMATS[name]
     width, bands = image
-    png = write(writer, pixels, width, bands, light, dark)
+    png = write(writer, pixels + "+smallest" * smallest, width, bands, light, dark)
     if pixels == "gray1":
         light, dark = "ffffffff", "000000ff"
     expected = np.where(model(width, bands)[:, :, None], np.frombuffer(bytes.fromhex(dark), np.uint8),
@@ -197,6 +198,7 @@ def test_random_bands_decode_to_their_pixels(writer, image, name):
     "pixels, width, rows",
     [
         ("gray1", 2000, 70_000),  # sums of a run past 2^16 bytes, a band of many rows
+        ("gray1", 9000, 300),  # rows longer than one copy, repeated and copied from the row above in pieces
         ("rgba8", 100_003, 7),  # a row of 400 KB: runs and patterns of many full-length copies
         ("rgba8", 5, 400_000),  # rows of 21 bytes, copied by deflate from one row back
     ],

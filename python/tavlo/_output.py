@@ -53,8 +53,15 @@ def format_for(target: StrPath | IO[bytes], format: str | None = None) -> str:
 
 
 def render(symbol: Renderable, format: str, **options: Any) -> bytes:
-    """The file contents of `symbol` in `format` (SVG encoded as UTF-8)."""
-    result = getattr(symbol, _checked_format(format))(**options)
+    """The file contents of `symbol` in `format` (SVG encoded as UTF-8).
+
+    `optimize` concerns PNG only and is dropped for the vector formats, which have no smaller encoding to
+    search for, so one set of options serves every format.
+    """
+    format = _checked_format(format)
+    if format != "png":
+        options.pop("optimize", None)
+    result = getattr(symbol, format)(**options)
     return result.encode("utf-8") if isinstance(result, str) else result
 
 

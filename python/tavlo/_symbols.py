@@ -14,7 +14,7 @@ if TYPE_CHECKING:
 
     from typing_extensions import Self, Unpack
 
-    from ._label import RenderOptions
+    from ._label import PngOptions, RenderOptions
 
     Format = Literal["png", "svg", "pdf"]
 
@@ -57,7 +57,7 @@ class _Symbol(_label.Label):
     def _repr_svg_(self) -> str:
         return self.svg()
 
-    def save(self, target: Any, format: Format | None = None, **options: Unpack[RenderOptions]) -> None:
+    def save(self, target: Any, format: Format | None = None, **options: Unpack[PngOptions]) -> None:
         """Write the label to a path or a binary file object, whole or not at all.
 
         The format comes from `format`, else from the path's suffix (.png, .svg, .pdf); the options are those
@@ -67,13 +67,13 @@ class _Symbol(_label.Label):
 
         _output.save(self, target, format, **options)
 
-    def data_uri(self, format: Format = "png", **options: Unpack[RenderOptions]) -> str:
+    def data_uri(self, format: Format = "png", **options: Unpack[PngOptions]) -> str:
         """The label as a data: URI, for HTML or Markdown."""
         from . import _output
 
         return str(_output.data_uri(self, format, **options))
 
-    def to_pil(self, **options: Unpack[RenderOptions]) -> Any:
+    def to_pil(self, **options: Unpack[PngOptions]) -> Any:
         """The label as a Pillow image (needs the optional dependency Pillow)."""
         from . import _output
 

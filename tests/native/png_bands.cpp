@@ -1,6 +1,7 @@
 // Writes one PNG from the band writer to standard output, for the tests of its pixel formats.
-// Arguments: format (rgba8, gray1, palette1), width, light and dark as 8 hex digits RRGGBBAA, dpi or "-",
-// IDAT limit, then one band per argument as "rows" or "rows:begin-end,begin-end,...".
+// Arguments: format (rgba8, gray1, palette1; with "+smallest" for the thorough search), width, light and dark
+// as 8 hex digits RRGGBBAA, dpi or "-", IDAT limit, then one band per argument as "rows" or
+// "rows:begin-end,begin-end,...".
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -33,9 +34,10 @@ int main(int argc, char** argv) {
     if (argc < 7) return 2;
     const std::string pixels = argv[1];
     Format format;
-    format.pixels = pixels == "gray1"      ? Format::Pixels::Gray1
-                    : pixels == "palette1" ? Format::Pixels::Palette1
-                                           : Format::Pixels::Rgba8;
+    format.pixels = pixels.starts_with("gray1")      ? Format::Pixels::Gray1
+                    : pixels.starts_with("palette1") ? Format::Pixels::Palette1
+                                                     : Format::Pixels::Rgba8;
+    format.smallest = pixels.ends_with("+smallest");
     format.light = colour(argv[3]);
     format.dark = colour(argv[4]);
     if (std::string(argv[5]) != "-") format.dpi = static_cast<std::uint32_t>(std::stoul(argv[5]));

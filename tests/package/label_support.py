@@ -88,6 +88,11 @@ def decoded_texts(pixels: np.ndarray, zxing_format: str) -> list[str]:
     return [result.text for result in results]
 
 
+def decodes(pixels: np.ndarray, kind: Kind) -> bool:
+    # zxing-cpp reports a UPC-A also in its 13-digit EAN form.
+    return any(text in (kind.text, "0" + kind.text) for text in decoded_texts(pixels, kind.zxing_format))
+
+
 def module_row(geometry, quiet: int) -> np.ndarray:
     """One row of a linear symbol, 0 dark and 255 light, one entry per module, quiet zones included."""
     cells = np.full(geometry.total_modules + 2 * quiet, 255, dtype=np.uint8)

@@ -54,6 +54,7 @@ struct Options {
     Colour foreground = black;
     Colour background = white;  // alpha 0 = transparent
     std::optional<bool> text;   // the human-readable line; by default on for linear kinds
+    bool optimize = false;      // PNG only: search for the smallest file, many times slower
 };
 
 // The symbol a label is drawn from. The geometry is borrowed and must outlive the call.
@@ -106,7 +107,8 @@ struct Drawing {
 Drawing draw(const Symbol& symbol, const Layout& layout, const Options& options);
 
 // 1-bit greyscale when the colours are black on opaque white, a two-entry palette otherwise; pHYs = dpi.
-Result<PngBytes> write_png(const Drawing& drawing);
+// `smallest` searches for the smallest file the same pixels allow, taking many times longer.
+Result<PngBytes> write_png(const Drawing& drawing, bool smallest = false);
 // Physical width and height in millimetres, a viewBox in dots, every dark area in one path.
 std::string write_svg(const Drawing& drawing);
 // One page of the label's exact size, vector, the same bytes for the same drawing.

@@ -80,13 +80,14 @@ void bands_of(const Drawing& drawing, Scratch& scratch) {
 
 }  // namespace
 
-Result<PngBytes> write_png(const Drawing& drawing) {
+Result<PngBytes> write_png(const Drawing& drawing, bool smallest) {
     png::Format format;
     format.pixels = drawing.foreground == black && drawing.background == white ? png::Format::Pixels::Gray1
                                                                                : png::Format::Pixels::Palette1;
     format.light = rgba(drawing.background);
     format.dark = rgba(drawing.foreground);
     format.dpi = drawing.dpi;
+    format.smallest = smallest;
     thread_local Scratch scratch;
     try {
         bands_of(drawing, scratch);

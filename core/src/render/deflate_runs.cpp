@@ -1,5 +1,7 @@
 #include "deflate_runs.hpp"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <span>
@@ -245,6 +247,16 @@ void Adler32::long_pattern(std::uint32_t unit, std::uint64_t count) {
     end_repeat();
 }
 
+// zlib sums bytes several at a time; its value is the same pair of sums, reduced.
+void Adler32::bytes(std::span<const std::uint8_t> data) {
+    Frame& f = frames_[depth_];
+    f.reduce();
+    const auto value = adler32_z(static_cast<uLong>(f.b << 16 | f.a), data.data(), data.size());
+    f.a = value & 0xffff;
+    f.b = value >> 16;
+    f.length += data.size();
+}
+
 void Adler32::begin_repeat(std::uint64_t times, std::uint64_t) {
     TAVLO_ASSERT(depth_ < max_nesting);
     frames_[++depth_] = {1, 0, 0, times};
@@ -284,6 +296,10 @@ void ByteWriter::pattern(std::uint32_t unit, std::uint64_t count) {
     }
 }
 
+void ByteWriter::row(std::span<const std::uint8_t> data, std::uint64_t times) {
+    for (std::uint64_t i = 0; i < times; ++i, at_ += data.size()) std::memcpy(at_, data.data(), data.size());
+}
+
 void ByteWriter::begin_repeat(std::uint64_t times, std::uint64_t) {
     TAVLO_ASSERT(depth_ < max_nesting);
     repeats_[depth_++] = {at_, times};
@@ -295,37 +311,56 @@ void ByteWriter::end_repeat() {
     for (std::uint64_t i = 1; i < r.times; ++i, at_ += size) std::memcpy(at_, r.start, size);
 }
 
-void append_zlib_stream(std::vector<std::uint8_t>& out, const Tokenizer& tokenized,
-                        const std::function<void(std::uint8_t*)>& write_bytes) {
-    static const Codes fixed = fixed_codes();
-    const Tokens& tokens = tokenized.tokens();
-    const std::uint64_t data_bytes = tokenized.adler().length();
+namespace {
 
+const Codes& fixed_code() {
+    static const Codes fixed = fixed_codes();
+    return fixed;
+}
+
+// The shortest block of the data, with what it takes to write it.
+struct BlockChoice {
+    Codes dynamic;
+    DynamicHeader header;
+    std::uint64_t stored_bits, fixed_bits, dynamic_bits;
+    std::uint64_t bits() const { return std::min({stored_bits, fixed_bits, dynamic_bits}); }
+};
+
+BlockChoice choose_block(const Tokens& tokens, std::uint64_t data_bytes) {
     const Codes dynamic = dynamic_codes(tokens);
     const DynamicHeader header(dynamic);
-    const std::uint64_t stored_bits = (data_bytes + 5 * stored_blocks(data_bytes)) * 8;
-    const std::uint64_t fixed_bits = 3 + symbol_bits(tokens, fixed);
-    const std::uint64_t dynamic_bits = 3 + header.bits() + symbol_bits(tokens, dynamic);
-    const std::uint64_t bits = std::min({stored_bits, fixed_bits, dynamic_bits});
+    return {dynamic, header, (data_bytes + 5 * stored_blocks(data_bytes)) * 8, 3 + symbol_bits(tokens, fixed_code()),
+            3 + header.bits() + symbol_bits(tokens, dynamic)};
+}
+
+}  // namespace
+
+std::uint64_t block_bits(const Tokens& tokens, std::uint64_t data_bytes) {
+    return choose_block(tokens, data_bytes).bits();
+}
+
+void append_zlib_stream(std::vector<std::uint8_t>& out, const Tokens& tokens, std::uint64_t data_bytes,
+                        std::uint32_t adler, const std::function<void(std::uint8_t*)>& write_bytes) {
+    const BlockChoice block = choose_block(tokens, data_bytes);
+    const std::uint64_t bits = block.bits();
 
     const std::size_t start = out.size();
     const std::size_t end = start + 2 + (bits + 7) / 8;
     out.resize(end + 4 + BitWriter::slack);
     out[start] = 0x78;  // deflate, 32 KiB window; the check bits make the pair a multiple of 31
     out[start + 1] = 0x01;
-    if (bits == stored_bits) {
+    if (bits == block.stored_bits) {
         std::vector<std::uint8_t> data(data_bytes);
         write_bytes(data.data());
         write_stored_blocks(out.data() + start + 2, data);
     } else {
         BitWriter writer(out.data() + start + 2);
-        const bool is_fixed = bits == fixed_bits;
+        const bool is_fixed = bits == block.fixed_bits;
         writer.put(is_fixed ? 0b011 : 0b101, 3);  // the final block, then its type
-        if (!is_fixed) header.write(writer);
-        write_tokens(writer, tokens, is_fixed ? fixed : dynamic);
+        if (!is_fixed) block.header.write(writer);
+        write_tokens(writer, tokens, is_fixed ? fixed_code() : block.dynamic);
         TAVLO_ASSERT(writer.position() == bits);
     }
-    const std::uint32_t adler = tokenized.adler().value();
     for (int i = 0; i < 4; ++i) out[end + i] = static_cast<std::uint8_t>(adler >> (24 - 8 * i));
     out.resize(end + 4);
 }

@@ -5,6 +5,7 @@
 // hold, and `template <class Sink> void write(Sink& sink) const` that describes the data by calling, in order:
 //   sink.run(byte, count)        `count` bytes equal to `byte`
 //   sink.pattern(unit, count)    `count` copies of four bytes, `unit` holding the first in its low byte
+//   sink.row(data, times)        the bytes of a scanline, `times` times in a row (see Tokenizer::row)
 //   sink.begin_repeat(times, bytes)  what follows up to the matching end_repeat(), `bytes` bytes long, occurs
 //   sink.end_repeat()                `times` times in a row (repeats nest, at most max_nesting deep; the
 //                                    content is described once)
@@ -17,63 +18,21 @@
 // than coding it again. The Adler-32 follows the runs in closed form.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "../encode/shared/assert.hpp"
 #include "bit_writer.hpp"
+#include "deflate_tokens.hpp"
+#include "row_coder.hpp"
+#include "smallest_tokens.hpp"
 
 namespace tavlo::deflate {
-
-inline constexpr unsigned literal_symbols = 286;  // literals, end of block, 29 lengths
-inline constexpr unsigned end_of_block = 256;
-inline constexpr unsigned max_match = 258;
-inline constexpr unsigned min_match = 3;
-inline constexpr unsigned max_nesting = 8;
-
-inline constexpr unsigned distance_symbols = 30;
-inline constexpr std::uint32_t max_distance = 32768;
-
-// Distance symbol, extra bits and their value of a copy from 1 to 32768 bytes back (RFC 1951, 3.2.5): 1 to 4
-// have symbols 0 to 3; beyond, each pair of symbols covers the next power of two, halved by the symbol's low
-// bit, with the remaining bits as extra bits.
-struct DistanceCode {
-    std::uint8_t symbol;
-    std::uint8_t extra_bits;
-    std::uint16_t extra;
-};
-constexpr DistanceCode distance_code(std::uint32_t distance) {
-    const std::uint32_t d = distance - 1;
-    if (d < 4) return {static_cast<std::uint8_t>(d), 0, 0};
-    const unsigned top = std::bit_width(d) - 1;  // the highest bit set, 2 or more
-    return {static_cast<std::uint8_t>(2 * top + (d >> (top - 1) & 1)), static_cast<std::uint8_t>(top - 1),
-            static_cast<std::uint16_t>(d & ((1u << (top - 1)) - 1))};
-}
-
-// Length symbol (257..285), extra bits and their value, for each copy length 3..258 (RFC 1951, 3.2.5).
-struct LengthCode {
-    std::uint16_t symbol;
-    std::uint8_t extra_bits;
-    std::uint8_t extra;
-};
-inline constexpr std::uint16_t length_base[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                                  31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
-inline constexpr std::uint8_t length_extra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-inline constexpr auto length_codes = [] {
-    std::array<LengthCode, max_match + 1> table{};
-    for (unsigned i = 0; i < 29; ++i) {
-        const unsigned last = i + 1 < 29 ? length_base[i + 1] - 1u : max_match;
-        for (unsigned length = length_base[i]; length <= last; ++length) {
-            table[length] = {static_cast<std::uint16_t>(257 + i), length_extra[i],
-                             static_cast<std::uint8_t>(length - length_base[i])};
-        }
-    }
-    return table;
-}();
 
 // The Adler-32 of the data, kept per run: n bytes of value v add n·v to the first sum and
 // n·(first sum) + v·n(n+1)/2 to the second; n copies of a four-byte unit of sum S, whose bytes weighted
@@ -101,6 +60,7 @@ public:
         f.length += 4 * count;
         f.reduce_if_large();
     }
+    void bytes(std::span<const std::uint8_t> data);
     void begin_repeat(std::uint64_t times, std::uint64_t bytes);
     void end_repeat();
     std::uint32_t value() const;
@@ -128,60 +88,6 @@ private:
     unsigned depth_ = 0;
 };
 
-// The symbols of the stream, recorded once and then written with the codes chosen for them. A token is a
-// literal or length symbol in its low 9 bits, then a length's 5 extra bits, its distance symbol (5 bits) and
-// the distance's 13 extra bits; or a repeat marker, the counts of the repeats being kept in the order they
-// begin.
-class Tokens {
-public:
-    static constexpr std::uint32_t begin_repeat_marker = 286;
-    static constexpr std::uint32_t end_repeat_marker = 287;
-
-    explicit Tokens(std::size_t expected) { tokens_.reserve(expected); }
-
-    void literal(std::uint8_t byte) {
-        push(byte);
-        literal_counts_[byte] += times_[depth_];
-    }
-    void match(unsigned length, DistanceCode distance) {
-        const LengthCode& code = length_codes[length];
-        push(code.symbol | std::uint32_t{code.extra} << 9 | std::uint32_t{distance.symbol} << 14 |
-             std::uint32_t{distance.extra} << 19);
-        literal_counts_[code.symbol] += times_[depth_];
-        distance_counts_[distance.symbol] += times_[depth_];
-    }
-    void begin_repeat(std::uint64_t times) {
-        TAVLO_ASSERT(depth_ < max_nesting);
-        push(begin_repeat_marker);
-        repeats_.push_back(times);
-        times_[depth_ + 1] = times_[depth_] * times;
-        ++depth_;
-    }
-    void end_repeat() {
-        push(end_repeat_marker);
-        --depth_;
-    }
-    void end_block() {
-        push(end_of_block);
-        ++literal_counts_[end_of_block];
-    }
-
-    const std::vector<std::uint32_t>& tokens() const { return tokens_; }
-    const std::vector<std::uint64_t>& repeats() const { return repeats_; }
-    const std::array<std::uint64_t, literal_symbols>& literal_counts() const { return literal_counts_; }
-    const std::array<std::uint64_t, distance_symbols>& distance_counts() const { return distance_counts_; }
-
-private:
-    void push(std::uint32_t token) { tokens_.push_back(token); }
-
-    std::vector<std::uint32_t> tokens_;
-    std::vector<std::uint64_t> repeats_;
-    std::array<std::uint64_t, literal_symbols> literal_counts_{};  // each symbol's uses, repeats counted
-    std::array<std::uint64_t, distance_symbols> distance_counts_{};
-    std::array<std::uint64_t, max_nesting + 1> times_{1};
-    unsigned depth_ = 0;
-};
-
 // Turns runs into tokens, and keeps the Adler-32 and length of the data. A run is a literal (unless it
 // continues the byte before) and copies of the byte before; a pattern is its four bytes as literals (unless
 // they are all one byte, a run) and copies from four bytes back. Identical full-length copies become a
@@ -206,8 +112,23 @@ public:
         if (count == 0) return;
         flush();
         for (int shift = 0; shift < 32; shift += 8) tokens_.literal(static_cast<std::uint8_t>(unit >> shift));
-        copies(4 * (count - 1), 4, static_cast<std::uint8_t>(unit >> 24));
+        tokens_.copies(4 * (count - 1), 4, static_cast<std::uint8_t>(unit >> 24));
         last_ = unit >> 24;
+    }
+    // A scanline given byte by byte, `times` times in a row; scanlines are given so only outside repeats,
+    // one after another.
+    void row(std::span<const std::uint8_t> data, std::uint64_t times) {
+        if (times == 1) {
+            adler_.bytes(data);
+        } else {
+            adler_.begin_repeat(times, data.size());
+            adler_.bytes(data);
+            adler_.end_repeat();
+        }
+        flush();
+        TAVLO_ASSERT(depth_ == 0);
+        rows_.code(data, times, tokens_);
+        if (!data.empty() && times > 0) last_ = data.back();
     }
     void begin_repeat(std::uint64_t times, std::uint64_t bytes) {
         adler_.begin_repeat(times, bytes);
@@ -224,7 +145,7 @@ public:
         const Open& open = open_[--depth_];
         if (!open.copied) return tokens_.end_repeat();
         // Every byte of the copies equals the byte `bytes` back, so the last byte stays the same.
-        copies((open.times - 1) * open.bytes, static_cast<std::uint32_t>(open.bytes), 0);
+        tokens_.copies((open.times - 1) * open.bytes, static_cast<std::uint32_t>(open.bytes), 0);
     }
     void finish() {
         flush();
@@ -248,30 +169,7 @@ private:
             --count;
             last_ = byte;
         }
-        copies(count, 1, static_cast<std::uint8_t>(byte));
-    }
-
-    // `count` bytes copied from `back` bytes back, in copies of at most 258 bytes and at least 3: a stretch of
-    // 259 or 260 is split in two, and only a run (one byte back) shorter than 3 bytes is left as literals of
-    // its byte; the other callers copy at least 3 bytes.
-    void copies(std::uint64_t count, std::uint32_t back, std::uint8_t byte) {
-        const DistanceCode distance = distance_code(back);
-        std::uint64_t full = count / max_match;
-        auto rest = static_cast<unsigned>(count % max_match);
-        if (rest < min_match && rest > 0 && full > 0) {
-            --full;
-            rest += max_match - min_match;
-            tokens_.match(rest, distance);
-            rest = min_match;
-        }
-        if (full > 1) tokens_.begin_repeat(full);
-        if (full > 0) tokens_.match(max_match, distance);
-        if (full > 1) tokens_.end_repeat();
-        if (rest >= min_match) {
-            tokens_.match(rest, distance);
-        } else {
-            for (unsigned i = 0; i < rest; ++i) tokens_.literal(byte);
-        }
+        tokens_.copies(count, 1, static_cast<std::uint8_t>(byte));
     }
 
     struct Open {
@@ -281,6 +179,7 @@ private:
     };
     Tokens tokens_;
     Adler32 adler_;
+    RowCoder rows_;
     std::array<Open, max_nesting> open_;
     unsigned depth_ = 0;
     int last_ = no_byte;          // the byte before, when it is the same wherever this stretch stands
@@ -294,6 +193,7 @@ public:
     explicit ByteWriter(std::uint8_t* at) : at_(at) {}
     void run(std::uint8_t byte, std::uint64_t count);
     void pattern(std::uint32_t unit, std::uint64_t count);
+    void row(std::span<const std::uint8_t> data, std::uint64_t times);
     void begin_repeat(std::uint64_t times, std::uint64_t bytes);
     void end_repeat();
 
@@ -307,20 +207,42 @@ private:
     unsigned depth_ = 0;
 };
 
-// Appends the zlib stream of the tokenized data: its tokens in a fixed-code or a dynamic-code block, or the
-// bytes that `write_bytes` writes in stored blocks, whichever is shortest.
-void append_zlib_stream(std::vector<std::uint8_t>& out, const Tokenizer& tokenized,
-                        const std::function<void(std::uint8_t*)>& write_bytes);
+// The bits of the shortest block `append_zlib_stream` makes of `tokens` describing `data_bytes` bytes.
+std::uint64_t block_bits(const Tokens& tokens, std::uint64_t data_bytes);
 
+// Appends the zlib stream of data described by `tokens` (ended by end_block()), `data_bytes` long with the
+// Adler-32 `adler`: the tokens in a fixed-code or a dynamic-code block, or the bytes that `write_bytes` writes
+// in stored blocks, whichever is shortest.
+void append_zlib_stream(std::vector<std::uint8_t>& out, const Tokens& tokens, std::uint64_t data_bytes,
+                        std::uint32_t adler, const std::function<void(std::uint8_t*)>& write_bytes);
+
+// Data longer than this is never searched thoroughly: the search keeps about 13 bytes per byte of data and
+// takes a good part of a second per mebibyte.
+inline constexpr std::uint64_t thorough_limit = std::uint64_t{1} << 20;
+
+// Appends the zlib stream of the data the source describes. When `smallest` is asked for and the data is
+// within `thorough_limit`, the tokens of a thorough search are kept instead of the runs' when they are shorter.
 template <class Source>
-void append_zlib(std::vector<std::uint8_t>& out, const Source& source) {
+void append_zlib(std::vector<std::uint8_t>& out, const Source& source, bool smallest = false) {
     Tokenizer tokenizer(source.expected_tokens());
     source.write(tokenizer);
     tokenizer.finish();
-    append_zlib_stream(out, tokenizer, [&source](std::uint8_t* at) {
+    const std::uint64_t length = tokenizer.adler().length();
+    const std::uint32_t adler = tokenizer.adler().value();
+    const auto write_bytes = [&source](std::uint8_t* at) {
         ByteWriter bytes(at);
         source.write(bytes);
-    });
+    };
+    if (smallest && length <= thorough_limit) {
+        std::vector<std::uint8_t> data(length);
+        write_bytes(data.data());
+        const Tokens searched = smallest_tokens(data);
+        if (block_bits(searched, length) < block_bits(tokenizer.tokens(), length)) {
+            return append_zlib_stream(out, searched, length, adler,
+                                      [&data](std::uint8_t* at) { std::copy(data.begin(), data.end(), at); });
+        }
+    }
+    append_zlib_stream(out, tokenizer.tokens(), length, adler, write_bytes);
 }
 
 }  // namespace tavlo::deflate

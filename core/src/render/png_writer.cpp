@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "deflate_runs.hpp"
 
@@ -73,7 +74,9 @@ void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t heig
 }
 
 // The filtered scanlines of the image as runs. The first row of a band is unfiltered, runs of pixels of
-// either colour; the band's other rows are Up filtered, all zero, and repeated.
+// either colour. The band's other rows are copies of it when deflate can copy a row whole (257 bytes at
+// most, the filter byte included), which takes a symbol or two for all of them; a longer row is followed by
+// Up filtered rows, all zero, and repeated.
 class Scanlines {
 public:
     Scanlines(std::uint32_t width, std::span<const Band> bands, const Format& format)
@@ -91,14 +94,18 @@ public:
 
     template <class Sink>
     void write(Sink& sink) const {
+        if (one_bit(format_) && row_bytes_ + 1 <= deflate::max_distance) return write_rows(sink);
         for (const Band& band : bands_) {
             if (band.rows == 0) continue;
+            const bool copied = band.rows > 1 && row_bytes_ + 1 <= deflate::max_match;
+            if (copied) sink.begin_repeat(band.rows, row_bytes_ + 1);
             sink.run(filter_none, 1);
             if (one_bit(format_))
                 bit_row(band.dark, sink);
             else
                 rgba_row(band.dark, sink);
-            if (band.rows == 1) continue;
+            if (copied) sink.end_repeat();
+            if (copied || band.rows == 1) continue;
             sink.begin_repeat(band.rows - 1, row_bytes_ + 1);
             sink.run(filter_up, 1);
             sink.run(0, row_bytes_);
@@ -107,6 +114,46 @@ public:
     }
 
 private:
+    // 1-bit rows given whole, each band's row with the times it occurs, to be coded by what changed from the
+    // row above.
+    template <class Sink>
+    void write_rows(Sink& sink) const {
+        std::vector<std::uint8_t> row(row_bytes_ + 1);
+        row[0] = filter_none;
+        for (const Band& band : bands_) {
+            if (band.rows == 0) continue;
+            paint_row(band.dark, row.data() + 1);
+            sink.row(row, band.rows);
+        }
+    }
+
+    // One bit per pixel as bit_row makes them, painted span by span over a light row.
+    void paint_row(const std::vector<Span>& dark, std::uint8_t* bytes) const {
+        const bool dark_bit = format_.pixels == Format::Pixels::Palette1;
+        const auto paint = [dark_bit](std::uint8_t& byte, unsigned mask) {
+            byte = static_cast<std::uint8_t>(dark_bit ? byte | mask : byte & ~mask);
+        };
+        std::memset(bytes, dark_bit ? 0x00 : 0xff, row_bytes_);
+        for (const Span& span : dark) {
+            const std::uint32_t first = span.begin / 8, last = (span.end - 1) / 8;
+            const unsigned head = 0xffu >> (span.begin % 8), tail = 0xffu << (7 - (span.end - 1) % 8) & 0xff;
+            if (first == last) {
+                paint(bytes[first], head & tail);
+                continue;
+            }
+            paint(bytes[first], head);
+            // Glyph strokes span a byte or two: a loop beats calling memset for them.
+            const std::uint8_t fill = dark_bit ? 0xff : 0x00;
+            if (last - first - 1 <= 8) {
+                for (std::uint32_t at = first + 1; at < last; ++at) bytes[at] = fill;
+            } else {
+                std::memset(bytes + first + 1, fill, last - first - 1);
+            }
+            paint(bytes[last], tail);
+        }
+        if (const unsigned pad = (8 - width_ % 8) % 8) bytes[row_bytes_ - 1] &= static_cast<std::uint8_t>(0xff << pad);
+    }
+
     static std::uint32_t unit(const Rgba& colour) {
         return colour.r | std::uint32_t{colour.g} << 8 | std::uint32_t{colour.b} << 16 | std::uint32_t{colour.a} << 24;
     }
@@ -188,7 +235,7 @@ Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands, 
 
     const std::size_t idat_start = out.size();
     out.insert(out.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});
-    deflate::append_zlib(out, Scanlines(width, bands, format));
+    deflate::append_zlib(out, Scanlines(width, bands, format), format.smallest);
 
     const std::size_t data_size = out.size() - idat_start - 8;
     if (data_size <= idat_limit) {

@@ -45,6 +45,7 @@ struct Format {
     Rgba light{255, 255, 255, 255};
     Rgba dark{0, 0, 0, 255};
     std::optional<std::uint32_t> dpi;  // written as a pHYs chunk in pixels per metre when set
+    bool smallest = false;             // search for the smallest stream, taking many times longer
 };
 
 // The largest IDAT payload a PNG chunk may carry.

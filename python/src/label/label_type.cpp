@@ -112,7 +112,8 @@ bool worth_releasing(const label::Symbol& symbol, const label::Layout& layout, s
 template <class Write, class Convert>
 PyObject* render(PyObject* self, const char* method, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                  std::size_t release_from_elements, Write&& write, Convert&& convert) {
-    auto options = bind_render_options(bare_name(Py_TYPE(self)), method, args, nargs, kwnames);
+    const bool png = std::string_view(method) == "png";
+    auto options = bind_render_options(bare_name(Py_TYPE(self)), method, args, nargs, kwnames, png);
     if (!options) return nullptr;
     return guarded([&]() -> PyObject* {
         const label::Symbol symbol = symbol_of(unwrap<LabelData>(self));
@@ -122,7 +123,7 @@ PyObject* render(PyObject* self, const char* method, PyObject* const* args, Py_s
             return nullptr;
         }
         return into_py_result(without_gil(worth_releasing(symbol, *layout, release_from_elements),
-                                          [&] { return as_result(write(label::draw(symbol, *layout, *options))); }),
+                                          [&] { return as_result(write(label::draw(symbol, *layout, *options), *options)); }),
                               convert);
     });
 }
@@ -137,15 +138,20 @@ PyObject* new_str(const std::string& text) {
 }
 
 PyObject* label_png(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return render(self, "png", args, nargs, kwnames, 0, label::write_png, new_bytes);
+    const auto write = [](const label::Drawing& drawing, const label::Options& options) {
+        return label::write_png(drawing, options.optimize);
+    };
+    return render(self, "png", args, nargs, kwnames, 0, write, new_bytes);
 }
 
 PyObject* label_svg(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return render(self, "svg", args, nargs, kwnames, release_from::svg_elements, label::write_svg, new_str);
+    const auto write = [](const label::Drawing& drawing, const label::Options&) { return label::write_svg(drawing); };
+    return render(self, "svg", args, nargs, kwnames, release_from::svg_elements, write, new_str);
 }
 
 PyObject* label_pdf(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return render(self, "pdf", args, nargs, kwnames, 0, label::write_pdf, new_bytes);
+    const auto write = [](const label::Drawing& drawing, const label::Options&) { return label::write_pdf(drawing); };
+    return render(self, "pdf", args, nargs, kwnames, 0, write, new_bytes);
 }
 
 PyObject* new_layout(const label::Layout& layout) {
@@ -180,9 +186,10 @@ PyObject* label_geometry(PyObject* self, PyObject*) {
 
 PyObject* label_input(PyObject* self, void*) { return Py_NewRef(unwrap<LabelData>(self).input); }
 
-#define TAVLO_OPTIONS_SIGNATURE                                                                            \
+#define TAVLO_OPTIONS_PARAMETERS                                                                          \
     "($self, /, *, dpi=300, x_dim=None, width=None, height=None, quiet_zone=None, bar_width_reduction=0, " \
-    "foreground='#000000', background='#ffffff', text=None)\n--\n\n"
+    "foreground='#000000', background='#ffffff', text=None"
+#define TAVLO_OPTIONS_SIGNATURE TAVLO_OPTIONS_PARAMETERS ")\n--\n\n"
 #define TAVLO_OPTIONS_DOC                                                                                         \
     "\n\nEvery module is a whole number of printer dots at `dpi`. `x_dim` (the module width) is rounded to "      \
     "the nearest whole dot, at least one; without it, `width` is filled with the largest whole-dot module "       \
@@ -196,9 +203,11 @@ PyObject* label_input(PyObject* self, void*) { return Py_NewRef(unwrap<LabelData
 
 PyMethodDef label_methods[] = {
     {"png", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_png)), METH_FASTCALL | METH_KEYWORDS,
-     "png" TAVLO_OPTIONS_SIGNATURE
+     "png" TAVLO_OPTIONS_PARAMETERS ", optimize=False)\n--\n\n"
      "The label as a PNG file: 1-bit greyscale for black on white, a 1-bit palette for other colours, with "
-     "its resolution (pHYs) set to dpi." TAVLO_OPTIONS_DOC},
+     "its resolution (pHYs) set to dpi. optimize=True searches for the smallest file the same pixels allow "
+     "(taking from ten to a thousand times as long); images over 1 MiB of pixel data are written as "
+     "usual." TAVLO_OPTIONS_DOC},
     {"svg", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_svg)), METH_FASTCALL | METH_KEYWORDS,
      "svg" TAVLO_OPTIONS_SIGNATURE
      "The label as an SVG document with its physical width and height in millimetres, a viewBox in dots "

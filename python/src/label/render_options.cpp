@@ -13,7 +13,9 @@ constexpr Parameter parameters[] = {
     {"dpi", true, false},        {"x_dim", true, false},      {"width", true, false},
     {"height", true, false},     {"quiet_zone", true, false}, {"bar_width_reduction", true, false},
     {"foreground", true, false}, {"background", true, false}, {"text", true, false},
+    {"optimize", true, false},  // png() only
 };
+constexpr std::size_t shared_parameters = std::size(parameters) - 1;
 
 void raise_value(const char* name, const std::string& message) {
     raise_text(PyExc_ValueError, "argument '" + std::string(name) + "': " + message);
@@ -83,6 +85,20 @@ std::optional<label::Colour> to_colour(PyObject* object, const char* name) {
     return std::nullopt;
 }
 
+// A whole number from `least` to 2^32 - 1; out of that range a ValueError naming the argument, rather than the
+// bare overflow of a conversion.
+std::optional<std::uint32_t> to_count(PyObject* object, const char* name, std::uint32_t least, const char* unit) {
+    if (!PyLong_Check(object)) return to_u32(object, name);  // the type error, with the argument's name
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(object, &overflow);
+    if (value == -1 && PyErr_Occurred()) return std::nullopt;
+    if (overflow != 0 || value < least || value > 0xFFFFFFFFLL) {
+        raise_value(name, std::string(name) + " must be from " + std::to_string(least) + " to 4294967295" + unit);
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
 // Each converter fills one field of `options` from a present, non-None argument.
 bool convert(PyObject* object, const char* name, std::optional<label::Length>& out) {
     auto length = to_length(object, name, false);
@@ -93,24 +109,22 @@ bool convert(PyObject* object, const char* name, std::optional<label::Length>& o
 }  // namespace
 
 std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
-                                                  Py_ssize_t nargs, PyObject* kwnames) {
-    std::array<PyObject*, std::size(parameters)> bound;
-    if (!bind_fastcall({method, parameters}, owner, args, nargs, kwnames, bound)) return std::nullopt;
+                                                  Py_ssize_t nargs, PyObject* kwnames, bool png) {
+    std::array<PyObject*, std::size(parameters)> bound{};
+    const std::span<const Parameter> accepted = std::span(parameters).first(png ? std::size(parameters) : shared_parameters);
+    if (!bind_fastcall({method, accepted}, owner, args, nargs, kwnames, std::span(bound).first(accepted.size())))
+        return std::nullopt;
     auto given = [&](std::size_t i) { return bound[i] != nullptr && bound[i] != Py_None; };
     label::Options options;
     if (bound[0]) {
-        auto dpi = to_u32(bound[0], "dpi");
+        auto dpi = to_count(bound[0], "dpi", 1, "");
         if (!dpi) return std::nullopt;
-        if (*dpi == 0) {
-            raise_value("dpi", "dpi must be at least 1");
-            return std::nullopt;
-        }
         options.dpi = *dpi;
     }
     if (given(1) && !convert(bound[1], "x_dim", options.x_dim)) return std::nullopt;
     if (given(2) && !convert(bound[2], "width", options.width)) return std::nullopt;
     if (given(3) && !convert(bound[3], "height", options.height)) return std::nullopt;
-    if (given(4) && !(options.quiet_zone = to_u32(bound[4], "quiet_zone"))) return std::nullopt;
+    if (given(4) && !(options.quiet_zone = to_count(bound[4], "quiet_zone", 0, " modules"))) return std::nullopt;
     if (given(5)) {
         auto reduction = to_length(bound[5], "bar_width_reduction", true);
         if (!reduction) return std::nullopt;
@@ -133,6 +147,11 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
         const int text = PyObject_IsTrue(bound[8]);
         if (text < 0) return std::nullopt;
         options.text = text != 0;
+    }
+    if (given(9)) {
+        const int optimize = PyObject_IsTrue(bound[9]);
+        if (optimize < 0) return std::nullopt;
+        options.optimize = optimize != 0;
     }
     return options;
 }

@@ -1,0 +1,148 @@
+// The symbols of a deflate stream (RFC 1951) as they are recorded before their codes are chosen: literals,
+// copies with their length and distance codes, and marks around stretches whose bits repeat.
+#pragma once
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <vector>
+
+#include "../encode/shared/assert.hpp"
+
+namespace tavlo::deflate {
+
+inline constexpr unsigned literal_symbols = 286;  // literals, end of block, 29 lengths
+inline constexpr unsigned end_of_block = 256;
+inline constexpr unsigned max_match = 258;
+inline constexpr unsigned min_match = 3;
+inline constexpr unsigned max_nesting = 8;
+
+inline constexpr unsigned distance_symbols = 30;
+inline constexpr std::uint32_t max_distance = 32768;
+
+// Distance symbol, extra bits and their value of a copy from 1 to 32768 bytes back (RFC 1951, 3.2.5): 1 to 4
+// have symbols 0 to 3; beyond, each pair of symbols covers the next power of two, halved by the symbol's low
+// bit, with the remaining bits as extra bits.
+struct DistanceCode {
+    std::uint8_t symbol;
+    std::uint8_t extra_bits;
+    std::uint16_t extra;
+};
+constexpr DistanceCode distance_code(std::uint32_t distance) {
+    const std::uint32_t d = distance - 1;
+    if (d < 4) return {static_cast<std::uint8_t>(d), 0, 0};
+    const unsigned top = std::bit_width(d) - 1;  // the highest bit set, 2 or more
+    return {static_cast<std::uint8_t>(2 * top + (d >> (top - 1) & 1)), static_cast<std::uint8_t>(top - 1),
+            static_cast<std::uint16_t>(d & ((1u << (top - 1)) - 1))};
+}
+
+// Length symbol (257..285), extra bits and their value, for each copy length 3..258 (RFC 1951, 3.2.5).
+struct LengthCode {
+    std::uint16_t symbol;
+    std::uint8_t extra_bits;
+    std::uint8_t extra;
+};
+inline constexpr std::uint16_t length_base[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                                  31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+inline constexpr std::uint8_t length_extra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+inline constexpr auto length_codes = [] {
+    std::array<LengthCode, max_match + 1> table{};
+    for (unsigned i = 0; i < 29; ++i) {
+        const unsigned last = i + 1 < 29 ? length_base[i + 1] - 1u : max_match;
+        for (unsigned length = length_base[i]; length <= last; ++length) {
+            table[length] = {static_cast<std::uint16_t>(257 + i), length_extra[i],
+                             static_cast<std::uint8_t>(length - length_base[i])};
+        }
+    }
+    return table;
+}();
+
+// The symbols of the stream, recorded once and then written with the codes chosen for them. A token is a
+// literal or length symbol in its low 9 bits, then a length's 5 extra bits, its distance symbol (5 bits) and
+// the distance's 13 extra bits; or a repeat marker, the counts of the repeats being kept in the order they
+// begin.
+class Tokens {
+public:
+    static constexpr std::uint32_t begin_repeat_marker = 286;
+    static constexpr std::uint32_t end_repeat_marker = 287;
+
+    explicit Tokens(std::size_t expected) { tokens_.reserve(expected); }
+
+    void literal(std::uint8_t byte) {
+        push(byte);
+        literal_counts_[byte] += times_[depth_];
+    }
+    void match(unsigned length, DistanceCode distance) {
+        const LengthCode& code = length_codes[length];
+        push(code.symbol | std::uint32_t{code.extra} << 9 | std::uint32_t{distance.symbol} << 14 |
+             std::uint32_t{distance.extra} << 19);
+        literal_counts_[code.symbol] += times_[depth_];
+        distance_counts_[distance.symbol] += times_[depth_];
+    }
+    void begin_repeat(std::uint64_t times) {
+        TAVLO_ASSERT(depth_ < max_nesting);
+        push(begin_repeat_marker);
+        repeats_.push_back(times);
+        times_[depth_ + 1] = times_[depth_] * times;
+        ++depth_;
+    }
+    void end_repeat() {
+        push(end_repeat_marker);
+        --depth_;
+    }
+    // `count` bytes copied from `back` bytes back, in copies of at most 258 bytes and at least 3: a stretch of
+    // 259 or 260 is split in two, and only a run (one byte back) shorter than 3 bytes is left as literals of
+    // its byte; the other callers copy at least 3 bytes.
+    // Returns the length of the last token when it is one of these copies, else 0.
+    unsigned copies(std::uint64_t count, std::uint32_t back, std::uint8_t byte) {
+        const DistanceCode distance = distance_code(back);
+        std::uint64_t full = count / max_match;
+        auto rest = static_cast<unsigned>(count % max_match);
+        if (rest < min_match && rest > 0 && full > 0) {
+            --full;
+            rest += max_match - min_match;
+            match(rest, distance);
+            rest = min_match;
+        }
+        if (full > 1) begin_repeat(full);
+        if (full > 0) match(max_match, distance);
+        if (full > 1) end_repeat();
+        if (rest >= min_match) {
+            match(rest, distance);
+            return rest;
+        }
+        for (unsigned i = 0; i < rest; ++i) literal(byte);
+        return rest == 0 && full == 1 ? max_match : 0;
+    }
+
+    // Makes the last token, a copy from `distance` back, `length` bytes long instead. Only outside repeats.
+    void replace_last_match(unsigned length, DistanceCode distance) {
+        TAVLO_ASSERT(depth_ == 0 && !tokens_.empty());
+        --literal_counts_[tokens_.back() & 511];
+        --distance_counts_[distance.symbol];
+        tokens_.pop_back();
+        match(length, distance);
+    }
+    void end_block() {
+        push(end_of_block);
+        ++literal_counts_[end_of_block];
+    }
+
+    const std::vector<std::uint32_t>& tokens() const { return tokens_; }
+    const std::vector<std::uint64_t>& repeats() const { return repeats_; }
+    const std::array<std::uint64_t, literal_symbols>& literal_counts() const { return literal_counts_; }
+    const std::array<std::uint64_t, distance_symbols>& distance_counts() const { return distance_counts_; }
+
+private:
+    void push(std::uint32_t token) { tokens_.push_back(token); }
+
+    std::vector<std::uint32_t> tokens_;
+    std::vector<std::uint64_t> repeats_;
+    std::array<std::uint64_t, literal_symbols> literal_counts_{};  // each symbol's uses, repeats counted
+    std::array<std::uint64_t, distance_symbols> distance_counts_{};
+    std::array<std::uint64_t, max_nesting + 1> times_{1};
+    unsigned depth_ = 0;
+};
+
+}  // namespace tavlo::deflate

@@ -1,0 +1,32 @@
+// The rows of a two-colour image coded for speed: the stretches of a row equal to the row above become one
+// copy each, runs within the rest copies of the byte before, and what is left literals. Text and the edges of
+// shapes change little from one row to the next, so a row costs a few symbols for what changed, found by
+// comparing eight bytes at a time. A row repeated as it is becomes a copy of itself from one row back,
+// joined to the copy that ends the row when that one comes from there too.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "deflate_tokens.hpp"
+
+namespace tavlo::deflate {
+
+class RowCoder {
+public:
+    // Codes `row`, a scanline of at most 32768 bytes that follows the row given before it in the stream (when
+    // it is as long) and occurs `times` times in a row, into `tokens`.
+    void code(std::span<const std::uint8_t> row, std::uint64_t times, Tokens& tokens);
+
+private:
+    // Codes row[begin, end), which differs from the row above at least at its ends, without copies from it.
+    void code_changed(std::span<const std::uint8_t> row, std::size_t begin, std::size_t end, Tokens& tokens);
+    // A copy of `count` bytes from `back` bytes back, in copies of at most 258 bytes.
+    void copy(std::uint64_t count, std::uint32_t back, Tokens& tokens);
+
+    std::vector<std::uint8_t> above_;  // the row before, when there was one
+    unsigned last_copy_ = 0;          // the length of the last token when it copies from one row back, else 0
+};
+
+}  // namespace tavlo::deflate
