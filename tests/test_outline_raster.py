@@ -99,3 +99,42 @@ def test_text_from_glyph_shapes_is_the_text_from_its_outline(rasteriser, x, base
     from_outline, from_shapes = out.split("--\n")
     assert from_outline.strip(), "nothing drawn"
     assert from_outline == from_shapes
+
+
+def rows_of(out: str, width: int, height: int) -> np.ndarray:
+    image = np.zeros((height, width), dtype=bool)
+    for row, line in enumerate(out.split("\n")[:height]):
+        spans = [tuple(map(int, span.split("-"))) for span in line.split()]
+        # Sorted, each span non-empty and clear of the next, as the PNG writer requires.
+        assert all(b < e for b, e in spans) and all(e < b for (_, e), (b, _) in zip(spans, spans[1:])), (row, spans)
+        for begin, end in spans:
+            image[row, begin:end] = True
+    return image
+
+
+@pytest.mark.parametrize(
+    "bars, texts",
+    [
+        ("10-14,60-63,150-158", [(2, 40, 30, "8 0 8 0")]),  # bars between and beside the glyphs
+        ("20-90", [(3, 40, 30, "WMW")]),  # a bar through the glyphs
+        ("-", [(2, 40, 30, "WMW"), (13.5, 44, 30, "MWM")]),  # glyphs of two texts overlapping
+        ("0-3,100-104,196-200", [(-9, 50, 41, "@&"), (150, 30, 25, "Wg"), (70, 20, 12, "|||")]),
+    ],
+)
+def test_text_rows_join_the_bars_under_them(rasteriser, bars, texts):
+    # A label's text is stamped row by row straight into the rows its bars make: every row must be the bars and
+    # every text's outline together, whichever order the glyphs and bars come in.
+    width, height = 200, 64
+    expected = np.zeros((height, width), dtype=bool)
+    for bar in bars.split(",") if bars != "-" else []:
+        begin, end = map(int, bar.split("-"))
+        expected[:, begin:end] = True
+    for x, baseline, size, text in texts:
+        out = subprocess.run([rasteriser, str(width), str(height), "text", str(x), str(baseline), str(size), text],
+                             check=True, capture_output=True, text=True).stdout
+        expected |= rows_of(out.split("--\n")[0], width, height)
+    arguments = [str(value) for text in texts for value in text]
+    out = subprocess.run([rasteriser, str(width), str(height), "over", bars, *arguments], check=True,
+                         capture_output=True, text=True).stdout
+    image = rows_of(out, width, height)
+    assert np.array_equal(image, expected), np.argwhere(image != expected)[:5].tolist()

@@ -1,25 +1,55 @@
 // Fills one outline with the text rasteriser and prints the dark spans, for the tests of its fill rule.
 // Arguments: width, height, then the outline as SVG-like tokens: "M x y", "L x y", "C x1 y1 x2 y2 x y", "Z";
 // or width, height, "text", x, baseline, size, text: the text filled from its outline, then "--", then the
-// same text from the glyph shapes.
+// same text from the glyph shapes;
+// or width, height, "over", bars, then x, baseline, size, text for each of several texts: the texts' rows as a
+// label's PNG writer takes them, joined with the dark columns `bars` ("begin-end,begin-end", "-" for none) in
+// every row.
 // Output: one line per image row from the top, "begin-end begin-end ..." (empty for a light row).
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "../../core/src/text/text_rows.hpp"
 #include "tavlo/text.hpp"
 
 namespace {
 
+template <class Span>
+void print_row(std::span<const Span> spans) {
+    std::string line;
+    for (const auto& span : spans) line += std::to_string(span.begin) + "-" + std::to_string(span.end) + " ";
+    std::puts(line.c_str());
+}
+
 void print(const tavlo::text::Coverage& coverage, std::uint32_t height) {
     for (std::uint32_t row = 0; row < height; ++row) {
-        std::string line;
-        if (row >= coverage.first_row && row - coverage.first_row < coverage.rows.size()) {
-            for (const auto& span : coverage.rows[row - coverage.first_row])
-                line += std::to_string(span.begin) + "-" + std::to_string(span.end) + " ";
-        }
-        std::puts(line.c_str());
+        const bool drawn = row >= coverage.first_row && row - coverage.first_row < coverage.row_count();
+        print_row(drawn ? coverage.row(row - coverage.first_row) : std::span<const tavlo::text::RowSpan>());
     }
+}
+
+int print_over(std::uint32_t width, std::uint32_t height, int argc, char** argv) {
+    std::vector<tavlo::png::Span> bars;
+    for (char* at = argv[4]; *at && *at != '-';) {
+        const auto begin = std::uint32_t(std::strtoul(at, &at, 10));
+        const auto end = std::uint32_t(std::strtoul(at + 1, &at, 10));
+        bars.push_back({begin, end});
+        if (*at == ',') ++at;
+    }
+    std::vector<tavlo::text::TextItem> items;
+    for (int i = 5; i + 3 < argc; i += 4) {
+        items.push_back({argv[i + 3], std::strtod(argv[i], nullptr), std::strtod(argv[i + 1], nullptr),
+                         std::strtod(argv[i + 2], nullptr), tavlo::text::Align::Left});
+    }
+    tavlo::text::TextRows rows(items, width, height);
+    for (std::uint32_t row = 0; row < height; ++row) {
+        const bool drawn = row >= rows.first_row() && row < rows.end_row();
+        print_row(drawn ? rows.next(bars) : std::span<const tavlo::png::Span>(bars));
+    }
+    return 0;
 }
 
 }  // namespace
@@ -28,6 +58,7 @@ int main(int argc, char** argv) {
     using tavlo::text::PathCommand;
     const auto width = std::uint32_t(std::strtoul(argv[1], nullptr, 10));
     const auto height = std::uint32_t(std::strtoul(argv[2], nullptr, 10));
+    if (argc > 4 && std::string(argv[3]) == "over") return print_over(width, height, argc, argv);
     if (argc == 8 && std::string(argv[3]) == "text") {
         const tavlo::text::TextItem item{argv[7], std::strtod(argv[4], nullptr), std::strtod(argv[5], nullptr),
                                          std::strtod(argv[6], nullptr), tavlo::text::Align::Left};

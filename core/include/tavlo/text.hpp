@@ -52,6 +52,8 @@ VerticalExtent text_extent(std::string_view text, double size);
 
 // The glyph outlines of one item, filled by the non-zero winding rule.
 Outline text_outline(const TextItem& item);
+// The same outlines appended to `outline`, for a drawing that gathers several items in one.
+void append_text_outline(Outline& outline, const TextItem& item);
 
 // The dark columns [begin, end) of one row, sorted, neither overlapping nor touching.
 struct RowSpan {
@@ -60,10 +62,18 @@ struct RowSpan {
 };
 
 // The whole dots an outline fills, without anti-aliasing: a dot is dark when its centre lies inside the
-// outline. rows[i] holds the spans of image row first_row + i; nothing outside width x height is kept.
+// outline; nothing outside width x height is kept. Row i is image row first_row + i. All rows' spans stand
+// in one array, row after row, so filling and reading them allocates nothing per row.
 struct Coverage {
     std::uint32_t first_row = 0;
-    std::vector<std::vector<RowSpan>> rows;
+    std::vector<RowSpan> spans;
+    std::vector<std::size_t> row_ends;  // one past row i's last span in `spans`, one entry a row
+
+    std::size_t row_count() const { return row_ends.size(); }
+    std::span<const RowSpan> row(std::size_t i) const {
+        const std::size_t begin = i == 0 ? 0 : row_ends[i - 1];
+        return std::span(spans).subspan(begin, row_ends[i] - begin);
+    }
 };
 Coverage rasterise(const Outline& outline, std::uint32_t width, std::uint32_t height);
 

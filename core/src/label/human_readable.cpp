@@ -1,7 +1,9 @@
 #include "human_readable.hpp"
 
+#include <iterator>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "../encode/linear/ean_upc.hpp"
 #include "../text/element_lines.hpp"
@@ -57,13 +59,20 @@ MatrixTextRoom matrix_text_room(const Symbol& symbol, std::uint32_t x_dots, std:
 
 namespace {
 
+void add_texts(Drawing& drawing, std::vector<TextItem>&& items) {
+    if (drawing.texts.empty())
+        drawing.texts = std::move(items);
+    else
+        drawing.texts.insert(drawing.texts.end(), std::make_move_iterator(items.begin()),
+                             std::make_move_iterator(items.end()));
+}
+
 void add_matrix_text(Drawing& drawing, const Symbol& symbol, const MatrixGeometry& matrix, const Layout& layout) {
     const std::uint32_t x = layout.x_dots;
     const text::ElementLines lines = text::element_lines(symbol.human_readable, x, layout.dpi);
     const double centre = layout.left + (2.0 * layout.quiet_zone + matrix.width) * x / 2;
     const std::uint32_t band_top = layout.top + (2 * layout.quiet_zone + matrix.height) * x;
-    for (TextItem& item : text::place_element_lines(lines, centre, band_top, x))
-        drawing.texts.push_back(std::move(item));
+    add_texts(drawing, text::place_element_lines(lines, centre, band_top, x));
 }
 
 }  // namespace
@@ -84,15 +93,12 @@ void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& la
         text::place_text(*style, *geometry, printed_text(symbol), layout.x_dots, origin, band_top);
     // The bars were drawn first, one rectangle per bar in order.
     for (std::size_t bar : placed.extended_bars) drawing.rects[bar].h += placed.bar_extension;
-    for (TextItem& item : placed.items) drawing.texts.push_back(std::move(item));
+    add_texts(drawing, std::move(placed.items));
 }
 
 text::Outline text_outline_of(const Drawing& drawing) {
     text::Outline outline;
-    for (const TextItem& item : drawing.texts) {
-        const text::Outline glyphs = text::text_outline(item);
-        outline.insert(outline.end(), glyphs.begin(), glyphs.end());
-    }
+    for (const TextItem& item : drawing.texts) text::append_text_outline(outline, item);
     return outline;
 }
 

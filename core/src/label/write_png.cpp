@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "../render/png_writer.hpp"
-#include "../text/band_overlay.hpp"
+#include "band_overlay.hpp"
 #include "human_readable.hpp"
 #include "tavlo/label.hpp"
 
@@ -13,22 +12,53 @@ namespace {
 
 png::Rgba rgba(Colour colour) { return {colour.r, colour.g, colour.b, colour.a}; }
 
-// Rows change only where a rectangle starts or ends: from one such row to the next every row is the same, and
-// the rectangles covering it are those started and not yet ended. Rectangles sorted by row (as drawn) are
-// swept without sorting, the next change found among the few that are open.
-std::vector<png::Band> bands_of(const Drawing& drawing) {
+// What one image's bands are built in, kept per thread from one image to the next: a label's bands, and the
+// rows its text adds, then cost no allocation once a thread has written a label of that size.
+struct Scratch {
+    BandList bars, with_text;
     std::vector<Rect> rects;
-    rects.reserve(drawing.rects.size());
+    std::vector<const Rect*> open;
+    std::vector<png::Span> dark;
+
+    // Labels need a few kilobytes here; what a large image needed beyond this bound is let go after it.
+    static constexpr std::size_t kept_bytes = 256 * 1024;
+    void release_large() {
+        bars.release_beyond(kept_bytes);
+        with_text.release_beyond(kept_bytes);
+        if (rects.capacity() * sizeof(Rect) > kept_bytes) rects = {};
+        if (open.capacity() * sizeof(const Rect*) > kept_bytes) open = {};
+        if (dark.capacity() * sizeof(png::Span) > kept_bytes) dark = {};
+    }
+};
+
+// The drawing's rectangles clipped to the image and sorted by row, then column: as drawn, they usually are.
+std::span<const Rect> clipped_rects(const Drawing& drawing, std::vector<Rect>& rects) {
+    const auto inside = [&](const Rect& r) {
+        return r.w > 0 && r.h > 0 && r.x < drawing.width && r.y < drawing.height && r.w <= drawing.width - r.x &&
+               r.h <= drawing.height - r.y;
+    };
+    const auto by_row = [](const Rect& a, const Rect& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; };
+    if (std::ranges::all_of(drawing.rects, inside) && std::ranges::is_sorted(drawing.rects, by_row))
+        return drawing.rects;
+    rects.clear();
     for (const Rect& r : drawing.rects) {
         if (r.x >= drawing.width || r.y >= drawing.height || r.w == 0 || r.h == 0) continue;
         rects.push_back({r.x, r.y, std::min(r.w, drawing.width - r.x), std::min(r.h, drawing.height - r.y)});
     }
-    const auto by_row = [](const Rect& a, const Rect& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; };
-    if (!std::is_sorted(rects.begin(), rects.end(), by_row)) std::sort(rects.begin(), rects.end(), by_row);
+    if (!std::ranges::is_sorted(rects, by_row)) std::ranges::sort(rects, by_row);
+    return rects;
+}
 
-    std::vector<png::Band> bands;
-    std::vector<const Rect*> open;
-    std::vector<png::Span> dark;
+// Rows change only where a rectangle starts or ends: from one such row to the next every row is the same, and
+// the rectangles covering it are those started and not yet ended. Rectangles sorted by row (as drawn) are
+// swept without sorting, the next change found among the few that are open.
+void bands_of(const Drawing& drawing, Scratch& scratch) {
+    const std::span<const Rect> rects = clipped_rects(drawing, scratch.rects);
+    BandList& bands = scratch.bars;
+    std::vector<const Rect*>& open = scratch.open;
+    std::vector<png::Span>& dark = scratch.dark;
+    bands.clear();
+    open.clear();
     std::size_t next = 0;
     for (std::uint32_t row = 0; row < drawing.height;) {
         while (next < rects.size() && rects[next].y == row) open.push_back(&rects[next++]);
@@ -39,14 +69,13 @@ std::vector<png::Band> bands_of(const Drawing& drawing) {
             dark.push_back({r->x, r->x + r->w});
         }
         png::merge_spans(dark);
-        if (!bands.empty() && bands.back().dark == dark)
+        if (!bands.empty() && std::ranges::equal(bands.back().dark, dark))
             bands.back().rows += until - row;
         else
-            bands.push_back({until - row, dark});
+            bands.push(until - row, dark);
         row = until;
         std::erase_if(open, [row](const Rect* r) { return r->y + r->h <= row; });
     }
-    return bands;
 }
 
 }  // namespace
@@ -59,13 +88,22 @@ Result<PngBytes> write_png(const Drawing& drawing, bool smallest) {
     format.dark = rgba(drawing.foreground);
     format.dpi = drawing.dpi;
     format.smallest = smallest;
+    thread_local Scratch scratch;
     try {
-        std::vector<png::Band> bands = bands_of(drawing);
+        bands_of(drawing, scratch);
+        const BandList* bands = &scratch.bars;
         if (!drawing.texts.empty()) {
-            text::overlay(bands, text::rasterise_text(drawing.texts, drawing.width, drawing.height));
+            text::TextRows rows(drawing.texts, drawing.width, drawing.height);
+            if (rows.first_row() < rows.end_row()) {
+                overlay_text(scratch.bars.bands(), rows, scratch.with_text);
+                bands = &scratch.with_text;
+            }
         }
-        return png::encode_bands(drawing.width, bands, format);
+        auto png = png::encode_bands(drawing.width, bands->bands(), format);
+        scratch.release_large();
+        return png;
     } catch (const std::bad_alloc&) {
+        scratch = {};
         return std::unexpected(TavloError::render("out of memory"));
     }
 }

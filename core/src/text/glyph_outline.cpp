@@ -22,21 +22,6 @@ VerticalExtent text_extent(std::string_view text, double size) {
     return VerticalExtent{high * scale_for(size), -low * scale_for(size)};
 }
 
-std::vector<PlacedGlyph> place_glyphs(const TextItem& item) {
-    double start = item.x;
-    if (item.align == Align::Centre) start -= text_width(item.text, item.size) / 2;
-    if (item.align == Align::Right) start -= text_width(item.text, item.size);
-    const double scale = scale_for(item.size), baseline = std::round(item.baseline);
-    std::vector<PlacedGlyph> glyphs;
-    glyphs.reserve(item.text.size());
-    double units = 0;  // advance so far, so rounding never accumulates
-    for (unsigned char c : item.text) {
-        glyphs.push_back(PlacedGlyph{c, std::round(start + units * scale), baseline});
-        units += ocrb::glyph(c).entry.advance;
-    }
-    return glyphs;
-}
-
 void append_glyph_outline(Outline& outline, unsigned char character, double pen_x, double baseline, double size) {
     const double scale = scale_for(size);
     const ocrb::Glyph glyph = ocrb::glyph(character);
@@ -53,11 +38,15 @@ void append_glyph_outline(Outline& outline, unsigned char character, double pen_
     }
 }
 
+void append_text_outline(Outline& outline, const TextItem& item) {
+    for_each_glyph(item, [&](const PlacedGlyph& glyph) {
+        append_glyph_outline(outline, glyph.character, glyph.pen_x, glyph.baseline, item.size);
+    });
+}
+
 Outline text_outline(const TextItem& item) {
     Outline outline;
-    for (const PlacedGlyph& glyph : place_glyphs(item)) {
-        append_glyph_outline(outline, glyph.character, glyph.pen_x, glyph.baseline, item.size);
-    }
+    append_text_outline(outline, item);
     return outline;
 }
 

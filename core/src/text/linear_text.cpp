@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace tavlo::text {
 
@@ -41,23 +42,28 @@ struct ModuleRange {
 };
 
 // The guard bars (and UPC-A's first and last symbol characters, whose digits stand outside) in modules.
-std::vector<ModuleRange> extended_ranges(LinearStyle style) {
-    if (style == LinearStyle::Ean8) return {{0, 3}, {31, 36}, {64, 67}};
-    if (style == LinearStyle::UpcA) return {{0, 10}, {45, 50}, {85, 95}};
+std::span<const ModuleRange> extended_ranges(LinearStyle style) {
+    static constexpr ModuleRange ean8[] = {{0, 3}, {31, 36}, {64, 67}};
+    static constexpr ModuleRange upca[] = {{0, 10}, {45, 50}, {85, 95}};
+    if (style == LinearStyle::Ean8) return ean8;
+    if (style == LinearStyle::UpcA) return upca;
     return {};
 }
 
 // The first module of each printed digit's symbol character, in print order; UPC-A's outer two are placed
 // beside the bars instead.
-std::vector<std::uint32_t> digit_modules(LinearStyle style) {
-    if (style == LinearStyle::Ean8) return {3, 10, 17, 24, 36, 43, 50, 57};
-    return {3, 10, 17, 24, 31, 38, 50, 57, 64, 71, 78, 85};
+std::span<const std::uint32_t> digit_modules(LinearStyle style) {
+    static constexpr std::uint32_t ean8[] = {3, 10, 17, 24, 36, 43, 50, 57};
+    static constexpr std::uint32_t upca[] = {3, 10, 17, 24, 31, 38, 50, 57, 64, 71, 78, 85};
+    if (style == LinearStyle::Ean8) return ean8;
+    return upca;
 }
 
 void place_retail(LinearText& out, LinearStyle style, std::string_view text, std::uint32_t x_dots, double origin,
                   double base, double size) {
-    const std::vector<std::uint32_t> starts = digit_modules(style);
+    const std::span<const std::uint32_t> starts = digit_modules(style);
     const double x = x_dots;
+    out.items.reserve(std::min(starts.size(), text.size()));
     for (std::size_t i = 0; i < starts.size() && i < text.size(); ++i) {
         const bool outer = style == LinearStyle::UpcA && (i == 0 || i + 1 == starts.size());
         TextItem item{std::string(1, text[i]), origin + (starts[i] + digit_pitch_modules / 2) * x, base, size,
@@ -95,7 +101,8 @@ LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::st
     }
     place_retail(out, style, text, x_dots, origin, base, size);
     out.bar_extension = guard_extension_modules * x_dots;
-    const std::vector<ModuleRange> ranges = extended_ranges(style);
+    const std::span<const ModuleRange> ranges = extended_ranges(style);
+    out.extended_bars.reserve(geometry.bars.size());
     for (std::size_t i = 0; i < geometry.bars.size(); ++i) {
         const std::uint32_t x = geometry.bars[i].x;
         if (std::ranges::any_of(ranges, [x](ModuleRange r) { return x >= r.begin && x < r.end; })) {

@@ -93,19 +93,21 @@ void add_outline(EdgeList& table, const Outline& outline) {
     if (open) table.add_edge(current, start);  // a fill closes every contour
 }
 
-// Pixel columns whose centres lie in [from, to), clipped to the row.
-void add_span(std::vector<RowSpan>& spans, double from, double to, std::uint32_t width) {
+// Pixel columns whose centres lie in [from, to), clipped to the row, added to the row that starts at
+// `row_start` in `spans`.
+void add_span(std::vector<RowSpan>& spans, std::size_t row_start, double from, double to, std::uint32_t width) {
     const double begin = std::clamp(std::ceil(from - 0.5), 0.0, double(width));
     const double end = std::clamp(std::ceil(to - 0.5), 0.0, double(width));
     if (begin >= end) return;
-    if (!spans.empty() && spans.back().end >= begin) {
+    if (spans.size() > row_start && spans.back().end >= begin) {
         spans.back().end = std::max(spans.back().end, std::uint32_t(end));
     } else {
         spans.push_back(RowSpan{std::uint32_t(begin), std::uint32_t(end)});
     }
 }
 
-std::vector<RowSpan> row_spans(std::span<Crossing> crossings, std::uint32_t width) {
+// Appends one row's spans to `spans`.
+void add_row_spans(std::vector<RowSpan>& spans, std::span<Crossing> crossings, std::uint32_t width) {
     // A row holds a few dozen crossings at most, mostly in order already.
     for (std::size_t i = 1; i < crossings.size(); ++i) {
         const Crossing c = crossings[i];
@@ -113,16 +115,15 @@ std::vector<RowSpan> row_spans(std::span<Crossing> crossings, std::uint32_t widt
         for (; j > 0 && crossings[j - 1].x > c.x; --j) crossings[j] = crossings[j - 1];
         crossings[j] = c;
     }
-    std::vector<RowSpan> spans;
+    const std::size_t row_start = spans.size();
     int winding = 0;
     double inside_from = 0;
     for (const Crossing& crossing : crossings) {
         const int before = winding;
         winding += crossing.winding;
         if (before == 0 && winding != 0) inside_from = crossing.x;
-        if (before != 0 && winding == 0) add_span(spans, inside_from, crossing.x, width);
+        if (before != 0 && winding == 0) add_span(spans, row_start, inside_from, crossing.x, width);
     }
-    return spans;
 }
 
 }  // namespace
@@ -155,11 +156,13 @@ Coverage rasterise(const Outline& outline, std::uint32_t width, std::uint32_t he
         }
     }
     coverage.first_row = std::uint32_t(first);
-    coverage.rows.reserve(last - first);
+    coverage.spans.reserve(crossings.size() / 2);  // a span starts and ends at a crossing
+    coverage.row_ends.reserve(last - first);
     for (std::size_t row = first; row < last; ++row) {
         const std::span<Crossing> slice(crossings.data() + starts[row - first],
                                         starts[row - first + 1] - starts[row - first]);
-        coverage.rows.push_back(row_spans(slice, width));
+        add_row_spans(coverage.spans, slice, width);
+        coverage.row_ends.push_back(coverage.spans.size());
     }
     return coverage;
 }
