@@ -199,6 +199,7 @@ def test_random_bands_decode_to_their_pixels(writer, image, name, smallest):
     [
         ("gray1", 2000, 70_000),  # sums of a run past 2^16 bytes, a band of many rows
         ("gray1", 9000, 300),  # rows longer than one copy, repeated and copied from the row above in pieces
+        ("gray1", 300_000, 5),  # rows beyond deflate's reach back, described as runs
         ("rgba8", 100_003, 7),  # a row of 400 KB: runs and patterns of many full-length copies
         ("rgba8", 5, 400_000),  # rows of 21 bytes, copied by deflate from one row back
     ],
