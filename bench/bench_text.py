@@ -3,12 +3,20 @@
 Run from the project root with the package installed, for example
     .venv-bench/bin/python bench/bench_text.py
 Prints the best processor time of one png() call each way (process time, so other work on a busy machine
-does not count) and their ratio, with the verdict against the target of at most 2x for EAN-8.
+does not count) and their ratio, with the verdict against the target of at most 2x for EAN-8. With
+--instructions, the instructions of one call each way as valgrind's callgrind counts them instead, which
+a shared machine's load does not blur.
 """
 
 from __future__ import annotations
 
+import os
+import re
+import shutil
+import subprocess
+import sys
 import time
+from pathlib import Path
 
 import tavlo
 
@@ -31,7 +39,30 @@ def best_seconds(call, loops: int = 2000, repeats: int = 7) -> float:
     return best
 
 
+def instructions(case: int, text: bool, calls: int) -> int:
+    """Instructions callgrind counts in a fresh interpreter making `calls` PNGs of CASES[case]."""
+    child = f"import bench_text as b; _, s, o = b.CASES[{case}]\nfor _ in range({calls}): s.png(text={text}, **o)"
+    result = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null", sys.executable, "-c",
+                             child], capture_output=True, text=True, check=True, cwd=Path(__file__).parent,
+                            env={**os.environ, "PYTHONHASHSEED": "0"})
+    return int(re.search(r"Collected : (\d+)", result.stderr).group(1))
+
+
+def count_instructions(calls: int = 300) -> None:
+    """The instructions of one call, a machine's load aside: (calls - none) / calls."""
+    print(f"{'label, 300 dpi':<20} {'text':>10} {'no text':>10} {'ratio':>6}   (instructions per call)")
+    for case, (name, _, _) in enumerate(CASES):
+        base = instructions(case, True, 0)
+        with_text = (instructions(case, True, calls) - base) / calls
+        without = (instructions(case, False, calls) - base) / calls
+        print(f"{name:<20} {with_text:>10.0f} {without:>10.0f} {with_text / without:>6.2f}")
+
+
 def main() -> None:
+    if "--instructions" in sys.argv[1:]:
+        if shutil.which("valgrind") is None:
+            sys.exit("--instructions needs valgrind")
+        return count_instructions()
     print(f"{'label, 300 dpi':<20} {'text':>10} {'no text':>10} {'ratio':>6}")
     for name, symbol, options in CASES:
         with_text = best_seconds(lambda: symbol.png(**options))
