@@ -95,9 +95,9 @@ Result<T> as_result(T&& value) {
 }
 
 // Whether a label's drawing and writing are long enough to be run without the interpreter's lock: always when
-// it prints text (glyph outlines take tens of microseconds), else from `release_from_elements` bars or dark
-// modules on. PNG and PDF release it always: 2.8 and 7.5 us at the least, about 1 % slower for it; a small SVG
-// takes only 1.2-2 us and would be 5-8 % slower.
+// it prints text (an SVG of text writes every glyph outline, tens of microseconds), else from
+// `release_from_elements` bars or dark modules on. PNG and PDF release it always: 2.8 and 7.5 us at the least,
+// about 1 % slower for it; a small SVG takes only 1.2-2 us and would be 5-8 % slower.
 bool worth_releasing(const label::Symbol& symbol, const label::Layout& layout, std::size_t release_from_elements) {
     const std::size_t elements =
         std::visit([](const auto* geometry) { return dark_elements(*geometry); }, symbol.geometry);
