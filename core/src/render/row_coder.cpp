@@ -1,7 +1,6 @@
 #include "row_coder.hpp"
 
-#include <bit>
-#include <cstring>
+#include "equal_prefix.hpp"
 
 namespace tavlo::deflate {
 
@@ -10,21 +9,6 @@ namespace {
 // A stretch equal to the row above shorter than this is coded as it is: a copy from a row back costs a
 // length, a distance and its extra bits, while a byte of a two-colour row costs two or three bits.
 constexpr std::size_t min_vertical = 4;
-
-// The length of the stretch from `at` on where `a` and `b` agree, compared eight bytes at a time.
-std::size_t same_from(const std::uint8_t* a, const std::uint8_t* b, std::size_t at, std::size_t size) {
-    for (; at + 8 <= size; at += 8) {
-        std::uint64_t x, y;
-        std::memcpy(&x, a + at, 8);
-        std::memcpy(&y, b + at, 8);
-        if (x == y) continue;
-        const std::uint64_t differ = x ^ y;
-        const int bit = std::endian::native == std::endian::little ? std::countr_zero(differ) : std::countl_zero(differ);
-        return at + static_cast<std::size_t>(bit) / 8;
-    }
-    while (at < size && a[at] == b[at]) ++at;
-    return at;
-}
 
 }  // namespace
 
@@ -39,7 +23,7 @@ void RowCoder::code(std::span<const std::uint8_t> row, std::uint64_t times, Toke
         // The stretch that changed runs to the next one, long enough to copy, that did not.
         std::size_t changed_end = row.size(), same_end = row.size();
         for (std::size_t from = at; above && from < row.size();) {
-            const std::size_t end = same_from(row.data(), above_.data(), from, row.size());
+            const std::size_t end = from + equal_prefix(row.data() + from, above_.data() + from, row.size() - from);
             if (end - from >= min_vertical) {
                 changed_end = from;
                 same_end = end;

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <limits>
 #include <vector>
 
 #include "deflate_runs.hpp"
+#include "equal_prefix.hpp"
 
 namespace tavlo::deflate {
 
@@ -124,23 +124,6 @@ private:
         return three * 2654435761u >> (32 - hash_bits);
     }
 
-    // How many bytes from `from` on equal those from `at` on, up to `limit`; eight at a time while they last.
-    unsigned common_length(std::uint32_t from, std::uint32_t at, unsigned limit) const {
-        unsigned length = 0;
-        for (; length + 8 <= limit; length += 8) {
-            std::uint64_t a, b;
-            std::memcpy(&a, data_.data() + from + length, 8);
-            std::memcpy(&b, data_.data() + at + length, 8);
-            if (a == b) continue;
-            // The first differing byte in memory: the lowest one on a little-endian machine.
-            const std::uint64_t differ = a ^ b;
-            const int bit = std::endian::native == std::endian::little ? std::countr_zero(differ) : std::countl_zero(differ);
-            return length + static_cast<unsigned>(bit) / 8;
-        }
-        while (length < limit && data_[from + length] == data_[at + length]) ++length;
-        return length;
-    }
-
     // Tries the copies from the positions that hash as `at` does, each as long as it goes, and prices every
     // length a nearer copy did not already reach. Returns the longest.
     unsigned search(std::uint32_t at) {
@@ -152,7 +135,7 @@ private:
             const std::uint32_t back = at - static_cast<std::uint32_t>(from);
             if (back > max_distance) break;
             if (data_[from + best] != data_[at + best]) continue;
-            const unsigned length = common_length(from, at, longest);
+            const auto length = static_cast<unsigned>(equal_prefix(&data_[from], &data_[at], longest));
             if (length <= best) continue;
             relax(at, best + 1, length, back);
             best = length;
