@@ -73,10 +73,10 @@ void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t heig
     }
 }
 
-// The filtered scanlines of the image as runs. The first row of a band is unfiltered, runs of pixels of
-// either colour. The band's other rows are copies of it when deflate can copy a row whole (257 bytes at
-// most, the filter byte included), which takes a symbol or two for all of them; a longer row is followed by
-// Up filtered rows, all zero, and repeated.
+// The filtered scanlines of the image. 1-bit rows within deflate's reach are given whole, for the row coder.
+// Otherwise the first row of a band is unfiltered, runs of pixels of either colour, and the band's other rows
+// are copies of it when deflate can copy a row whole (257 bytes at most, the filter byte included), which
+// takes a symbol or two for all of them; a longer row is followed by Up filtered rows, all zero, and repeated.
 class Scanlines {
 public:
     Scanlines(std::uint32_t width, std::span<const Band> bands, const Format& format)
@@ -101,7 +101,7 @@ public:
             if (copied) sink.begin_repeat(band.rows, row_bytes_ + 1);
             sink.run(filter_none, 1);
             if (one_bit(format_))
-                bit_row(band.dark, sink);
+                wide_bit_row(band.dark, sink);
             else
                 rgba_row(band.dark, sink);
             if (copied) sink.end_repeat();
@@ -127,7 +127,8 @@ private:
         }
     }
 
-    // One bit per pixel as bit_row makes them, painted span by span over a light row.
+    // One bit per pixel, the leftmost pixel in the highest bit: 0 for dark in greyscale, 1 in a palette. The
+    // row is painted span by span over a light one; the bits that pad the last byte are 0.
     void paint_row(const std::vector<Span>& dark, std::uint8_t* bytes) const {
         const bool dark_bit = format_.pixels == Format::Pixels::Palette1;
         const auto paint = [dark_bit](std::uint8_t& byte, unsigned mask) {
@@ -142,16 +143,24 @@ private:
                 continue;
             }
             paint(bytes[first], head);
-            // Glyph strokes span a byte or two: a loop beats calling memset for them.
-            const std::uint8_t fill = dark_bit ? 0xff : 0x00;
-            if (last - first - 1 <= 8) {
-                for (std::uint32_t at = first + 1; at < last; ++at) bytes[at] = fill;
-            } else {
-                std::memset(bytes + first + 1, fill, last - first - 1);
-            }
+            std::memset(bytes + first + 1, dark_bit ? 0xff : 0x00, last - first - 1);
             paint(bytes[last], tail);
         }
         if (const unsigned pad = (8 - width_ % 8) % 8) bytes[row_bytes_ - 1] &= static_cast<std::uint8_t>(0xff << pad);
+    }
+
+    // A 1-bit row too long for deflate to copy from the row above (over 262,136 pixels): painted, then given
+    // as the runs of equal bytes it holds.
+    template <class Sink>
+    void wide_bit_row(const std::vector<Span>& dark, Sink& sink) const {
+        std::vector<std::uint8_t> bytes(row_bytes_);
+        paint_row(dark, bytes.data());
+        for (std::size_t at = 0; at < bytes.size();) {
+            std::size_t end = at + 1;
+            while (end < bytes.size() && bytes[end] == bytes[at]) ++end;
+            sink.run(bytes[at], end - at);
+            at = end;
+        }
     }
 
     static std::uint32_t unit(const Rgba& colour) {
@@ -169,38 +178,6 @@ private:
             x = span.end;
         }
         sink.pattern(light_unit, width_ - x);
-    }
-
-    // One bit per pixel, the leftmost pixel in the highest bit: 0 for dark in greyscale, 1 in a palette.
-    // Whole bytes of one colour are runs; a byte where the colour changes is a run of one. The bits that
-    // pad the last byte are 0.
-    template <class Sink>
-    void bit_row(const std::vector<Span>& dark, Sink& sink) const {
-        const bool dark_bit = format_.pixels == Format::Pixels::Palette1;
-        unsigned partial = 0;  // pixels of the byte being filled, in its low bits
-        unsigned filled = 0;   // how many
-        const auto paint = [&](bool bit, std::uint32_t count) {
-            if (filled != 0) {
-                const unsigned take = std::min<std::uint32_t>(count, 8 - filled);
-                partial = partial << take | (bit ? (1u << take) - 1 : 0);
-                filled += take;
-                count -= take;
-                if (filled < 8) return;
-                sink.run(static_cast<std::uint8_t>(partial), 1);
-                filled = 0;
-            }
-            sink.run(bit ? 0xff : 0x00, count / 8);
-            filled = count % 8;
-            partial = bit ? (1u << filled) - 1 : 0;
-        };
-        std::uint32_t x = 0;
-        for (const Span& span : dark) {
-            paint(!dark_bit, span.begin - x);
-            paint(dark_bit, span.end - span.begin);
-            x = span.end;
-        }
-        paint(!dark_bit, width_ - x);
-        if (filled != 0) sink.run(static_cast<std::uint8_t>(partial << (8 - filled)), 1);
     }
 
     std::uint32_t width_;
