@@ -2,9 +2,9 @@
 // Arguments: width, height, then the outline as SVG-like tokens: "M x y", "L x y", "C x1 y1 x2 y2 x y", "Z";
 // or width, height, "text", x, baseline, size, text: the text filled from its outline, then "--", then the
 // same text from the glyph shapes;
-// or width, height, "over", bars, then x, baseline, size, text for each of several texts: the texts' rows as a
-// label's PNG writer takes them, joined with the dark columns `bars` ("begin-end,begin-end", "-" for none) in
-// every row.
+// or width, height, "over", bars, then x, baseline, size, text for each of several texts: the texts' rows
+// painted as a label's PNG writer takes them, over rows with the dark columns `bars` ("begin-end,begin-end",
+// "-" for none), each painted twice: in light bits, then, after a rewind, in dark ones.
 // Output: one line per image row from the top, "begin-end begin-end ..." (empty for a light row).
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../../core/src/render/bit_row.hpp"
 #include "../../core/src/text/text_rows.hpp"
 #include "tavlo/text.hpp"
 
@@ -21,6 +22,14 @@ template <class Span>
 void print_row(std::span<const Span> spans) {
     std::string line;
     for (const auto& span : spans) line += std::to_string(span.begin) + "-" + std::to_string(span.end) + " ";
+    std::puts(line.c_str());
+}
+
+void print_bits(const std::vector<std::uint8_t>& bits, std::uint32_t width) {
+    std::string line;
+    tavlo::png::for_each_set_span(bits.data(), width, [&](const tavlo::png::Span& span) {
+        line += std::to_string(span.begin) + "-" + std::to_string(span.end) + " ";
+    });
     std::puts(line.c_str());
 }
 
@@ -45,9 +54,26 @@ int print_over(std::uint32_t width, std::uint32_t height, int argc, char** argv)
                          std::strtod(argv[i + 2], nullptr), tavlo::text::Align::Left});
     }
     tavlo::text::TextRows rows(items, width, height);
+    std::vector<std::uint8_t> bits(tavlo::png::bit_row_bytes(width));
+    const auto drawn = [&](std::uint32_t row) { return row >= rows.first_row() && row < rows.end_row(); };
+    // Painted over the light bits of a palette: what is set is dark.
+    std::vector<std::vector<std::uint8_t>> light;
     for (std::uint32_t row = 0; row < height; ++row) {
-        const bool drawn = row >= rows.first_row() && row < rows.end_row();
-        print_row(drawn ? rows.next(bars) : std::span<const tavlo::png::Span>(bars));
+        tavlo::png::paint_row(bars, width, true, bits.data());
+        if (drawn(row)) rows.paint_next(bits.data(), true);
+        light.push_back(bits);
+    }
+    // Again over greyscale's, where dark is 0: the same dots, or the driver says which row differs.
+    rows.rewind();
+    for (std::uint32_t row = 0; row < height; ++row) {
+        tavlo::png::paint_row(bars, width, false, bits.data());
+        if (drawn(row)) rows.paint_next(bits.data(), false);
+        for (std::size_t i = 0; i + 1 < bits.size(); ++i) bits[i] = std::uint8_t(~bits[i]);
+        // The bits that pad the last byte stay 0 in both.
+        const unsigned pad = (8 - width % 8) % 8;
+        bits.back() = std::uint8_t(~bits.back() & (0xff << pad));
+        if (bits != light[row]) std::printf("differs in row %u ", row);
+        print_bits(light[row], width);
     }
     return 0;
 }

@@ -1,32 +1,81 @@
 #include "band_overlay.hpp"
 
 #include <algorithm>
+#include <utility>
+
+#include "../render/bit_row.hpp"
 
 namespace tavlo::label {
 
-void overlay_text(std::span<const png::Band> bars, text::TextRows& text, BandList& out) {
-    out.clear();
+namespace {
+
+// The row last painted, held back until the next shows whether a text row repeats it.
+class HeldRow {
+public:
+    HeldRow(std::vector<std::uint8_t>& held, png::RowSink& sink) : held_(held), sink_(sink) {}
+
+    // `row` occurs `times` times from here; it takes the place of the held row, which is given to the sink.
+    void push(std::vector<std::uint8_t>& row, std::uint64_t times) {
+        flush();
+        std::swap(row, held_);
+        times_ = times;
+    }
+    // Like push, but a row equal to the held one adds to its times.
+    void push_text(std::vector<std::uint8_t>& row) {
+        if (times_ > 0 && row == held_)
+            ++times_;
+        else
+            push(row, 1);
+    }
+    void flush() {
+        if (times_ > 0) sink_.row(held_, times_);
+        times_ = 0;
+    }
+
+private:
+    std::vector<std::uint8_t>& held_;
+    png::RowSink& sink_;
+    std::uint64_t times_ = 0;
+};
+
+}  // namespace
+
+void overlay_text(std::span<const png::Band> bars, text::TextRows& text, std::uint32_t width, bool dark_bit,
+                  OverlayRows& rows, png::RowSink& sink) {
+    text.rewind();
+    const std::size_t size = png::bit_row_bytes(width) + 1;  // with the filter byte, 0
+    for (std::vector<std::uint8_t>* row : {&rows.bars, &rows.row, &rows.held}) row->assign(size, 0);
+    HeldRow held(rows.held, sink);
+    const auto paint = [&](const png::Band& band, std::vector<std::uint8_t>& row) {
+        png::paint_row(band.dark, width, dark_bit, row.data() + 1);
+    };
     const std::uint64_t first = text.first_row(), last = text.end_row();
     std::uint64_t top = 0;
     for (const png::Band& band : bars) {
         const std::uint64_t bottom = top + band.rows;
         if (bottom <= first || top >= last) {
-            out.push(band.rows, band.dark);
+            paint(band, rows.row);
+            held.push(rows.row, band.rows);
             top = bottom;
             continue;
         }
-        if (top < first) out.push(std::uint32_t(first - top), band.dark);
-        for (std::uint64_t row = std::max(top, first); row < std::min(bottom, last); ++row) {
-            const std::span<const png::Span> dark = text.next(band.dark);
-            // Straight stretches of the glyphs repeat rows; one band each keeps the image's description short.
-            if (!out.empty() && std::ranges::equal(out.back().dark, dark))
-                ++out.back().rows;
-            else
-                out.push(1, dark);
+        paint(band, rows.bars);
+        if (top < first) {
+            rows.row = rows.bars;
+            held.push(rows.row, first - top);
         }
-        if (bottom > last) out.push(std::uint32_t(bottom - last), band.dark);
+        for (std::uint64_t row = std::max(top, first); row < std::min(bottom, last); ++row) {
+            rows.row = rows.bars;
+            text.paint_next(rows.row.data() + 1, dark_bit);
+            held.push_text(rows.row);
+        }
+        if (bottom > last) {
+            rows.row = rows.bars;
+            held.push(rows.row, bottom - last);
+        }
         top = bottom;
     }
+    held.flush();
 }
 
 }  // namespace tavlo::label

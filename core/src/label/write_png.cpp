@@ -2,7 +2,9 @@
 // writer, in the smallest pixel format the colours allow.
 #include <algorithm>
 #include <new>
+#include <optional>
 
+#include "band_list.hpp"
 #include "band_overlay.hpp"
 #include "human_readable.hpp"
 #include "tavlo/label.hpp"
@@ -15,7 +17,8 @@ png::Rgba rgba(Colour colour) { return {colour.r, colour.g, colour.b, colour.a};
 // What one image's bands are built in, kept per thread from one image to the next: a label's bands, and the
 // rows its text adds, then cost no allocation once a thread has written a label of that size.
 struct Scratch {
-    BandList bars, with_text;
+    BandList bars;
+    OverlayRows text_rows;
     std::vector<Rect> rects;
     std::vector<const Rect*> open;
     std::vector<png::Span> dark;
@@ -24,7 +27,7 @@ struct Scratch {
     static constexpr std::size_t kept_bytes = 256 * 1024;
     void release_large() {
         bars.release_beyond(kept_bytes);
-        with_text.release_beyond(kept_bytes);
+        if (text_rows.bars.capacity() > kept_bytes) text_rows = {};
         if (rects.capacity() * sizeof(Rect) > kept_bytes) rects = {};
         if (open.capacity() * sizeof(const Rect*) > kept_bytes) open = {};
         if (dark.capacity() * sizeof(png::Span) > kept_bytes) dark = {};
@@ -91,15 +94,15 @@ Result<PngBytes> write_png(const Drawing& drawing, bool smallest) {
     thread_local Scratch scratch;
     try {
         bands_of(drawing, scratch);
-        const BandList* bands = &scratch.bars;
-        if (!drawing.texts.empty()) {
-            text::TextRows rows(drawing.texts, drawing.width, drawing.height);
-            if (rows.first_row() < rows.end_row()) {
-                overlay_text(scratch.bars.bands(), rows, scratch.with_text);
-                bands = &scratch.with_text;
-            }
-        }
-        auto png = png::encode_bands(drawing.width, bands->bands(), format);
+        std::optional<text::TextRows> text;
+        if (!drawing.texts.empty()) text.emplace(drawing.texts, drawing.width, drawing.height);
+        auto png = text && text->first_row() < text->end_row()
+                       ? png::encode_painted(drawing.width, drawing.height, format,
+                                             [&](png::RowSink& sink) {
+                                                 overlay_text(scratch.bars.bands(), *text, drawing.width,
+                                                              png::dark_bit(format), scratch.text_rows, sink);
+                                             })
+                       : png::encode_bands(drawing.width, scratch.bars.bands(), format);
         scratch.release_large();
         return png;
     } catch (const std::bad_alloc&) {

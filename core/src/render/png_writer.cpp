@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bit_row.hpp"
 #include "deflate_runs.hpp"
 
 namespace tavlo::png {
@@ -73,17 +74,38 @@ void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t heig
     }
 }
 
-// The filtered scanlines of the image. 1-bit rows within deflate's reach are given whole, for the row coder.
-// Otherwise the first row of a band is unfiltered, runs of pixels of either colour, and the band's other rows
-// are copies of it when deflate can copy a row whole (257 bytes at most, the filter byte included), which
-// takes a symbol or two for all of them; a longer row is followed by Up filtered rows, all zero, and repeated.
+// Gives a 1-bit scanline, `times` times in a row. A row within deflate's reach is given whole, to be coded by
+// what changed from the row above; a longer one (over 262,136 pixels) as the runs of equal bytes it holds, and
+// its repeats as Up filtered rows, all zero.
+template <class Sink>
+void give_bit_row(Sink& sink, std::span<const std::uint8_t> scanline, std::uint64_t times) {
+    if (times == 0) return;
+    if (scanline.size() <= deflate::max_distance) return sink.row(scanline, times);
+    for (std::size_t at = 0; at < scanline.size();) {
+        std::size_t end = at + 1;
+        while (end < scanline.size() && scanline[end] == scanline[at]) ++end;
+        sink.run(scanline[at], end - at);
+        at = end;
+    }
+    if (times == 1) return;
+    sink.begin_repeat(times - 1, scanline.size());
+    sink.run(filter_up, 1);
+    sink.run(0, scanline.size() - 1);
+    sink.end_repeat();
+}
+
+// The filtered scanlines of an image described by bands. A 1-bit band's row is painted and given with the times
+// it occurs. Otherwise the first row of a band is unfiltered, runs of pixels of either colour, and the band's
+// other rows are copies of it when deflate can copy a row whole (257 bytes at most, the filter byte included),
+// which takes a symbol or two for all of them; a longer row is followed by Up filtered rows, all zero, and
+// repeated.
 class Scanlines {
 public:
     Scanlines(std::uint32_t width, std::span<const Band> bands, const Format& format)
         : width_(width),
           bands_(bands),
           format_(format),
-          row_bytes_(one_bit(format) ? (std::uint64_t{width} + 7) / 8 : std::uint64_t{4} * width) {}
+          row_bytes_(one_bit(format) ? bit_row_bytes(width) : std::uint64_t{4} * width) {}
 
     // A colour change costs a literal or four and a copy or two; a band's other rows a few symbols.
     std::size_t expected_tokens() const {
@@ -94,16 +116,13 @@ public:
 
     template <class Sink>
     void write(Sink& sink) const {
-        if (one_bit(format_) && row_bytes_ + 1 <= deflate::max_distance) return write_rows(sink);
+        if (one_bit(format_)) return write_bit_rows(sink);
         for (const Band& band : bands_) {
             if (band.rows == 0) continue;
             const bool copied = band.rows > 1 && row_bytes_ + 1 <= deflate::max_match;
             if (copied) sink.begin_repeat(band.rows, row_bytes_ + 1);
             sink.run(filter_none, 1);
-            if (one_bit(format_))
-                wide_bit_row(band.dark, sink);
-            else
-                rgba_row(band.dark, sink);
+            rgba_row(band.dark, sink);
             if (copied) sink.end_repeat();
             if (copied || band.rows == 1) continue;
             sink.begin_repeat(band.rows - 1, row_bytes_ + 1);
@@ -114,52 +133,14 @@ public:
     }
 
 private:
-    // 1-bit rows given whole, each band's row with the times it occurs, to be coded by what changed from the
-    // row above.
     template <class Sink>
-    void write_rows(Sink& sink) const {
+    void write_bit_rows(Sink& sink) const {
         std::vector<std::uint8_t> row(row_bytes_ + 1);
         row[0] = filter_none;
         for (const Band& band : bands_) {
             if (band.rows == 0) continue;
-            paint_row(band.dark, row.data() + 1);
-            sink.row(row, band.rows);
-        }
-    }
-
-    // One bit per pixel, the leftmost pixel in the highest bit: 0 for dark in greyscale, 1 in a palette. The
-    // row is painted span by span over a light one; the bits that pad the last byte are 0.
-    void paint_row(const std::vector<Span>& dark, std::uint8_t* bytes) const {
-        const bool dark_bit = format_.pixels == Format::Pixels::Palette1;
-        const auto paint = [dark_bit](std::uint8_t& byte, unsigned mask) {
-            byte = static_cast<std::uint8_t>(dark_bit ? byte | mask : byte & ~mask);
-        };
-        std::memset(bytes, dark_bit ? 0x00 : 0xff, row_bytes_);
-        for (const Span& span : dark) {
-            const std::uint32_t first = span.begin / 8, last = (span.end - 1) / 8;
-            const unsigned head = 0xffu >> (span.begin % 8), tail = 0xffu << (7 - (span.end - 1) % 8) & 0xff;
-            if (first == last) {
-                paint(bytes[first], head & tail);
-                continue;
-            }
-            paint(bytes[first], head);
-            std::memset(bytes + first + 1, dark_bit ? 0xff : 0x00, last - first - 1);
-            paint(bytes[last], tail);
-        }
-        if (const unsigned pad = (8 - width_ % 8) % 8) bytes[row_bytes_ - 1] &= static_cast<std::uint8_t>(0xff << pad);
-    }
-
-    // A 1-bit row too long for deflate to copy from the row above (over 262,136 pixels): painted, then given
-    // as the runs of equal bytes it holds.
-    template <class Sink>
-    void wide_bit_row(const std::vector<Span>& dark, Sink& sink) const {
-        std::vector<std::uint8_t> bytes(row_bytes_);
-        paint_row(dark, bytes.data());
-        for (std::size_t at = 0; at < bytes.size();) {
-            std::size_t end = at + 1;
-            while (end < bytes.size() && bytes[end] == bytes[at]) ++end;
-            sink.run(bytes[at], end - at);
-            at = end;
+            paint_row(band.dark, width_, dark_bit(format_), row.data() + 1);
+            give_bit_row(sink, row, band.rows);
         }
     }
 
@@ -186,6 +167,57 @@ private:
     std::uint64_t row_bytes_;  // a row without its filter byte
 };
 
+// The scanlines of a 1-bit image that its caller paints.
+class PaintedRows {
+public:
+    PaintedRows(std::uint32_t height, const std::function<void(RowSink&)>& paint) : height_(height), paint_(paint) {}
+
+    // A row that changed from the one above costs a dozen symbols or so.
+    std::size_t expected_tokens() const { return 16 + 16 * std::size_t{std::min<std::uint32_t>(height_, 4096)}; }
+
+    template <class Sink>
+    void write(Sink& sink) const {
+        struct Forward final : RowSink {
+            explicit Forward(Sink& sink) : sink(sink) {}
+            void row(std::span<const std::uint8_t> scanline, std::uint64_t times) override {
+                give_bit_row(sink, scanline, times);
+            }
+            Sink& sink;
+        } forward(sink);
+        paint_(forward);
+    }
+
+private:
+    std::uint32_t height_;
+    const std::function<void(RowSink&)>& paint_;
+};
+
+// The PNG of `height` rows whose filtered scanlines `source` describes.
+template <class Source>
+Result<PngBytes> encode(std::uint32_t width, std::uint32_t height, const Format& format, const Source& source,
+                        std::size_t idat_limit) {
+    PngBytes out(signature, signature + sizeof signature);
+    append_header_chunks(out, width, height, format);
+
+    const std::size_t idat_start = out.size();
+    out.insert(out.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});
+    deflate::append_zlib(out, source, format.smallest);
+
+    const std::size_t data_size = out.size() - idat_start - 8;
+    if (data_size <= idat_limit) {
+        put_u32(out.data() + idat_start, static_cast<std::uint32_t>(data_size));
+        append_u32(out, crc(out.data() + idat_start + 4, data_size + 4));
+    } else {
+        const PngBytes data(out.begin() + static_cast<std::ptrdiff_t>(idat_start + 8), out.end());
+        out.resize(idat_start);
+        for (std::size_t at = 0; at < data.size(); at += idat_limit) {
+            append_chunk(out, "IDAT", data.data() + at, std::min(idat_limit, data.size() - at));
+        }
+    }
+    append_chunk(out, "IEND", nullptr, 0);
+    return out;
+}
+
 }  // namespace
 
 void merge_spans(std::vector<Span>& spans) {
@@ -206,27 +238,13 @@ Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands, 
                               std::size_t idat_limit) {
     std::uint64_t height = 0;
     for (const Band& band : bands) height += band.rows;
+    return encode(width, static_cast<std::uint32_t>(height), format, Scanlines(width, bands, format), idat_limit);
+}
 
-    PngBytes out(signature, signature + sizeof signature);
-    append_header_chunks(out, width, static_cast<std::uint32_t>(height), format);
-
-    const std::size_t idat_start = out.size();
-    out.insert(out.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});
-    deflate::append_zlib(out, Scanlines(width, bands, format), format.smallest);
-
-    const std::size_t data_size = out.size() - idat_start - 8;
-    if (data_size <= idat_limit) {
-        put_u32(out.data() + idat_start, static_cast<std::uint32_t>(data_size));
-        append_u32(out, crc(out.data() + idat_start + 4, data_size + 4));
-    } else {
-        const PngBytes data(out.begin() + static_cast<std::ptrdiff_t>(idat_start + 8), out.end());
-        out.resize(idat_start);
-        for (std::size_t at = 0; at < data.size(); at += idat_limit) {
-            append_chunk(out, "IDAT", data.data() + at, std::min(idat_limit, data.size() - at));
-        }
-    }
-    append_chunk(out, "IEND", nullptr, 0);
-    return out;
+Result<PngBytes> encode_painted(std::uint32_t width, std::uint32_t height, const Format& format,
+                                const std::function<void(RowSink&)>& paint, std::size_t idat_limit) {
+    TAVLO_ASSERT(one_bit(format));
+    return encode(width, height, format, PaintedRows(height, paint), idat_limit);
 }
 
 }  // namespace tavlo::png

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -56,6 +57,25 @@ inline constexpr std::size_t max_idat_bytes = 2147483647;
 // data into chunks no larger than it.
 Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands, const Format& format = {},
                               std::size_t idat_limit = max_idat_bytes);
+
+// Whether a 1-bit image in this format stores a dark pixel as 1 (a palette) or as 0 (greyscale black).
+inline bool dark_bit(const Format& format) { return format.pixels == Format::Pixels::Palette1; }
+
+// Takes the rows of a 1-bit image from the top, each as a scanline: the filter byte 0, then the row packed one
+// bit per pixel, leftmost in the highest bit, the bits that pad the last byte 0.
+class RowSink {
+public:
+    // `scanline` occurs `times` times in a row.
+    virtual void row(std::span<const std::uint8_t> scanline, std::uint64_t times) = 0;
+
+protected:
+    ~RowSink() = default;
+};
+
+// A PNG of a 1-bit image (`format` not Rgba8) whose rows `paint` gives to the sink it is handed, `height` in
+// all. `paint` may be called twice and must give the same rows each time.
+Result<PngBytes> encode_painted(std::uint32_t width, std::uint32_t height, const Format& format,
+                                const std::function<void(RowSink&)>& paint, std::size_t idat_limit = max_idat_bytes);
 
 // Sorts spans and merges the overlapping or touching ones, as painting them one after another would.
 void merge_spans(std::vector<Span>& spans);

@@ -1,10 +1,12 @@
 // Text filled to whole dots from glyph shapes kept per thread: a label prints the same few digits at one size
-// over and over, and filling an outline costs far more than copying its spans.
+// over and over, and filling an outline costs far more than painting its bits.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
 
+#include "../render/bit_row.hpp"
 #include "glyph_placement.hpp"
 #include "text_rows.hpp"
 
@@ -12,13 +14,36 @@ namespace tavlo::text {
 
 namespace {
 
+// The rows of a glyph shape as bits, the shape's first column at bit `phase` from the top of a byte (the
+// highest bit 0): each row `bytes` long, one after another.
+struct ShapeBits {
+    bool made = false;
+    std::uint32_t bytes = 0;
+    std::vector<std::uint8_t> rows;
+};
+
 // One glyph filled with its pen at (0, 0): its dots as filled on a canvas, whose row 0 and column 0 stand at
 // (left, top) from the pen (top negative: above the baseline).
 struct GlyphShape {
     std::int64_t left = 0, top = 0;
     Coverage dots;
-    std::size_t most_spans = 0;                        // in any one row
     std::uint32_t columns_begin = 0, columns_end = 0;  // of the canvas, where the spans lie
+    std::array<ShapeBits, 8> phases;                     // made for the phases the shape has been placed at
+
+    const ShapeBits& bits(unsigned phase) {
+        ShapeBits& bits = phases[phase];
+        if (bits.made) return bits;
+        bits.bytes = (columns_end - columns_begin + phase + 7) / 8;
+        bits.rows.assign(dots.row_count() * bits.bytes, 0);
+        for (std::size_t row = 0; row < dots.row_count(); ++row) {
+            for (const RowSpan& span : dots.row(row)) {
+                png::paint_span(bits.rows.data() + row * bits.bytes, span.begin - columns_begin + phase,
+                                span.end - columns_begin + phase, true);
+            }
+        }
+        bits.made = true;
+        return bits;
+    }
 };
 
 struct ShapeKey {
@@ -51,8 +76,6 @@ GlyphShape fill_shape(unsigned char character, double size) {
     shape.dots = rasterise(outline, width, height);
     shape.left = -std::int64_t(margin);
     shape.top = std::int64_t(shape.dots.first_row) - std::int64_t(2 * margin);
-    for (std::size_t row = 0; row < shape.dots.row_count(); ++row)
-        shape.most_spans = std::max(shape.most_spans, shape.dots.row(row).size());
     if (!shape.dots.spans.empty()) {
         shape.columns_begin = std::ranges::min(shape.dots.spans, {}, &RowSpan::begin).begin;
         shape.columns_end = std::ranges::max(shape.dots.spans, {}, &RowSpan::end).end;
@@ -71,47 +94,11 @@ ShapeCache& thread_shapes() {
 // it (growing the map moves no element).
 thread_local int readers = 0;
 
-const GlyphShape& shape_of(ShapeCache& shapes, unsigned char character, double size) {
+GlyphShape& shape_of(ShapeCache& shapes, unsigned char character, double size) {
     const ShapeKey key{character, size};
     if (auto found = shapes.find(key); found != shapes.end()) return found->second;
     return shapes.emplace(key, fill_shape(character, size)).first->second;
 }
-
-// One row's spans, written from `row_begin` on: each added span is joined to the row's last where they
-// overlap or touch. Spans added left to right come out sorted and joined; `in_order` turns false when one
-// starts left of the last, and the row is then sorted and joined when finished.
-struct RowWriter {
-    png::Span* row_begin;
-    png::Span* out;
-    bool in_order = true;
-
-    void add(const png::Span& span) { add(span.begin, span.end); }
-    void add(std::uint32_t begin, std::uint32_t end) {
-        if (out != row_begin) {
-            png::Span& last = out[-1];
-            if (begin < last.begin) {
-                in_order = false;
-            } else if (begin <= last.end) {
-                last.end = std::max(last.end, end);
-                return;
-            }
-        }
-        *out++ = png::Span{begin, end};
-    }
-
-    std::span<const png::Span> finish() {
-        if (in_order) return {row_begin, out};
-        std::sort(row_begin, out, [](const png::Span& a, const png::Span& b) { return a.begin < b.begin; });
-        png::Span* kept = row_begin;
-        for (png::Span* span = row_begin + 1; span != out; ++span) {
-            if (span->begin <= kept->end)
-                kept->end = std::max(kept->end, span->end);
-            else
-                *++kept = *span;
-        }
-        return {row_begin, kept + 1};
-    }
-};
 
 }  // namespace
 
@@ -124,7 +111,7 @@ TextRows::TextRows(std::span<const TextItem> items, std::uint32_t width, std::ui
     std::int64_t first = height, last = 0;
     for (const TextItem& item : items) {
         for_each_glyph(item, [&](const PlacedGlyph& glyph) {
-            const GlyphShape& shape = shape_of(shapes, glyph.character, item.size);
+            GlyphShape& shape = shape_of(shapes, glyph.character, item.size);
             const auto rows = std::int64_t(shape.dots.row_count());
             if (rows == 0) return;
             const std::int64_t top = std::int64_t(glyph.baseline) + shape.top;
@@ -138,52 +125,54 @@ TextRows::TextRows(std::span<const TextItem> items, std::uint32_t width, std::ui
             const std::size_t* ends = shape.dots.row_ends.data();
             const RowSpan* spans = shape.dots.spans.data();
             const std::int64_t left = std::int64_t(glyph.pen_x) + shape.left;
-            const bool clipped = left + shape.columns_begin < 0 || left + shape.columns_end > width;
-            stamps_.push_back(Stamp{spans + (skipped ? ends[skipped - 1] : 0), ends + skipped, spans, left, shown_top,
-                                    shown_bottom, clipped});
-            most_spans_ += shape.most_spans;
+            Stamp stamp{nullptr, spans + (skipped ? ends[skipped - 1] : 0), ends + skipped, spans, 0, 0, left,
+                        shown_top, shown_bottom, nullptr, nullptr, nullptr};
+            const std::int64_t shown_left = left + shape.columns_begin;
+            if (shown_left >= 0 && left + shape.columns_end <= width) {
+                const ShapeBits& bits = shape.bits(unsigned(shown_left % 8));
+                stamp.first_bits = bits.rows.data() + skipped * bits.bytes;
+                stamp.bytes = bits.bytes;
+                stamp.byte = std::uint32_t(shown_left / 8);
+            }
+            stamps_.push_back(stamp);
         });
     }
-    // Left to right, each row's spans come out in order unless glyphs overlap.
-    if (!std::ranges::is_sorted(stamps_, {}, &Stamp::left)) std::ranges::sort(stamps_, {}, &Stamp::left);
     if (first < last) {
-        first_row_ = next_row_ = std::uint32_t(first);
+        first_row_ = std::uint32_t(first);
         end_row_ = std::uint32_t(last);
     }
+    rewind();
     ++readers;  // last, once nothing here can throw: the destructor then always runs
 }
 
 TextRows::~TextRows() { --readers; }
 
-std::span<const png::Span> TextRows::next(std::span<const png::Span> under) {
-    // Every span of the row, the text's and the caller's, is one entry at most.
-    if (row_.size() < most_spans_ + under.size()) row_.resize(most_spans_ + under.size());
-    const std::int64_t row = next_row_++;
-    RowWriter writer{row_.data(), row_.data()};
-    const png::Span* below = under.data();
-    const png::Span* const below_end = below + under.size();
+void TextRows::rewind() {
+    next_row_ = first_row_;
     for (Stamp& stamp : stamps_) {
-        if (row < stamp.top || row >= stamp.bottom) continue;
-        const RowSpan* span = stamp.next_span;
-        const RowSpan* const end = stamp.shape_spans + *stamp.next_end++;
-        stamp.next_span = end;
-        if (span == end) continue;
-        // The caller's spans left of the glyph go first: a glyph and a bar seldom share a column, so the row
-        // stays in order.
-        for (; below != below_end && below->begin <= stamp.left + span->begin; ++below) writer.add(*below);
-        if (!stamp.clipped) {
-            for (; span != end; ++span)
-                writer.add(std::uint32_t(stamp.left + span->begin), std::uint32_t(stamp.left + span->end));
+        stamp.bits = stamp.first_bits;
+        stamp.next_span = stamp.first_span;
+        stamp.next_end = stamp.first_end;
+    }
+}
+
+void TextRows::paint_next(std::uint8_t* row, bool dark_bit) {
+    const std::int64_t at = next_row_++;
+    for (Stamp& stamp : stamps_) {
+        if (at < stamp.top || at >= stamp.bottom) continue;
+        if (stamp.bits) {
+            png::paint_bits(row + stamp.byte, {stamp.bits, stamp.bytes}, dark_bit);
+            stamp.bits += stamp.bytes;
             continue;
         }
-        for (; span != end; ++span) {
+        const RowSpan* const end = stamp.shape_spans + *stamp.next_end++;
+        for (const RowSpan* span = stamp.next_span; span != end; ++span) {
             const auto begin = std::uint32_t(std::clamp<std::int64_t>(stamp.left + span->begin, 0, width_));
             const auto finish = std::uint32_t(std::clamp<std::int64_t>(stamp.left + span->end, 0, width_));
-            if (begin < finish) writer.add(begin, finish);
+            if (begin < finish) png::paint_span(row, begin, finish, dark_bit);
         }
+        stamp.next_span = end;
     }
-    for (; below != below_end; ++below) writer.add(*below);
-    return writer.finish();
 }
 
 Coverage rasterise_text(std::span<const TextItem> items, std::uint32_t width, std::uint32_t height) {
@@ -191,8 +180,12 @@ Coverage rasterise_text(std::span<const TextItem> items, std::uint32_t width, st
     Coverage coverage;
     coverage.first_row = rows.first_row();
     coverage.row_ends.reserve(rows.end_row() - rows.first_row());
+    std::vector<std::uint8_t> bits(png::bit_row_bytes(width));
     for (std::uint32_t row = rows.first_row(); row < rows.end_row(); ++row) {
-        for (const png::Span& span : rows.next({})) coverage.spans.push_back(RowSpan{span.begin, span.end});
+        std::ranges::fill(bits, 0);
+        rows.paint_next(bits.data(), true);
+        png::for_each_set_span(bits.data(), width,
+                               [&](const png::Span& span) { coverage.spans.push_back({span.begin, span.end}); });
         coverage.row_ends.push_back(coverage.spans.size());
     }
     return coverage;

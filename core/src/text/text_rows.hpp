@@ -1,13 +1,12 @@
-// Text filled to whole dots one image row at a time, from the top, each row joined with the dark columns the
-// caller already has there (the bars of a label): a PNG writer takes every finished row straight into its
-// bands, and nothing is stored for the text as a whole.
+// Text filled to whole dots one image row at a time, from the top, painted over the row the caller already has
+// there (the bars of a label): a PNG writer codes each row as it is finished, and nothing is stored for the
+// text as a whole.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
-#include "../render/png_writer.hpp"
 #include "tavlo/text.hpp"
 
 namespace tavlo::text {
@@ -26,25 +25,33 @@ public:
     std::uint32_t first_row() const { return first_row_; }
     std::uint32_t end_row() const { return end_row_; }
 
-    // The next row's dark columns, the first call giving first_row, joined with `under` (sorted, neither
-    // overlapping nor touching): sorted, neither overlapping nor touching, valid until the next call. At most
-    // end_row - first_row calls.
-    std::span<const png::Span> next(std::span<const png::Span> under);
+    // Paints the next row's dots over `row`, the image row packed one bit per pixel with the leftmost in the
+    // highest bit (as a 1-bit PNG stores it), setting them to `dark_bit`; the first call paints first_row. At
+    // most end_row - first_row calls before rewind().
+    void paint_next(std::uint8_t* row, bool dark_bit);
+
+    // Back to first_row, to paint the rows again.
+    void rewind();
 
 private:
-    // A glyph shape in place, read one row after another.
+    // A glyph shape in place, read one row after another: as bits at its place within a byte when all of it
+    // lies within the image, otherwise as spans to clip.
     struct Stamp {
-        const RowSpan* next_span;     // the first span of the next row to read
-        const std::size_t* next_end;  // where, in the shape's spans, that row ends
-        const RowSpan* shape_spans;   // the shape's spans, which its row ends count from
-        std::int64_t left;            // the image column of the shape's column 0
-        std::int64_t top, bottom;     // the image rows [top, bottom) the shape covers, clipped to the image
-        bool clipped;                 // some of its columns fall outside the image
+        const std::uint8_t* first_bits;  // its first shown row's bits, null when clipped
+        const RowSpan* first_span;       // when clipped, its first shown row's first span
+        const std::size_t* first_end;    // and where, in the shape's spans, that row ends
+        const RowSpan* shape_spans;      // the shape's spans, which its row ends count from
+        std::uint32_t bytes;             // of each row of bits
+        std::uint32_t byte;              // in the image row, of the first
+        std::int64_t left;               // the image column of the shape's column 0
+        std::int64_t top, bottom;        // the image rows [top, bottom) the shape covers, clipped to the image
+        // Where the next row is read.
+        const std::uint8_t* bits;
+        const RowSpan* next_span;
+        const std::size_t* next_end;
     };
 
     std::vector<Stamp> stamps_;  // by left edge
-    std::vector<png::Span> row_;
-    std::size_t most_spans_ = 0;  // the most spans the stamps give one row
     std::uint32_t first_row_ = 0, end_row_ = 0, next_row_ = 0, width_;
 };
 
