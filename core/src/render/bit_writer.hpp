@@ -19,25 +19,36 @@ public:
     // Bytes the writer may touch beyond the last one it completes.
     static constexpr std::size_t slack = 8;
 
-    explicit BitWriter(std::uint8_t* at) : start_(at), at_(at) {}
+    explicit BitWriter(std::uint8_t* at) : start_(at), c_{at} {}
 
-    // Appends the low `count` bits of `bits` (count <= max_put; no bits set above them).
-    void put(std::uint64_t bits, unsigned count) {
-        TAVLO_ASSERT(count <= max_put && (count == 64 || bits >> count == 0));
-        pending_ |= bits << fill_;
-        fill_ += count;
-        store(at_, pending_);
-        at_ += fill_ >> 3;
-        pending_ >>= fill_ & ~7u;
-        fill_ &= 7;
-    }
+    // Where the next bits go, apart from the writer, for a loop that writes many pieces to keep in registers.
+    struct Cursor {
+        std::uint8_t* at;           // the byte that holds the pending bits
+        std::uint64_t pending = 0;  // bits not yet in a whole byte, also stored at `at`
+        unsigned fill = 0;          // how many
+
+        // Appends the low `count` bits of `bits` (count <= max_put; no bits set above them).
+        void put(std::uint64_t bits, unsigned count) {
+            TAVLO_ASSERT(count <= max_put && bits >> count == 0);
+            pending |= bits << fill;
+            fill += count;
+            store(at, pending);
+            at += fill >> 3;
+            pending >>= fill & ~7u;
+            fill &= 7;
+        }
+    };
+    Cursor cursor() const { return c_; }
+    void resume(const Cursor& cursor) { c_ = cursor; }
+
+    void put(std::uint64_t bits, unsigned count) { c_.put(bits, count); }
 
     // Bits written so far.
-    std::uint64_t position() const { return static_cast<std::uint64_t>(at_ - start_) * 8 + fill_; }
+    std::uint64_t position() const { return static_cast<std::uint64_t>(c_.at - start_) * 8 + c_.fill; }
 
     // Pads with zero bits to a byte boundary.
     void align() {
-        if (fill_ != 0) put(0, 8 - fill_);
+        if (c_.fill != 0) put(0, 8 - c_.fill);
     }
 
     // Appends `count` bits that continue the last `period` bits periodically: each new bit equals the bit
@@ -82,27 +93,25 @@ private:
     // The bulk of a repeat whose period, `back` bytes, keeps each bit at its place within its byte: the
     // current byte is completed bit by bit, whole bytes are copied, and the last few bits are put again.
     void copy_bytes(std::uint64_t back, std::uint64_t count) {
-        const unsigned head = fill_ == 0 ? 0 : 8 - fill_;
+        const unsigned head = c_.fill == 0 ? 0 : 8 - c_.fill;
         put(read(position() - back * 8, head), head);
         count -= head;
         std::uint64_t bytes = count / 8;
         // Each pass copies as much as is already periodic, so the copied stretch doubles.
         for (std::uint64_t reach = back; bytes > 0;) {
             const std::uint64_t take = std::min(bytes, reach);
-            std::memcpy(at_, at_ - reach, take);
-            at_ += take;
+            std::memcpy(c_.at, c_.at - reach, take);
+            c_.at += take;
             bytes -= take;
             reach += take;
         }
-        pending_ = 0;
+        c_.pending = 0;
         const auto tail = static_cast<unsigned>(count % 8);
         put(read(position() - back * 8, tail), tail);
     }
 
     std::uint8_t* start_;
-    std::uint8_t* at_;           // the byte that holds the pending bits
-    std::uint64_t pending_ = 0;  // bits not yet in a whole byte, also stored at at_
-    unsigned fill_ = 0;          // how many
+    Cursor c_;
 };
 
 }  // namespace tavlo::deflate

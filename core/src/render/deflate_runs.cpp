@@ -1,8 +1,7 @@
 #include "deflate_runs.hpp"
 
-#include <zlib.h>
-
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <span>
 
@@ -11,6 +10,9 @@
 namespace tavlo::deflate {
 
 namespace {
+
+// No code of a block is longer (RFC 1951, 3.2.7).
+constexpr unsigned longest_code = 15;
 
 // The extra bits that follow each distance symbol.
 constexpr auto distance_extra_bits = [] {
@@ -50,8 +52,8 @@ Codes fixed_codes() {
 
 Codes dynamic_codes(const Tokens& tokens) {
     Codes codes;
-    huffman_code(tokens.literal_counts(), 15, codes.literal_lengths, codes.literal_codes);
-    huffman_code(tokens.distance_counts(), 15, codes.distance_lengths, codes.distance_codes);
+    huffman_code(tokens.literal_counts(), longest_code, codes.literal_lengths, codes.literal_codes);
+    huffman_code(tokens.distance_counts(), longest_code, codes.distance_lengths, codes.distance_codes);
     if (codes.distance_lengths == decltype(codes.distance_lengths){}) codes.distance_lengths[0] = 1;  // none used
     return codes;
 }
@@ -171,9 +173,21 @@ void DynamicHeader::write(BitWriter& out) const {
     }
 }
 
+// A symbol's code, ready to write: its bits, how many, and how many extra bits follow it.
+struct SymbolCode {
+    std::uint16_t bits;
+    std::uint8_t length;
+    std::uint8_t extra_bits;
+};
+
 // The tokens in `codes`; a repeat copies the bits of its first occurrence.
-void write_tokens(BitWriter& writer, const Tokens& tokens, const Codes& codes) {
-    BitWriter out = writer;  // a local copy whose state the compiler can keep in registers
+void write_tokens(BitWriter& out, const Tokens& tokens, const Codes& codes) {
+    std::array<SymbolCode, literal_symbols> literal;
+    for (unsigned s = 0; s < literal_symbols; ++s)
+        literal[s] = {codes.literal_codes[s], codes.literal_lengths[s], extra_bits[s]};
+    std::array<SymbolCode, distance_symbols> distance;
+    for (unsigned d = 0; d < distance_symbols; ++d)
+        distance[d] = {codes.distance_codes[d], codes.distance_lengths[d], distance_extra_bits[d]};
     struct Repeat {
         std::uint64_t start;
         std::uint64_t times;
@@ -181,27 +195,53 @@ void write_tokens(BitWriter& writer, const Tokens& tokens, const Codes& codes) {
     std::array<Repeat, max_nesting> open;
     unsigned depth = 0;
     auto times = tokens.repeats().begin();
-    for (const std::uint32_t token : tokens.tokens()) {
-        const unsigned symbol = token & 511;
-        if (symbol <= end_of_block) {
-            out.put(codes.literal_codes[symbol], codes.literal_lengths[symbol]);
-        } else if (symbol < literal_symbols) {
-            const unsigned length = codes.literal_lengths[symbol] + length_extra[symbol - 257];
-            const unsigned distance = token >> 14 & 31;
-            const unsigned distance_length = codes.distance_lengths[distance];
-            out.put(codes.literal_codes[symbol] | std::uint64_t{token >> 9 & 31} << codes.literal_lengths[symbol] |
-                        std::uint64_t{codes.distance_codes[distance]} << length |
-                        std::uint64_t{token >> 19} << (length + distance_length),
-                    length + distance_length + distance_extra_bits[distance]);
-        } else if (symbol == Tokens::begin_repeat_marker) {
+    BitWriter::Cursor at = out.cursor();  // kept in registers between repeat marks
+    const std::uint32_t* token = tokens.tokens().data();
+    const std::uint32_t* const end = token + tokens.tokens().size();
+    while (token != end) {
+        if (*token < end_of_block) {
+            // A stretch of literals is gathered in a word while another code fits, and its whole bytes stored
+            // once.
+            std::uint64_t bits = at.pending;
+            unsigned fill = at.fill;
+            do {
+                const SymbolCode code = literal[*token++];
+                bits |= std::uint64_t{code.bits} << fill;
+                fill += code.length;
+            } while (token != end && *token < end_of_block && fill + longest_code <= BitWriter::max_put);
+            at.pending = 0;
+            at.fill = 0;
+            at.put(bits, fill);
+            continue;
+        }
+        const unsigned symbol = *token & 511;
+        const std::uint32_t word = *token++;
+        if (symbol < literal_symbols) {
+            // The end of the block, or a copy: the length symbol and its extra bits, then the distance symbol and
+            // its extra bits.
+            const SymbolCode code = literal[symbol];
+            if (symbol == end_of_block) {
+                at.put(code.bits, code.length);
+                continue;
+            }
+            const SymbolCode far = distance[word >> 14 & 31];
+            const unsigned length = code.length + code.extra_bits;
+            at.put(code.bits | std::uint64_t{word >> 9 & 31} << code.length | std::uint64_t{far.bits} << length |
+                       std::uint64_t{word >> 19} << (length + far.length),
+                   length + far.length + far.extra_bits);
+            continue;
+        }
+        out.resume(at);
+        if (symbol == Tokens::begin_repeat_marker) {
             open[depth++] = {out.position(), *times++};
         } else {
             const Repeat& r = open[--depth];
             const std::uint64_t period = out.position() - r.start;
             if (period != 0) out.repeat(period, period * (r.times - 1));
         }
+        at = out.cursor();
     }
-    writer = out;
+    out.resume(at);
 }
 
 std::uint64_t stored_blocks(std::uint64_t bytes) { return std::max<std::uint64_t>(1, (bytes + 65534) / 65535); }
@@ -247,13 +287,37 @@ void Adler32::long_pattern(std::uint32_t unit, std::uint64_t count) {
     end_repeat();
 }
 
-// zlib sums bytes several at a time; its value is the same pair of sums, reduced.
+// Eight bytes at a time: their sum, and their sum weighted 8, 7, ..., 1 from the first, which is what they add to
+// the second sum beyond eight times the first. Each is the top 16-bit lane of a product of the even or odd bytes
+// (spread into 16-bit lanes) with the weights in reverse; no lane of either product exceeds 16 bits, so none
+// carries into the top one.
 void Adler32::bytes(std::span<const std::uint8_t> data) {
     Frame& f = frames_[depth_];
-    f.reduce();
-    const auto value = adler32_z(static_cast<uLong>(f.b << 16 | f.a), data.data(), data.size());
-    f.a = value & 0xffff;
-    f.b = value >> 16;
+    const std::uint8_t* at = data.data();
+    std::size_t left = data.size();
+    constexpr std::uint64_t lanes = 0x00ff00ff00ff00ff;
+    while (left >= 8) {
+        // 2^16 words add less than 2^27 to the first sum and 2^53 to the second, which stay below 2^64.
+        const std::size_t words = std::min<std::size_t>(left / 8, std::size_t{1} << 16);
+        for (std::size_t i = 0; i < words; ++i, at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, at, 8);
+            if constexpr (std::endian::native == std::endian::big) word = std::byteswap(word);
+            const std::uint64_t even = word & lanes, odd = word >> 8 & lanes;
+            const std::uint64_t sum = (even + odd) * 0x0001000100010001u >> 48;
+            const std::uint64_t weighted =
+                (even * 0x0008000600040002u >> 48) + (odd * 0x0007000500030001u >> 48);
+            f.b += 8 * f.a + weighted;
+            f.a += sum;
+        }
+        left -= 8 * words;
+        f.reduce_if_large();
+    }
+    for (; left > 0; --left) {
+        f.a += *at++;
+        f.b += f.a;
+    }
+    f.reduce_if_large();
     f.length += data.size();
 }
 

@@ -2,9 +2,12 @@
 // copies with their length and distance codes, and marks around stretches whose bits repeat.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <vector>
 
 #include "../encode/shared/assert.hpp"
@@ -67,13 +70,25 @@ public:
     static constexpr std::uint32_t begin_repeat_marker = 286;
     static constexpr std::uint32_t end_repeat_marker = 287;
 
-    explicit Tokens(std::size_t expected) { tokens_.reserve(expected); }
+    explicit Tokens(std::size_t expected) { room(expected); }
+    Tokens(Tokens&&) = default;
+    Tokens& operator=(Tokens&&) = default;
 
     void literal(std::uint8_t byte) {
         push(byte);
         literal_counts_[byte] += times_[depth_];
     }
-    void match(unsigned length, DistanceCode distance) {
+    // Each of `count` bytes a literal. Only outside repeats.
+    void literals(const std::uint8_t* bytes, std::size_t count) {
+        TAVLO_ASSERT(depth_ == 0);
+        std::uint32_t* const out = room(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i] = bytes[i];
+            ++literal_counts_[bytes[i]];
+        }
+        size_ += count;
+    }
+    [[gnu::always_inline]] void match(unsigned length, DistanceCode distance) {
         const LengthCode& code = length_codes[length];
         push(code.symbol | std::uint32_t{code.extra} << 9 | std::uint32_t{distance.symbol} << 14 |
              std::uint32_t{distance.extra} << 19);
@@ -118,10 +133,9 @@ public:
 
     // Makes the last token, a copy from `distance` back, `length` bytes long instead. Only outside repeats.
     void replace_last_match(unsigned length, DistanceCode distance) {
-        TAVLO_ASSERT(depth_ == 0 && !tokens_.empty());
-        --literal_counts_[tokens_.back() & 511];
+        TAVLO_ASSERT(depth_ == 0 && size_ > 0);
+        --literal_counts_[tokens_[--size_] & 511];
         --distance_counts_[distance.symbol];
-        tokens_.pop_back();
         match(length, distance);
     }
     void end_block() {
@@ -129,15 +143,27 @@ public:
         ++literal_counts_[end_of_block];
     }
 
-    const std::vector<std::uint32_t>& tokens() const { return tokens_; }
+    std::span<const std::uint32_t> tokens() const { return {tokens_.get(), size_}; }
     const std::vector<std::uint64_t>& repeats() const { return repeats_; }
     const std::array<std::uint64_t, literal_symbols>& literal_counts() const { return literal_counts_; }
     const std::array<std::uint64_t, distance_symbols>& distance_counts() const { return distance_counts_; }
 
 private:
-    void push(std::uint32_t token) { tokens_.push_back(token); }
+    void push(std::uint32_t token) { *room(1) = token, ++size_; }
+    // Where the next `count` tokens go, made room for.
+    std::uint32_t* room(std::size_t count) {
+        if (capacity_ - size_ < count) {
+            const std::size_t capacity = std::max({2 * capacity_, size_ + count, std::size_t{64}});
+            auto grown = std::make_unique_for_overwrite<std::uint32_t[]>(capacity);
+            std::copy_n(tokens_.get(), size_, grown.get());
+            tokens_ = std::move(grown);
+            capacity_ = capacity;
+        }
+        return tokens_.get() + size_;
+    }
 
-    std::vector<std::uint32_t> tokens_;
+    std::unique_ptr<std::uint32_t[]> tokens_;  // the first size_ of capacity_ are the stream's
+    std::size_t size_ = 0, capacity_ = 0;
     std::vector<std::uint64_t> repeats_;
     std::array<std::uint64_t, literal_symbols> literal_counts_{};  // each symbol's uses, repeats counted
     std::array<std::uint64_t, distance_symbols> distance_counts_{};

@@ -1,10 +1,14 @@
-// How far two byte strings agree, compared eight bytes at a time.
+// Where two byte strings agree, compared many bytes at a time.
 #pragma once
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tavlo::deflate {
 
@@ -23,6 +27,29 @@ inline std::size_t equal_prefix(const std::uint8_t* a, const std::uint8_t* b, st
     }
     while (length < limit && a[length] == b[length]) ++length;
     return length;
+}
+
+// Bit i set when a[i] == b[i], for the 16 bytes from each.
+inline std::uint32_t equal_bytes16(const std::uint8_t* a, const std::uint8_t* b) {
+#if defined(__SSE2__)
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
+#else
+    std::uint32_t mask = 0;
+    for (int half = 0; half < 2; ++half) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + 8 * half, 8);
+        std::memcpy(&y, b + 8 * half, 8);
+        std::uint64_t d = x ^ y;  // byte i of the string in bits 8i to 8i + 7
+        if constexpr (std::endian::native == std::endian::big) d = std::byteswap(d);
+        // The high bit of each byte of d that is zero, then those eight bits gathered into one byte.
+        constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7f;
+        const std::uint64_t zero = ~(((d & low7) + low7) | d | low7);
+        mask |= static_cast<std::uint32_t>((zero >> 7) * 0x0102040810204080u >> 56) << (8 * half);
+    }
+    return mask;
+#endif
 }
 
 }  // namespace tavlo::deflate

@@ -26,6 +26,23 @@ struct Leaf {
     std::uint16_t symbol;
 };
 
+// Sorts leaves by count, then symbol: as single numbers, count above symbol, when the counts leave room.
+void sort_by_count(std::span<Leaf> leaves) {
+    constexpr unsigned symbol_bits = 9;
+    const auto most = std::ranges::max(leaves, {}, &Leaf::count).count;
+    if (most >> (64 - symbol_bits) != 0) {
+        std::ranges::sort(leaves, [](const Leaf& a, const Leaf& b) {
+            return a.count != b.count ? a.count < b.count : a.symbol < b.symbol;
+        });
+        return;
+    }
+    std::array<std::uint64_t, max_symbols> keys;
+    for (std::size_t i = 0; i < leaves.size(); ++i) keys[i] = leaves[i].count << symbol_bits | leaves[i].symbol;
+    std::sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(leaves.size()));
+    for (std::size_t i = 0; i < leaves.size(); ++i)
+        leaves[i] = {keys[i] >> symbol_bits, static_cast<std::uint16_t>(keys[i] & ((1u << symbol_bits) - 1))};
+}
+
 // How many leaves lie at each depth of a Huffman tree over `leaves` (sorted by count, at least two), built
 // by the two-queue method: leaves and merged nodes are both taken in order of count.
 std::array<std::uint32_t, max_depth + 1> leaves_per_depth(std::span<const Leaf> leaves) {
@@ -120,9 +137,7 @@ void huffman_code(std::span<const std::uint64_t> counts, unsigned limit, std::sp
     std::array<Leaf, max_symbols> storage;
     for (std::size_t i = 0; i < n; ++i) storage[i] = {counts[used[i]], used[i]};
     const std::span<Leaf> leaves(storage.data(), n);
-    std::sort(leaves.begin(), leaves.end(), [](const Leaf& a, const Leaf& b) {
-        return a.count != b.count ? a.count < b.count : a.symbol < b.symbol;
-    });
+    sort_by_count(leaves);
     auto per_depth = leaves_per_depth(leaves);
     limit_depths(per_depth, static_cast<unsigned>(n - 1), limit);
     // The rarest symbols take the longest codes.

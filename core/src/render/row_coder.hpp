@@ -20,11 +20,6 @@ public:
     void code(std::span<const std::uint8_t> row, std::uint64_t times, Tokens& tokens);
 
 private:
-    // Codes row[begin, end), which differs from the row above at least at its ends, without copies from it.
-    void code_changed(std::span<const std::uint8_t> row, std::size_t begin, std::size_t end, Tokens& tokens);
-    // A copy of `count` bytes from `back` bytes back, in copies of at most 258 bytes.
-    void copy(std::uint64_t count, std::uint32_t back, Tokens& tokens);
-
     std::vector<std::uint8_t> above_;  // the row before, when there was one
     unsigned last_copy_ = 0;          // the length of the last token when it copies from one row back, else 0
 };

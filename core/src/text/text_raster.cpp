@@ -20,6 +20,7 @@ struct ShapeBits {
     bool made = false;
     std::uint32_t bytes = 0;
     std::vector<std::uint8_t> rows;
+    std::vector<std::uint64_t> words;  // when a row fits in eight bytes: each row as load_word reads it
 };
 
 // One glyph filled with its pen at (0, 0): its dots as filled on a canvas, whose row 0 and column 0 stand at
@@ -39,6 +40,14 @@ struct GlyphShape {
             for (const RowSpan& span : dots.row(row)) {
                 png::paint_span(bits.rows.data() + row * bits.bytes, span.begin - columns_begin + phase,
                                 span.end - columns_begin + phase, true);
+            }
+        }
+        if (bits.bytes <= 8) {
+            bits.words.resize(dots.row_count());
+            std::vector<std::uint8_t> word(8);
+            for (std::size_t row = 0; row < dots.row_count(); ++row) {
+                std::copy_n(bits.rows.data() + row * bits.bytes, bits.bytes, word.begin());
+                bits.words[row] = png::load_word(word.data());
             }
         }
         bits.made = true;
@@ -125,14 +134,27 @@ TextRows::TextRows(std::span<const TextItem> items, std::uint32_t width, std::ui
             const std::size_t* ends = shape.dots.row_ends.data();
             const RowSpan* spans = shape.dots.spans.data();
             const std::int64_t left = std::int64_t(glyph.pen_x) + shape.left;
-            Stamp stamp{nullptr, spans + (skipped ? ends[skipped - 1] : 0), ends + skipped, spans, 0, 0, left,
-                        shown_top, shown_bottom, nullptr, nullptr, nullptr};
+            Stamp stamp{};
+            stamp.first_span = spans + (skipped ? ends[skipped - 1] : 0);
+            stamp.first_end = ends + skipped;
+            stamp.shape_spans = spans;
+            stamp.left = left;
+            stamp.top = shown_top;
+            stamp.bottom = shown_bottom;
             const std::int64_t shown_left = left + shape.columns_begin;
             if (shown_left >= 0 && left + shape.columns_end <= width) {
                 const ShapeBits& bits = shape.bits(unsigned(shown_left % 8));
                 stamp.first_bits = bits.rows.data() + skipped * bits.bytes;
                 stamp.bytes = bits.bytes;
                 stamp.byte = std::uint32_t(shown_left / 8);
+                // The word's eight bytes end no later than the row, reaching back from the end when they must.
+                const std::uint32_t row_bytes = std::uint32_t(png::bit_row_bytes(width));
+                if (!bits.words.empty() && row_bytes >= 8) {
+                    const std::uint32_t start = std::min(stamp.byte, row_bytes - 8);
+                    stamp.first_word = bits.words.data() + skipped;
+                    stamp.shift = 8 * (stamp.byte - start);
+                    stamp.byte = start;
+                }
             }
             stamps_.push_back(stamp);
         });
@@ -150,6 +172,7 @@ TextRows::~TextRows() { --readers; }
 void TextRows::rewind() {
     next_row_ = first_row_;
     for (Stamp& stamp : stamps_) {
+        stamp.word = stamp.first_word;
         stamp.bits = stamp.first_bits;
         stamp.next_span = stamp.first_span;
         stamp.next_end = stamp.first_end;
@@ -160,6 +183,10 @@ void TextRows::paint_next(std::uint8_t* row, bool dark_bit) {
     const std::int64_t at = next_row_++;
     for (Stamp& stamp : stamps_) {
         if (at < stamp.top || at >= stamp.bottom) continue;
+        if (stamp.word) {
+            png::paint_word(row + stamp.byte, *stamp.word++ << stamp.shift, dark_bit);
+            continue;
+        }
         if (stamp.bits) {
             png::paint_bits(row + stamp.byte, {stamp.bits, stamp.bytes}, dark_bit);
             stamp.bits += stamp.bytes;

@@ -34,10 +34,13 @@ public:
     void rewind();
 
 private:
-    // A glyph shape in place, read one row after another: as bits at its place within a byte when all of it
-    // lies within the image, otherwise as spans to clip.
+    // A glyph shape in place, read one row after another: when all of it lies within the image, as bits at
+    // its place within a byte, each row a word when it fits in eight bytes of the image row; otherwise as spans
+    // to clip.
     struct Stamp {
-        const std::uint8_t* first_bits;  // its first shown row's bits, null when clipped
+        const std::uint64_t* first_word;  // its first shown row's word, shifted left `shift` bits into the
+        unsigned shift;                   // eight bytes from `byte`; null when not painted as words
+        const std::uint8_t* first_bits;   // its first shown row's bits, null when clipped
         const RowSpan* first_span;       // when clipped, its first shown row's first span
         const std::size_t* first_end;    // and where, in the shape's spans, that row ends
         const RowSpan* shape_spans;      // the shape's spans, which its row ends count from
@@ -46,6 +49,7 @@ private:
         std::int64_t left;               // the image column of the shape's column 0
         std::int64_t top, bottom;        // the image rows [top, bottom) the shape covers, clipped to the image
         // Where the next row is read.
+        const std::uint64_t* word;
         const std::uint8_t* bits;
         const RowSpan* next_span;
         const std::size_t* next_end;
