@@ -198,17 +198,25 @@ void write_tokens(BitWriter& out, const Tokens& tokens, const Codes& codes) {
     BitWriter::Cursor at = out.cursor();  // kept in registers between repeat marks
     const std::uint32_t* token = tokens.tokens().data();
     const std::uint32_t* const end = token + tokens.tokens().size();
+    TAVLO_ASSERT(end != token && end[-1] == end_of_block);
     while (token != end) {
         if (*token < end_of_block) {
-            // A stretch of literals is gathered in a word while another code fits, and its whole bytes stored
-            // once.
+            // A stretch of literals is gathered in a word, three codes at a time (7 pending bits and three codes
+            // fit in a put), and its whole bytes stored once. The stream ends with the end of the block, which
+            // ends every stretch.
+            static_assert(7 + 3 * longest_code <= BitWriter::max_put);
             std::uint64_t bits = at.pending;
             unsigned fill = at.fill;
-            do {
-                const SymbolCode code = literal[*token++];
+            const auto add = [&](std::uint32_t symbol) {
+                const SymbolCode code = literal[symbol];
                 bits |= std::uint64_t{code.bits} << fill;
                 fill += code.length;
-            } while (token != end && *token < end_of_block && fill + longest_code <= BitWriter::max_put);
+            };
+            add(*token++);
+            if (*token < end_of_block) {
+                add(*token++);
+                if (*token < end_of_block) add(*token++);
+            }
             at.pending = 0;
             at.fill = 0;
             at.put(bits, fill);

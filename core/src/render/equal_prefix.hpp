@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(TAVLO_PORTABLE_BYTES)
 #include <emmintrin.h>
 #endif
 
@@ -30,8 +30,9 @@ inline std::size_t equal_prefix(const std::uint8_t* a, const std::uint8_t* b, st
 }
 
 // Bit i set when a[i] == b[i], for the 16 bytes from each.
+// TAVLO_PORTABLE_BYTES compares without SSE2, as on other processors.
 inline std::uint32_t equal_bytes16(const std::uint8_t* a, const std::uint8_t* b) {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(TAVLO_PORTABLE_BYTES)
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
     const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
     return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
@@ -50,6 +51,21 @@ inline std::uint32_t equal_bytes16(const std::uint8_t* a, const std::uint8_t* b)
     }
     return mask;
 #endif
+}
+
+// Bit i set when a[i] == b[i], for i < count (at most 64); only the bytes [0, count) of each are read.
+inline std::uint64_t equal_bytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t count) {
+    std::uint64_t mask = 0;
+    std::size_t at = 0;
+    for (; at + 16 <= count; at += 16) mask |= std::uint64_t{equal_bytes16(a + at, b + at)} << at;
+    if (at == count) return mask;
+    if (count >= 16) {
+        // The last sixteen bytes again, overlapping those done: their bits agree.
+        const std::size_t from = count - 16;
+        return mask | std::uint64_t{equal_bytes16(a + from, b + from)} << from;
+    }
+    for (; at < count; ++at) mask |= std::uint64_t{a[at] == b[at]} << at;
+    return mask;
 }
 
 }  // namespace tavlo::deflate

@@ -11,19 +11,8 @@ namespace {
 
 // A stretch equal to the row above shorter than this is coded as it is: a copy from a row back costs a
 // length, a distance and its extra bits, while a byte of a two-colour row costs two or three bits.
-constexpr std::size_t min_vertical = 4;  // as one load compares
+constexpr std::size_t min_vertical = 4;
 
-// A window of 16 bytes compared with the row above and with itself one byte on (17 bytes of the row) tells
-// for each of its first 13 places whether a copy starts there.
-constexpr std::size_t window_bytes = 17;
-constexpr std::size_t window_places = 13;
-constexpr std::uint32_t window_mask = (1u << window_places) - 1;
-
-std::uint32_t load4(const std::uint8_t* at) {
-    std::uint32_t value;
-    std::memcpy(&value, at, 4);
-    return value;
-}
 
 }  // namespace
 
@@ -38,58 +27,46 @@ void RowCoder::code(std::span<const std::uint8_t> row, std::uint64_t times, Toke
     last_copy_ = 0;
     // A copy starts where four bytes equal the row above, which becomes one copy, or where a byte is repeated
     // three times or more, which becomes a literal and copies of the byte before. Other bytes are literals,
-    // given together.
+    // given together. The places are found 64 at a time, from masks of the bytes equal to those above and to
+    // the next.
     const std::uint8_t* literals = bytes;
-    const auto copy_from = [&](std::size_t at) __attribute__((always_inline)) -> std::size_t {
-        const std::uint32_t four = load4(bytes + at);
-        if (above && four == load4(above + at)) {
-            tokens.literals(literals, static_cast<std::size_t>(bytes + at - literals));
-            const std::size_t length =
-                min_vertical + equal_prefix(bytes + at + min_vertical, above + at + min_vertical, size - at - min_vertical);
-            last_copy_ = length <= max_match ? (tokens.match(static_cast<unsigned>(length), up), unsigned(length))
-                                             : tokens.copies(length, stride, 0);
-            literals = bytes + at + length;
-            return at + length;
-        }
-        const std::uint8_t byte = bytes[at];
-        if (four != byte * 0x01010101u) return at;
-        tokens.literals(literals, static_cast<std::size_t>(bytes + at + 1 - literals));
-        std::size_t end = at + 4;
-        while (end < size && bytes[end] == byte) ++end;
-        tokens.copies(end - at - 1, 1, byte);
-        last_copy_ = 0;
-        literals = bytes + end;
-        return end;
-    };
-    // The places from `base` where a copy may start, found sixteen bytes at a time: bits 0 to 12.
-    const auto starts_from = [&](std::size_t base) __attribute__((always_inline)) {
-        const std::uint32_t repeats = equal_bytes16(bytes + base, bytes + base + 1);  // bit i: byte i is byte i + 1
-        std::uint32_t starts = repeats & repeats >> 1 & repeats >> 2;
-        if (above) {
-            const std::uint32_t same = equal_bytes16(bytes + base, above + base);
-            starts |= same & same >> 1 & same >> 2 & same >> 3;
-        }
-        return starts & window_mask;
-    };
     std::size_t at = 0;
-    // Window after window, the last one ending where the row does; the places no window covers, one by one.
-    if (size >= window_bytes) {
-        const std::size_t last_base = size - window_bytes;
-        for (;;) {
-            const std::size_t base = std::min(at, last_base);
-            const std::uint32_t starts = starts_from(base) >> (at - base);
-            if (starts != 0) {
-                at = copy_from(at + static_cast<std::size_t>(std::countr_zero(starts)));
-                continue;
+    while (at + min_vertical <= size) {
+        const std::size_t count = std::min<std::size_t>(64, size - at);
+        const bool last = at + count == size;
+        const std::uint64_t same = above ? equal_bytes(bytes + at, above + at, count) : 0;
+        const std::uint64_t next = equal_bytes(bytes + at, bytes + at + 1, last ? count - 1 : count);
+        static_assert(min_vertical == 4 && min_match == 3);
+        std::uint64_t starts = (same & same >> 1 & same >> 2 & same >> 3) | (next & next >> 1 & next >> 2);
+        // No copy starts where its four bytes run past the masks; those places are looked at again with the next.
+        const std::size_t decided = last ? count : count - (min_vertical - 1);
+        std::size_t done = decided;  // from `at`: the places looked at, or coded by a copy
+        while (starts != 0) {
+            const auto i = static_cast<std::size_t>(std::countr_zero(starts));
+            const std::uint8_t* const from = bytes + at + i;
+            std::size_t length;
+            if ((same >> i & 0xf) == 0xf) {
+                length = static_cast<std::size_t>(std::countr_one(same >> i));
+                if (i + length == count && !last)
+                    length += equal_prefix(from + length, above + at + i + length, size - at - i - length);
+                tokens.literals(literals, static_cast<std::size_t>(from - literals));
+                last_copy_ = length <= max_match ? (tokens.match(static_cast<unsigned>(length), up), unsigned(length))
+                                                 : tokens.copies(length, stride, 0);
+            } else {
+                length = static_cast<std::size_t>(std::countr_one(next >> i)) + 1;
+                if (i + length >= count) {
+                    length = count - i;
+                    while (from + length < bytes + size && from[length] == *from) ++length;
+                }
+                tokens.literals(literals, static_cast<std::size_t>(from + 1 - literals));
+                tokens.copies(length - 1, 1, *from);
+                last_copy_ = 0;
             }
-            const std::size_t reach = base + window_places;
-            at = std::max(at, reach);
-            if (base == last_base) break;
+            literals = from + length;
+            done = i + length;
+            starts = done >= 64 ? 0 : starts & ~std::uint64_t{0} << done;
         }
-    }
-    while (at + 4 <= size) {
-        const std::size_t next = copy_from(at);
-        at = next == at ? at + 1 : next;
+        at += std::max(done, decided);
     }
     if (literals < bytes + size) {
         tokens.literals(literals, static_cast<std::size_t>(bytes + size - literals));
