@@ -137,6 +137,6 @@ def test_text_rows_join_the_bars_under_them(rasteriser, width, bars, texts):
     arguments = [str(value) for text in texts for value in text]
     out = subprocess.run([rasteriser, str(width), str(height), "over", bars, *arguments], check=True,
                          capture_output=True, text=True).stdout
-    assert "differs" not in out  # greyscale's bits are the palette's inverted
+    assert "differs" not in out  # greyscale's bits are the palette's inverted; the room past the row is untouched
     image = rows_of(out, width, height)
     assert np.array_equal(image, expected), np.argwhere(image != expected)[:5].tolist()

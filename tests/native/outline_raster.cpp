@@ -6,6 +6,7 @@
 // painted as a label's PNG writer takes them, over rows with the dark columns `bars` ("begin-end,begin-end",
 // "-" for none), each painted twice: in light bits, then, after a rewind, in dark ones.
 // Output: one line per image row from the top, "begin-end begin-end ..." (empty for a light row).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <span>
@@ -54,7 +55,8 @@ int print_over(std::uint32_t width, std::uint32_t height, int argc, char** argv)
                          std::strtod(argv[i + 2], nullptr), tavlo::text::Align::Left});
     }
     tavlo::text::TextRows rows(items, width, height);
-    std::vector<std::uint8_t> bits(tavlo::png::bit_row_bytes(width));
+    // The room past the row holds a pattern the painting must leave as it is.
+    std::vector<std::uint8_t> bits(tavlo::text::TextRows::room(width), 0xa5);
     const auto drawn = [&](std::uint32_t row) { return row >= rows.first_row() && row < rows.end_row(); };
     // Painted over the light bits of a palette: what is set is dark.
     std::vector<std::vector<std::uint8_t>> light;
@@ -68,11 +70,15 @@ int print_over(std::uint32_t width, std::uint32_t height, int argc, char** argv)
     for (std::uint32_t row = 0; row < height; ++row) {
         tavlo::png::paint_row(bars, width, false, bits.data());
         if (drawn(row)) rows.paint_next(bits.data(), false);
-        for (std::size_t i = 0; i + 1 < bits.size(); ++i) bits[i] = std::uint8_t(~bits[i]);
+        for (std::size_t i = 0; i + 1 < tavlo::png::bit_row_bytes(width); ++i) bits[i] = std::uint8_t(~bits[i]);
         // The bits that pad the last byte stay 0 in both.
         const unsigned pad = (8 - width % 8) % 8;
-        bits.back() = std::uint8_t(~bits.back() & (0xff << pad));
+        const std::size_t last = tavlo::png::bit_row_bytes(width) - 1;
+        bits[last] = std::uint8_t(~bits[last] & (0xff << pad));
         if (bits != light[row]) std::printf("differs in row %u ", row);
+        if (std::any_of(bits.begin() + std::ptrdiff_t(tavlo::png::bit_row_bytes(width)), bits.end(),
+                        [](std::uint8_t byte) { return byte != 0xa5; }))
+            std::printf("differs past the row %u ", row);
         print_bits(light[row], width);
     }
     return 0;

@@ -12,7 +12,9 @@ namespace {
 // The row last painted, held back until the next shows whether a text row repeats it.
 class HeldRow {
 public:
-    HeldRow(std::vector<std::uint8_t>& held, png::RowSink& sink) : held_(held), sink_(sink) {}
+    // Rows are `size` bytes, the filter byte included, followed by room the sink does not see.
+    HeldRow(std::vector<std::uint8_t>& held, std::size_t size, png::RowSink& sink)
+        : held_(held), size_(size), sink_(sink) {}
 
     // `row` occurs `times` times from here; it takes the place of the held row, which is given to the sink.
     void push(std::vector<std::uint8_t>& row, std::uint64_t times) {
@@ -28,12 +30,13 @@ public:
             push(row, 1);
     }
     void flush() {
-        if (times_ > 0) sink_.row(held_, times_);
+        if (times_ > 0) sink_.row(std::span(held_).first(size_), times_);
         times_ = 0;
     }
 
 private:
     std::vector<std::uint8_t>& held_;
+    std::size_t size_;
     png::RowSink& sink_;
     std::uint64_t times_ = 0;
 };
@@ -44,8 +47,10 @@ void overlay_text(std::span<const png::Band> bars, text::TextRows& text, std::ui
                   OverlayRows& rows, png::RowSink& sink) {
     text.rewind();
     const std::size_t size = png::bit_row_bytes(width) + 1;  // with the filter byte, 0
-    for (std::vector<std::uint8_t>* row : {&rows.bars, &rows.row, &rows.held}) row->assign(size, 0);
-    HeldRow held(rows.held, sink);
+    // The text paints rows with room to spare, which stays 0.
+    for (std::vector<std::uint8_t>* row : {&rows.bars, &rows.row, &rows.held})
+        row->assign(1 + text::TextRows::room(width), 0);
+    HeldRow held(rows.held, size, sink);
     const auto paint = [&](const png::Band& band, std::vector<std::uint8_t>& row) {
         png::paint_row(band.dark, width, dark_bit, row.data() + 1);
     };

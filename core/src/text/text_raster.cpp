@@ -147,13 +147,12 @@ TextRows::TextRows(std::span<const TextItem> items, std::uint32_t width, std::ui
                 stamp.first_bits = bits.rows.data() + skipped * bits.bytes;
                 stamp.bytes = bits.bytes;
                 stamp.byte = std::uint32_t(shown_left / 8);
-                // The word's eight bytes end no later than the row, reaching back from the end when they must.
-                const std::uint32_t row_bytes = std::uint32_t(png::bit_row_bytes(width));
-                if (!bits.words.empty() && row_bytes >= 8) {
-                    const std::uint32_t start = std::min(stamp.byte, row_bytes - 8);
+                // As words at multiples of eight bytes into the row, so that glyphs side by side read and write
+                // the same eight bytes, never parts of them (which would keep each read waiting on the writes).
+                if (!bits.words.empty()) {
                     stamp.first_word = bits.words.data() + skipped;
-                    stamp.shift = 8 * (stamp.byte - start);
-                    stamp.byte = start;
+                    stamp.shift = 8 * (stamp.byte % 8);
+                    stamp.byte -= stamp.byte % 8;
                 }
             }
             stamps_.push_back(stamp);
@@ -184,7 +183,10 @@ void TextRows::paint_next(std::uint8_t* row, bool dark_bit) {
     for (Stamp& stamp : stamps_) {
         if (at < stamp.top || at >= stamp.bottom) continue;
         if (stamp.word) {
-            png::paint_word(row + stamp.byte, *stamp.word++ << stamp.shift, dark_bit);
+            const std::uint64_t word = *stamp.word++;
+            png::paint_word(row + stamp.byte, word << stamp.shift, dark_bit);
+            if (stamp.shift != 0 && word >> (64 - stamp.shift) != 0)
+                png::paint_word(row + stamp.byte + 8, word >> (64 - stamp.shift), dark_bit);
             continue;
         }
         if (stamp.bits) {
@@ -207,7 +209,7 @@ Coverage rasterise_text(std::span<const TextItem> items, std::uint32_t width, st
     Coverage coverage;
     coverage.first_row = rows.first_row();
     coverage.row_ends.reserve(rows.end_row() - rows.first_row());
-    std::vector<std::uint8_t> bits(png::bit_row_bytes(width));
+    std::vector<std::uint8_t> bits(TextRows::room(width));
     for (std::uint32_t row = rows.first_row(); row < rows.end_row(); ++row) {
         std::ranges::fill(bits, 0);
         rows.paint_next(bits.data(), true);

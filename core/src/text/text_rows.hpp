@@ -3,6 +3,7 @@
 // text as a whole.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -27,8 +28,12 @@ public:
 
     // Paints the next row's dots over `row`, the image row packed one bit per pixel with the leftmost in the
     // highest bit (as a 1-bit PNG stores it), setting them to `dark_bit`; the first call paints first_row. At
-    // most end_row - first_row calls before rewind().
+    // most end_row - first_row calls before rewind(). `row` has room(width) bytes: the painting reads and
+    // writes eight at a time, leaving the bytes past the row as they are.
     void paint_next(std::uint8_t* row, bool dark_bit);
+
+    // The bytes of a row `width` pixels wide, rounded up to a multiple of eight.
+    static std::size_t room(std::uint32_t width) { return (std::size_t{width} + 63) / 64 * 8; }
 
     // Back to first_row, to paint the rows again.
     void rewind();
@@ -39,7 +44,8 @@ private:
     // to clip.
     struct Stamp {
         const std::uint64_t* first_word;  // its first shown row's word, shifted left `shift` bits into the
-        unsigned shift;                   // eight bytes from `byte`; null when not painted as words
+        unsigned shift;                   // eight bytes from `byte` and on into the next eight; null when
+                                          // not painted as words
         const std::uint8_t* first_bits;   // its first shown row's bits, null when clipped
         const RowSpan* first_span;       // when clipped, its first shown row's first span
         const std::size_t* first_end;    // and where, in the shape's spans, that row ends
