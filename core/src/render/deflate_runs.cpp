@@ -173,21 +173,8 @@ void DynamicHeader::write(BitWriter& out) const {
     }
 }
 
-// A symbol's code, ready to write: its bits, how many, and how many extra bits follow it.
-struct SymbolCode {
-    std::uint16_t bits;
-    std::uint8_t length;
-    std::uint8_t extra_bits;
-};
-
 // The tokens in `codes`; a repeat copies the bits of its first occurrence.
 void write_tokens(BitWriter& out, const Tokens& tokens, const Codes& codes) {
-    std::array<SymbolCode, literal_symbols> literal;
-    for (unsigned s = 0; s < literal_symbols; ++s)
-        literal[s] = {codes.literal_codes[s], codes.literal_lengths[s], extra_bits[s]};
-    std::array<SymbolCode, distance_symbols> distance;
-    for (unsigned d = 0; d < distance_symbols; ++d)
-        distance[d] = {codes.distance_codes[d], codes.distance_lengths[d], distance_extra_bits[d]};
     struct Repeat {
         std::uint64_t start;
         std::uint64_t times;
@@ -208,9 +195,8 @@ void write_tokens(BitWriter& out, const Tokens& tokens, const Codes& codes) {
             std::uint64_t bits = at.pending;
             unsigned fill = at.fill;
             const auto add = [&](std::uint32_t symbol) {
-                const SymbolCode code = literal[symbol];
-                bits |= std::uint64_t{code.bits} << fill;
-                fill += code.length;
+                bits |= std::uint64_t{codes.literal_codes[symbol]} << fill;
+                fill += codes.literal_lengths[symbol];
             };
             add(*token++);
             if (*token < end_of_block) {
@@ -227,16 +213,18 @@ void write_tokens(BitWriter& out, const Tokens& tokens, const Codes& codes) {
         if (symbol < literal_symbols) {
             // The end of the block, or a copy: the length symbol and its extra bits, then the distance symbol and
             // its extra bits.
-            const SymbolCode code = literal[symbol];
+            const unsigned code_length = codes.literal_lengths[symbol];
             if (symbol == end_of_block) {
-                at.put(code.bits, code.length);
+                at.put(codes.literal_codes[symbol], code_length);
                 continue;
             }
-            const SymbolCode far = distance[word >> 14 & 31];
-            const unsigned length = code.length + code.extra_bits;
-            at.put(code.bits | std::uint64_t{word >> 9 & 31} << code.length | std::uint64_t{far.bits} << length |
-                       std::uint64_t{word >> 19} << (length + far.length),
-                   length + far.length + far.extra_bits);
+            const unsigned distance = word >> 14 & 31;
+            const unsigned length = code_length + extra_bits[symbol];
+            const unsigned distance_length = codes.distance_lengths[distance];
+            at.put(codes.literal_codes[symbol] | std::uint64_t{word >> 9 & 31} << code_length |
+                       std::uint64_t{codes.distance_codes[distance]} << length |
+                       std::uint64_t{word >> 19} << (length + distance_length),
+                   length + distance_length + distance_extra_bits[distance]);
             continue;
         }
         out.resume(at);
