@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <span>
+#include <utility>
 
 #include "huffman.hpp"
 
@@ -56,18 +57,6 @@ Codes dynamic_codes(const Tokens& tokens) {
     huffman_code(tokens.distance_counts(), longest_code, codes.distance_lengths, codes.distance_codes);
     if (codes.distance_lengths == decltype(codes.distance_lengths){}) codes.distance_lengths[0] = 1;  // none used
     return codes;
-}
-
-// The bits of the tokens in `codes`.
-std::uint64_t symbol_bits(const Tokens& tokens, const Codes& codes) {
-    std::uint64_t bits = 0;
-    for (unsigned s = 0; s < literal_symbols; ++s) {
-        bits += tokens.literal_counts()[s] * (codes.literal_lengths[s] + extra_bits[s]);
-    }
-    for (unsigned d = 0; d < distance_symbols; ++d) {
-        bits += tokens.distance_counts()[d] * (codes.distance_lengths[d] + distance_extra_bits[d]);
-    }
-    return bits;
 }
 
 // The code description at the start of a dynamic block: the code lengths of both alphabets, run-length
@@ -386,11 +375,32 @@ struct BlockChoice {
     std::uint64_t bits() const { return std::min({stored_bits, fixed_bits, dynamic_bits}); }
 };
 
+// The bits of the tokens in the fixed code and in `dynamic`, counted over the symbols used: a label's image
+// uses a few dozen of the 316.
+std::pair<std::uint64_t, std::uint64_t> symbol_bits(const Tokens& tokens, const Codes& dynamic) {
+    const Codes& fixed = fixed_code();
+    std::uint64_t in_fixed = 0, in_dynamic = 0;
+    for (unsigned s = 0; s < literal_symbols; ++s) {
+        const std::uint64_t count = tokens.literal_counts()[s];
+        if (count == 0) continue;
+        in_fixed += count * (fixed.literal_lengths[s] + extra_bits[s]);
+        in_dynamic += count * (dynamic.literal_lengths[s] + extra_bits[s]);
+    }
+    for (unsigned d = 0; d < distance_symbols; ++d) {
+        const std::uint64_t count = tokens.distance_counts()[d];
+        if (count == 0) continue;
+        in_fixed += count * (fixed.distance_lengths[d] + distance_extra_bits[d]);
+        in_dynamic += count * (dynamic.distance_lengths[d] + distance_extra_bits[d]);
+    }
+    return {in_fixed, in_dynamic};
+}
+
 BlockChoice choose_block(const Tokens& tokens, std::uint64_t data_bytes) {
     const Codes dynamic = dynamic_codes(tokens);
     const DynamicHeader header(dynamic);
-    return {dynamic, header, (data_bytes + 5 * stored_blocks(data_bytes)) * 8, 3 + symbol_bits(tokens, fixed_code()),
-            3 + header.bits() + symbol_bits(tokens, dynamic)};
+    const auto [in_fixed, in_dynamic] = symbol_bits(tokens, dynamic);
+    return {dynamic, header, (data_bytes + 5 * stored_blocks(data_bytes)) * 8, 3 + in_fixed,
+            3 + header.bits() + in_dynamic};
 }
 
 }  // namespace
