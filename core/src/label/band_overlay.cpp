@@ -9,25 +9,23 @@ namespace tavlo::label {
 
 namespace {
 
-// The row last painted, held back until the next shows whether a text row repeats it.
+// The row last painted, held back until the next shows whether it repeats.
 class HeldRow {
 public:
     // Rows are `size` bytes, the filter byte included, followed by room the sink does not see.
     HeldRow(std::vector<std::uint8_t>& held, std::size_t size, png::RowSink& sink)
         : held_(held), size_(size), sink_(sink) {}
 
-    // `row` occurs `times` times from here; it takes the place of the held row, which is given to the sink.
+    // `row` occurs `times` times from here: added to the held row's times when the two are equal, else taking
+    // its place, and the held row given to the sink.
     void push(std::vector<std::uint8_t>& row, std::uint64_t times) {
+        if (times_ > 0 && row == held_) {
+            times_ += times;
+            return;
+        }
         flush();
         std::swap(row, held_);
         times_ = times;
-    }
-    // Like push, but a row equal to the held one adds to its times.
-    void push_text(std::vector<std::uint8_t>& row) {
-        if (times_ > 0 && row == held_)
-            ++times_;
-        else
-            push(row, 1);
     }
     void flush() {
         if (times_ > 0) sink_.row(std::span(held_).first(size_), times_);
@@ -72,7 +70,7 @@ void overlay_text(std::span<const png::Band> bars, text::TextRows& text, std::ui
         for (std::uint64_t row = std::max(top, first); row < std::min(bottom, last); ++row) {
             rows.row = rows.bars;
             text.paint_next(rows.row.data() + 1, dark_bit);
-            held.push_text(rows.row);
+            held.push(rows.row, 1);
         }
         if (bottom > last) {
             rows.row = rows.bars;

@@ -17,7 +17,7 @@ struct OverlayRows {
 };
 
 // Gives `sink` the rows of the image that `bars` describe from the top, `width` pixels wide, with `text`
-// painted over them, dark dots as `dark_bit`. A text row equal to the row before it adds to that row's times.
+// painted over them, dark dots as `dark_bit`. A row equal to the row before it adds to that row's times.
 // Reads every row of `text` from its first.
 void overlay_text(std::span<const png::Band> bars, text::TextRows& text, std::uint32_t width, bool dark_bit,
                   OverlayRows& rows, png::RowSink& sink);

@@ -126,9 +126,9 @@ TextRows::TextRows(std::span<const TextItem> items, std::uint32_t width, std::ui
             const std::int64_t top = std::int64_t(glyph.baseline) + shape.top;
             const std::int64_t shown_top = std::max<std::int64_t>(top, 0);
             const std::int64_t shown_bottom = std::min<std::int64_t>(top + rows, height);
+            if (shown_top >= shown_bottom) return;
             first = std::min(first, shown_top);
             last = std::max(last, shown_bottom);
-            if (shown_top >= shown_bottom) return;
             // Rows above the image are passed over once, here.
             const std::size_t skipped = std::size_t(shown_top - top);
             const std::size_t* ends = shape.dots.row_ends.data();
