@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "../encode/linear/ean_upc.hpp"
 #include "../text/element_lines.hpp"
 #include "../text/linear_text.hpp"
 #include "gs1_layout.hpp"
+#include "tavlo/gs1_check.hpp"
 
 namespace tavlo::label {
 
@@ -34,7 +34,7 @@ std::optional<text::LinearStyle> style_of(Kind kind) {
 std::string printed_text(const Symbol& symbol) {
     std::string text(symbol.human_readable);
     const std::size_t data_digits = symbol.kind == Kind::Ean8 ? 7 : symbol.kind == Kind::UpcA ? 11 : 0;
-    if (data_digits && text.size() == data_digits) text += char('0' + ean_upc::check_digit(text));
+    if (data_digits && text.size() == data_digits) text += char('0' + gs1::check_digit(text));
     return text;
 }
 

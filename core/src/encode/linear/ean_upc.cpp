@@ -5,6 +5,7 @@
 
 #include "../../ascii.hpp"
 #include "../../utf8.hpp"
+#include "tavlo/gs1_check.hpp"
 
 namespace tavlo::ean_upc {
 namespace {
@@ -41,22 +42,13 @@ void append_guard(ModuleSequence& out, bool centre) {
 
 }  // namespace
 
-int check_digit(std::string_view digits) {
-    int sum = 0;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        int weight = (digits.size() - 1 - i) % 2 == 0 ? 3 : 1;
-        sum += weight * (digits[i] - '0');
-    }
-    return (10 - sum % 10) % 10;
-}
-
 Result<std::string_view> validate(std::string_view data, std::string_view symbology, std::size_t data_digits) {
     if (data.size() != data_digits && data.size() != data_digits + 1)
         return std::unexpected(TavloError::invalid_length(symbology, data_digits, data.size()));
     auto bad = utf8::first_refused(data, ascii::is_digit);
     if (!bad.empty()) return std::unexpected(TavloError::invalid_character(symbology, bad));
     auto digits = data.substr(0, data_digits);
-    if (data.size() > data_digits && data.back() - '0' != check_digit(digits))
+    if (data.size() > data_digits && data.back() - '0' != gs1::check_digit(digits))
         return std::unexpected(TavloError::invalid_checksum(symbology));
     return digits;
 }
@@ -64,7 +56,7 @@ Result<std::string_view> validate(std::string_view data, std::string_view symbol
 ModuleSequence ean8_modules(std::string_view digits7) {
     ModuleSequence out;
     out.reserve(67);
-    char check = static_cast<char>('0' + check_digit(digits7));
+    char check = static_cast<char>('0' + gs1::check_digit(digits7));
     append_guard(out, false);
     for (int i = 0; i < 4; ++i) append_digit(out, digits7[i], NumberSet::A);
     append_guard(out, true);
@@ -77,7 +69,7 @@ ModuleSequence ean8_modules(std::string_view digits7) {
 ModuleSequence ean13_modules(std::string_view digits12) {
     ModuleSequence out;
     out.reserve(95);
-    char check = static_cast<char>('0' + check_digit(digits12));
+    char check = static_cast<char>('0' + gs1::check_digit(digits12));
     std::uint8_t parity = leading_parity[digits12[0] - '0'];
     append_guard(out, false);
     for (int i = 1; i <= 6; ++i) append_digit(out, digits12[i], (parity >> (6 - i)) & 1u ? NumberSet::B : NumberSet::A);

@@ -8,9 +8,6 @@
 
 namespace tavlo::ean_upc {
 
-// The check digit of a digit text: weight 3 on the digit next to the check digit, alternating 3, 1 leftward.
-int check_digit(std::string_view digits);
-
 // Length in UTF-8 bytes (data_digits or data_digits + 1; the error names data_digits), then characters
 // (ASCII digits), then the given check digit. Returns the data digits without any check digit.
 Result<std::string_view> validate(std::string_view data, std::string_view symbology, std::size_t data_digits);
