@@ -1,7 +1,7 @@
 #include "row_coder.hpp"
 
+#include <algorithm>
 #include <bit>
-#include <cstring>
 
 #include "equal_prefix.hpp"
 
@@ -12,7 +12,6 @@ namespace {
 // A stretch equal to the row above shorter than this is coded as it is: a copy from a row back costs a
 // length, a distance and its extra bits, while a byte of a two-colour row costs two or three bits.
 constexpr std::size_t min_vertical = 4;
-
 
 }  // namespace
 

@@ -1,8 +1,8 @@
 // The rows of a two-colour image coded for speed: the stretches of a row equal to the row above become one
 // copy each, runs within the rest copies of the byte before, and what is left literals. Text and the edges of
-// shapes change little from one row to the next, so a row costs a few symbols for what changed, found by
-// comparing eight bytes at a time. A row repeated as it is becomes a copy of itself from one row back,
-// joined to the copy that ends the row when that one comes from there too.
+// shapes change little from one row to the next, so a row costs a few symbols for what changed, found from
+// masks of the bytes equal to those above and to the next, 64 at a time. A row repeated as it is becomes a
+// copy of itself from one row back, joined to the copy that ends the row when that one comes from there too.
 #pragma once
 
 #include <cstdint>
