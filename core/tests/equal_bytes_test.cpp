@@ -1,6 +1,7 @@
 // Masks of equal bytes as processors without SSE2 make them: bit for bit the bytes' own comparison, whatever
-// the bytes and wherever they differ.
+// the bytes and wherever they differ; and runs of one byte, as long as the bytes say.
 #define TAVLO_PORTABLE_BYTES
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -27,6 +28,11 @@ int main() {
         std::uint64_t expected = 0;
         for (std::size_t i = 0; i < count; ++i) expected |= std::uint64_t{a[i] == b[i]} << i;
         CHECK(deflate::equal_bytes(a.data(), b.data(), count) == expected);
+        // Long runs too, ending anywhere.
+        if (round % 4 == 0) std::fill_n(a.begin(), round % 64, a[0]);
+        std::size_t run = 0;
+        while (run < count && a[run] == a[0]) ++run;
+        CHECK(deflate::equal_run(a.data(), count, a[0]) == run);
     }
     return test::failures();
 }

@@ -6,6 +6,7 @@
 #include <span>
 #include <utility>
 
+#include "equal_prefix.hpp"
 #include "huffman.hpp"
 
 namespace tavlo::deflate {
@@ -124,8 +125,7 @@ DynamicHeader::DynamicHeader(const Codes& codes) {
 void DynamicHeader::add_items(std::span<const std::uint8_t> lengths) {
     for (std::size_t i = 0; i < lengths.size();) {
         const std::uint8_t length = lengths[i];
-        std::size_t run = 1;
-        while (i + run < lengths.size() && lengths[i + run] == length) ++run;
+        std::size_t run = 1 + equal_run(lengths.data() + i + 1, lengths.size() - i - 1, length);
         i += run;
         if (length == 0) {
             while (run >= 11) {
@@ -380,12 +380,11 @@ struct BlockChoice {
 std::pair<std::uint64_t, std::uint64_t> symbol_bits(const Tokens& tokens, const Codes& dynamic) {
     const Codes& fixed = fixed_code();
     std::uint64_t in_fixed = 0, in_dynamic = 0;
-    for (unsigned s = 0; s < literal_symbols; ++s) {
-        const std::uint64_t count = tokens.literal_counts()[s];
-        if (count == 0) continue;
-        in_fixed += count * (fixed.literal_lengths[s] + extra_bits[s]);
-        in_dynamic += count * (dynamic.literal_lengths[s] + extra_bits[s]);
-    }
+    const auto& counts = tokens.literal_counts();
+    for_each_used(counts, [&](unsigned s) {
+        in_fixed += counts[s] * (fixed.literal_lengths[s] + extra_bits[s]);
+        in_dynamic += counts[s] * (dynamic.literal_lengths[s] + extra_bits[s]);
+    });
     for (unsigned d = 0; d < distance_symbols; ++d) {
         const std::uint64_t count = tokens.distance_counts()[d];
         if (count == 0) continue;

@@ -29,6 +29,22 @@ inline std::size_t equal_prefix(const std::uint8_t* a, const std::uint8_t* b, st
     return length;
 }
 
+// The number of leading bytes, up to `limit`, of `at` that equal `value`.
+inline std::size_t equal_run(const std::uint8_t* at, std::size_t limit, std::uint8_t value) {
+    const std::uint64_t spread = value * std::uint64_t{0x0101010101010101};
+    std::size_t length = 0;
+    for (; length + 8 <= limit; length += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, at + length, 8);
+        if (x == spread) continue;
+        const std::uint64_t differ = x ^ spread;
+        const int bit = std::endian::native == std::endian::little ? std::countr_zero(differ) : std::countl_zero(differ);
+        return length + static_cast<std::size_t>(bit) / 8;
+    }
+    while (length < limit && at[length] == value) ++length;
+    return length;
+}
+
 // Bit i set when a[i] == b[i], for the 16 bytes from each.
 // TAVLO_PORTABLE_BYTES compares without SSE2, as on other processors.
 inline std::uint32_t equal_bytes16(const std::uint8_t* a, const std::uint8_t* b) {

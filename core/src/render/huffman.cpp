@@ -125,10 +125,7 @@ void huffman_code(std::span<const std::uint64_t> counts, unsigned limit, std::sp
     std::fill(codes.begin(), codes.end(), 0);
     std::array<std::uint16_t, max_symbols> used;
     std::size_t n = 0;
-    for (std::size_t s = 0; s < counts.size(); ++s) {
-        used[n] = static_cast<std::uint16_t>(s);
-        n += counts[s] != 0;
-    }
+    for_each_used(counts, [&](unsigned s) { used[n++] = static_cast<std::uint16_t>(s); });
     if (n == 0) return;
     if (n == 1) {
         lengths[used[0]] = 1;
