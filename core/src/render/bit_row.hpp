@@ -2,11 +2,11 @@
 // as a 1-bit PNG stores them: dark dots set to `dark_bit` over a light row.
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
 
+#include "little_endian.hpp"
 #include "png_writer.hpp"
 
 namespace tavlo::png {
@@ -38,19 +38,8 @@ inline void paint_bits(std::uint8_t* bytes, std::span<const std::uint8_t> bits, 
 
 // Paints the set bits of `bits` over the eight bytes from `at`, the first byte's bits in the lowest eight.
 inline void paint_word(std::uint8_t* at, std::uint64_t bits, bool dark_bit) {
-    if constexpr (std::endian::native == std::endian::big) bits = std::byteswap(bits);
-    std::uint64_t word;
-    std::memcpy(&word, at, 8);
-    word = dark_bit ? word | bits : word & ~bits;
-    std::memcpy(at, &word, 8);
-}
-
-// The eight bytes from `at` as paint_word takes them.
-inline std::uint64_t load_word(const std::uint8_t* at) {
-    std::uint64_t word;
-    std::memcpy(&word, at, 8);
-    if constexpr (std::endian::native == std::endian::big) word = std::byteswap(word);
-    return word;
+    const std::uint64_t word = load_le64(at);
+    store_le64(at, dark_bit ? word | bits : word & ~bits);
 }
 
 // A row of `width` pixels, light but for the `dark` spans (sorted, not overlapping); the bits that pad the last

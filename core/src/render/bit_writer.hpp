@@ -3,12 +3,12 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <numeric>
 
 #include "../encode/shared/assert.hpp"
+#include "little_endian.hpp"
 
 namespace tavlo::deflate {
 
@@ -32,7 +32,7 @@ public:
             TAVLO_ASSERT(count <= max_put && bits >> count == 0);
             pending |= bits << fill;
             fill += count;
-            store(at, pending);
+            store_le64(at, pending);
             at += fill >> 3;
             pending >>= fill & ~7u;
             fill &= 7;
@@ -74,20 +74,9 @@ public:
     }
 
 private:
-    static void store(std::uint8_t* at, std::uint64_t value) {
-        if constexpr (std::endian::native == std::endian::big) value = std::byteswap(value);
-        std::memcpy(at, &value, sizeof value);
-    }
-    static std::uint64_t load(const std::uint8_t* at) {
-        std::uint64_t value;
-        std::memcpy(&value, at, sizeof value);
-        if constexpr (std::endian::native == std::endian::big) value = std::byteswap(value);
-        return value;
-    }
-
     // `count` (<= max_put) bits already written from bit `from`.
     std::uint64_t read(std::uint64_t from, unsigned count) const {
-        return load(start_ + from / 8) >> (from % 8) & ((std::uint64_t{1} << count) - 1);
+        return load_le64(start_ + from / 8) >> (from % 8) & ((std::uint64_t{1} << count) - 1);
     }
 
     // The bulk of a repeat whose period, `back` bytes, keeps each bit at its place within its byte: the

@@ -1,13 +1,13 @@
 #include "deflate_runs.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <span>
 #include <utility>
 
 #include "equal_prefix.hpp"
 #include "huffman.hpp"
+#include "little_endian.hpp"
 
 namespace tavlo::deflate {
 
@@ -285,9 +285,7 @@ void Adler32::bytes(std::span<const std::uint8_t> data) {
         // 2^16 words add less than 2^27 to the first sum and 2^53 to the second, which stay below 2^64.
         const std::size_t words = std::min<std::size_t>(left / 8, std::size_t{1} << 16);
         for (std::size_t i = 0; i < words; ++i, at += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, at, 8);
-            if constexpr (std::endian::native == std::endian::big) word = std::byteswap(word);
+            const std::uint64_t word = load_le64(at);
             const std::uint64_t even = word & lanes, odd = word >> 8 & lanes;
             const std::uint64_t sum = (even + odd) * 0x0001000100010001u >> 48;
             const std::uint64_t weighted =

@@ -4,7 +4,8 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+
+#include "little_endian.hpp"
 
 #if defined(__SSE2__) && !defined(TAVLO_PORTABLE_BYTES)
 #include <emmintrin.h>
@@ -12,37 +13,33 @@
 
 namespace tavlo::deflate {
 
-// The number of leading bytes, up to `limit`, that `a` and `b` share.
-inline std::size_t equal_prefix(const std::uint8_t* a, const std::uint8_t* b, std::size_t limit) {
+// The number of leading bytes, up to `limit`, before the first for which `differ(offset)` has a byte not 0:
+// the eight bytes from `offset` compared, as a number whose lowest byte is the first. `same(offset)` compares
+// one byte, for the last few.
+template <class Differ, class Same>
+std::size_t leading_agreement(std::size_t limit, Differ&& differ, Same&& same) {
     std::size_t length = 0;
     for (; length + 8 <= limit; length += 8) {
-        std::uint64_t x, y;
-        std::memcpy(&x, a + length, 8);
-        std::memcpy(&y, b + length, 8);
-        if (x == y) continue;
-        // The first differing byte in memory: the lowest one on a little-endian machine.
-        const std::uint64_t differ = x ^ y;
-        const int bit = std::endian::native == std::endian::little ? std::countr_zero(differ) : std::countl_zero(differ);
-        return length + static_cast<std::size_t>(bit) / 8;
+        if (const std::uint64_t d = differ(length); d != 0)
+            return length + static_cast<std::size_t>(std::countr_zero(d)) / 8;
     }
-    while (length < limit && a[length] == b[length]) ++length;
+    while (length < limit && same(length)) ++length;
     return length;
+}
+
+// The number of leading bytes, up to `limit`, that `a` and `b` share.
+inline std::size_t equal_prefix(const std::uint8_t* a, const std::uint8_t* b, std::size_t limit) {
+    return leading_agreement(
+        limit, [=](std::size_t at) { return load_le64(a + at) ^ load_le64(b + at); },
+        [=](std::size_t at) { return a[at] == b[at]; });
 }
 
 // The number of leading bytes, up to `limit`, of `at` that equal `value`.
 inline std::size_t equal_run(const std::uint8_t* at, std::size_t limit, std::uint8_t value) {
     const std::uint64_t spread = value * std::uint64_t{0x0101010101010101};
-    std::size_t length = 0;
-    for (; length + 8 <= limit; length += 8) {
-        std::uint64_t x;
-        std::memcpy(&x, at + length, 8);
-        if (x == spread) continue;
-        const std::uint64_t differ = x ^ spread;
-        const int bit = std::endian::native == std::endian::little ? std::countr_zero(differ) : std::countl_zero(differ);
-        return length + static_cast<std::size_t>(bit) / 8;
-    }
-    while (length < limit && at[length] == value) ++length;
-    return length;
+    return leading_agreement(
+        limit, [=](std::size_t i) { return load_le64(at + i) ^ spread; },
+        [=](std::size_t i) { return at[i] == value; });
 }
 
 // Bit i set when a[i] == b[i], for the 16 bytes from each.
@@ -55,11 +52,7 @@ inline std::uint32_t equal_bytes16(const std::uint8_t* a, const std::uint8_t* b)
 #else
     std::uint32_t mask = 0;
     for (int half = 0; half < 2; ++half) {
-        std::uint64_t x, y;
-        std::memcpy(&x, a + 8 * half, 8);
-        std::memcpy(&y, b + 8 * half, 8);
-        std::uint64_t d = x ^ y;  // byte i of the string in bits 8i to 8i + 7
-        if constexpr (std::endian::native == std::endian::big) d = std::byteswap(d);
+        const std::uint64_t d = load_le64(a + 8 * half) ^ load_le64(b + 8 * half);
         // The high bit of each byte of d that is zero, then those eight bits gathered into one byte.
         constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7f;
         const std::uint64_t zero = ~(((d & low7) + low7) | d | low7);

@@ -86,7 +86,8 @@ struct Prices {
 // made once and serve every pass.
 class Parser {
 public:
-    explicit Parser(std::span<const std::uint8_t> data) : data_(data), chain_(data.size(), -1), steps_(data.size() + 1) {
+    explicit Parser(std::span<const std::uint8_t> data)
+        : data_(data), chain_(data.size(), -1), steps_(data.size() + 1) {
         std::vector<std::int32_t> heads(std::size_t{1} << hash_bits, -1);
         for (std::uint32_t at = 0; at + min_match <= data_.size(); ++at) {
             std::int32_t& head = heads[hash_of(at)];

@@ -1,9 +1,10 @@
 #include "linear_text.hpp"
-#include "whole_dots.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <span>
+
+#include "whole_dots.hpp"
 
 namespace tavlo::text {
 

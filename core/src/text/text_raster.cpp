@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "../render/bit_row.hpp"
+#include "../render/little_endian.hpp"
 #include "glyph_placement.hpp"
 #include "text_rows.hpp"
 
@@ -20,7 +21,7 @@ struct ShapeBits {
     bool made = false;
     std::uint32_t bytes = 0;
     std::vector<std::uint8_t> rows;
-    std::vector<std::uint64_t> words;  // when a row fits in eight bytes: each row as load_word reads it
+    std::vector<std::uint64_t> words;  // when a row fits in eight bytes: each row as load_le64 reads it
 };
 
 // One glyph filled with its pen at (0, 0): its dots as filled on a canvas, whose row 0 and column 0 stand at
@@ -47,7 +48,7 @@ struct GlyphShape {
             std::vector<std::uint8_t> word(8);
             for (std::size_t row = 0; row < dots.row_count(); ++row) {
                 std::copy_n(bits.rows.data() + row * bits.bytes, bits.bytes, word.begin());
-                bits.words[row] = png::load_word(word.data());
+                bits.words[row] = load_le64(word.data());
             }
         }
         bits.made = true;

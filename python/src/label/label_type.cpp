@@ -110,9 +110,8 @@ bool worth_releasing(const label::Symbol& symbol, const label::Layout& layout, s
 // threads run: the caller's reference keeps the label alive through the call, the label holds a reference to the
 // symbol, and neither object can change once made.
 template <class Write, class Convert>
-PyObject* render(PyObject* self, const char* method, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-                 std::size_t release_from_elements, Write&& write, Convert&& convert) {
-    const bool png = std::string_view(method) == "png";
+PyObject* render(PyObject* self, const char* method, bool png, PyObject* const* args, Py_ssize_t nargs,
+                 PyObject* kwnames, std::size_t release_from_elements, Write&& write, Convert&& convert) {
     auto options = bind_render_options(bare_name(Py_TYPE(self)), method, args, nargs, kwnames, png);
     if (!options) return nullptr;
     return guarded([&]() -> PyObject* {
@@ -122,8 +121,8 @@ PyObject* render(PyObject* self, const char* method, PyObject* const* args, Py_s
             raise_tavlo_error(layout.error());
             return nullptr;
         }
-        return into_py_result(without_gil(worth_releasing(symbol, *layout, release_from_elements),
-                                          [&] { return as_result(write(label::draw(symbol, *layout, *options), *options)); }),
+        const auto draw_and_write = [&] { return as_result(write(label::draw(symbol, *layout, *options), *options)); };
+        return into_py_result(without_gil(worth_releasing(symbol, *layout, release_from_elements), draw_and_write),
                               convert);
     });
 }
@@ -141,17 +140,17 @@ PyObject* label_png(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
     const auto write = [](const label::Drawing& drawing, const label::Options& options) {
         return label::write_png(drawing, options.optimize);
     };
-    return render(self, "png", args, nargs, kwnames, 0, write, new_bytes);
+    return render(self, "png", true, args, nargs, kwnames, 0, write, new_bytes);
 }
 
 PyObject* label_svg(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     const auto write = [](const label::Drawing& drawing, const label::Options&) { return label::write_svg(drawing); };
-    return render(self, "svg", args, nargs, kwnames, release_from::svg_elements, write, new_str);
+    return render(self, "svg", false, args, nargs, kwnames, release_from::svg_elements, write, new_str);
 }
 
 PyObject* label_pdf(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     const auto write = [](const label::Drawing& drawing, const label::Options&) { return label::write_pdf(drawing); };
-    return render(self, "pdf", args, nargs, kwnames, 0, write, new_bytes);
+    return render(self, "pdf", false, args, nargs, kwnames, 0, write, new_bytes);
 }
 
 PyObject* new_layout(const label::Layout& layout) {

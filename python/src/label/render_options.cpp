@@ -111,7 +111,8 @@ bool convert(PyObject* object, const char* name, std::optional<label::Length>& o
 std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
                                                   Py_ssize_t nargs, PyObject* kwnames, bool png) {
     std::array<PyObject*, std::size(parameters)> bound{};
-    const std::span<const Parameter> accepted = std::span(parameters).first(png ? std::size(parameters) : shared_parameters);
+    const std::span<const Parameter> accepted =
+        std::span(parameters).first(png ? std::size(parameters) : shared_parameters);
     if (!bind_fastcall({method, accepted}, owner, args, nargs, kwnames, std::span(bound).first(accepted.size())))
         return std::nullopt;
     auto given = [&](std::size_t i) { return bound[i] != nullptr && bound[i] != Py_None; };
