@@ -12,6 +12,7 @@
 
 #include "tavlo/error.hpp"
 #include "tavlo/geometry.hpp"
+#include "tavlo/length.hpp"
 #include "tavlo/render.hpp"
 #include "tavlo/text.hpp"
 
@@ -29,13 +30,7 @@ inline constexpr Colour black{0, 0, 0, 255};
 inline constexpr Colour white{255, 255, 255, 255};
 
 // A length as the caller wrote it; dots are the printer's own unit, the others convert at the dpi.
-struct Length {
-    enum class Unit { Mm, In, Mil, Dots };
-    double value = 0;  // finite and not negative once parsed
-    Unit unit = Unit::Mm;
-
-    double dots(std::uint32_t dpi) const;
-};
+using tavlo::Length;
 
 // "0.33mm", "13mil", "0.013in", "4dots" or "4dot"; spaces around the number and unit are allowed. The error
 // is a sentence for the caller.

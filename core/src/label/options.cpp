@@ -35,16 +35,6 @@ int hex_digit(char c) {
 
 }  // namespace
 
-double Length::dots(std::uint32_t dpi) const {
-    switch (unit) {
-    case Unit::Mm: return value / mm_per_inch * dpi;
-    case Unit::In: return value * dpi;
-    case Unit::Mil: return value / 1000.0 * dpi;
-    case Unit::Dots: return value;
-    }
-    return value;
-}
-
 std::expected<Length, std::string> parse_length(std::string_view text) {
     const std::string_view whole = trim(text);
     auto refuse = [&] {
@@ -86,3 +76,17 @@ std::expected<Colour, std::string> parse_colour(std::string_view text) {
 }
 
 }  // namespace tavlo::label
+
+namespace tavlo {
+
+double Length::dots(std::uint32_t dpi) const {
+    switch (unit) {
+    case Unit::Mm: return value / label::mm_per_inch * dpi;
+    case Unit::In: return value * dpi;
+    case Unit::Mil: return value / 1000.0 * dpi;
+    case Unit::Dots: return value;
+    }
+    return value;
+}
+
+}  // namespace tavlo
