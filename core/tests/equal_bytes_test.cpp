@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "check.hpp"
-#include "render/equal_prefix.hpp"
+#include "deflate/equal_prefix.hpp"
 
 using namespace tavlo;
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "check.hpp"
-#include "render/png_writer.hpp"
+#include "write/png_writer.hpp"
 #include "vectors.hpp"
 
 using namespace tavlo;

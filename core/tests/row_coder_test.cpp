@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "check.hpp"
-#include "render/deflate_runs.hpp"
+#include "deflate/zlib_stream.hpp"
 
 using namespace tavlo;
 

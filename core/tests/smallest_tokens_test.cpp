@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "check.hpp"
-#include "render/deflate_runs.hpp"
-#include "render/smallest_tokens.hpp"
+#include "deflate/zlib_stream.hpp"
+#include "deflate/smallest_tokens.hpp"
 
 using namespace tavlo;
 

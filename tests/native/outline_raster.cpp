@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "../../core/src/render/bit_row.hpp"
+#include "../../core/src/write/bit_row.hpp"
 #include "../../core/src/text/text_rows.hpp"
 #include "tavlo/text.hpp"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "render/png_writer.hpp"
+#include "write/png_writer.hpp"
 
 namespace {
 

@@ -129,6 +129,22 @@ def test_retail_digits_stand_under_their_own_symbol_characters(name, dpi):
         assert height(*runs[0]) < height(*runs[1]) and height(*runs[-1]) < height(*runs[-2])
 
 
+# The same digit last in the left group and first in the right, so both glyphs have the same ink: the distance
+# between them is the distance between their symbol characters, 12 modules across the centre guard.
+@pytest.mark.parametrize("make, left, right", [
+    (lambda: tavlo.Ean8("1234456"), 3, 4),
+    (lambda: tavlo.UpcA("12345556789"), 5, 6),
+])
+@pytest.mark.parametrize("dpi", [203, 300, 600])
+def test_the_digit_groups_stand_apart_by_the_centre_guard(make, left, right, dpi):
+    symbol = make()
+    pixels, x, bar_height, _ = retail_geometry(symbol, dpi)
+    runs = digit_runs(pixels, bar_height + 5 * x)
+    (left_begin, left_end), (right_begin, right_end) = runs[left], runs[right]
+    assert right_end - right_begin == left_end - left_begin
+    assert abs((right_begin - left_begin) - 12 * x) <= 1, f"groups {right_begin - left_begin} dots apart, x = {x}"
+
+
 @pytest.mark.parametrize("dpi", [203, 300, 600])
 def test_text_height_follows_the_module_width(dpi):
     # The digits are one OCR-B advance per 7-module character: 7 modules wide pitch, about 7.5 modules tall.

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "decimal.hpp"
+#include "../write/decimal.hpp"
 
 namespace tavlo::label::gs1_layout {
 

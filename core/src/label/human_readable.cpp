@@ -81,10 +81,4 @@ void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& la
     add_texts(drawing, std::move(placed.items));
 }
 
-text::Outline text_outline_of(const Drawing& drawing) {
-    text::Outline outline;
-    for (const TextItem& item : drawing.texts) text::append_text_outline(outline, item);
-    return outline;
-}
-
 }  // namespace tavlo::label

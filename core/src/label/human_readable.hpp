@@ -22,7 +22,4 @@ MatrixTextRoom matrix_text_room(const Symbol& symbol, std::uint32_t x_dots, std:
 // Adds the text items of `symbol` to a drawing whose bars or modules are already in place.
 void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& layout);
 
-// The glyph outlines of every text item of a drawing, which the writers fill in the foreground colour.
-text::Outline text_outline_of(const Drawing& drawing);
-
 }  // namespace tavlo::label

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "../render/bit_row.hpp"
-#include "../render/little_endian.hpp"
+#include "../write/bit_row.hpp"
+#include "../little_endian.hpp"
 #include "glyph_placement.hpp"
 #include "text_rows.hpp"
 

@@ -8,7 +8,7 @@
 
 #include "../../ascii.hpp"
 #include "../../utf8.hpp"
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "code128_table.hpp"
 
 namespace tavlo::code128 {

@@ -5,7 +5,7 @@
 
 #include "../../ascii.hpp"
 #include "../../utf8.hpp"
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 
 namespace tavlo::code128 {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "datamatrix_exact_plan.hpp"
 #include "datamatrix_preferred_plan.hpp"
 #include "datamatrix_schemes.hpp"

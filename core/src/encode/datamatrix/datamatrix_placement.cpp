@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 
 namespace tavlo::datamatrix {
 

@@ -1,6 +1,6 @@
 #include "datamatrix_reed_solomon.hpp"
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "../shared/reed_solomon.hpp"
 
 namespace tavlo::datamatrix {

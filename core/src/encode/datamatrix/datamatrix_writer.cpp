@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 
 namespace tavlo::datamatrix {
 namespace {

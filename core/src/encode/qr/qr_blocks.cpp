@@ -1,6 +1,6 @@
 #include "qr_blocks.hpp"
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "../shared/reed_solomon.hpp"
 
 namespace tavlo::qr {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 
 namespace tavlo::qr {
 namespace {

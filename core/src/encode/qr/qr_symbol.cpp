@@ -1,6 +1,6 @@
 #include "qr_symbol.hpp"
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "qr_mask.hpp"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "assert.hpp"
+#include "../../assert.hpp"
 
 namespace tavlo::reed_solomon {
 

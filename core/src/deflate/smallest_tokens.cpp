@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "deflate_runs.hpp"
+#include "zlib_stream.hpp"
 #include "equal_prefix.hpp"
 
 namespace tavlo::deflate {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <numeric>
 
-#include "../encode/shared/assert.hpp"
-#include "little_endian.hpp"
+#include "../assert.hpp"
+#include "../little_endian.hpp"
 
 namespace tavlo::deflate {
 

@@ -3,6 +3,7 @@
 #include <new>
 #include <optional>
 
+#include "band_sweep.hpp"
 #include "png_writer.hpp"
 #include "tavlo/render.hpp"
 
@@ -70,12 +71,6 @@ Result<PngBytes> encode(const Canvas& canvas, std::span<const png::Band> bands) 
     }
 }
 
-// One module row painted into pixel rows `rows` with the merged dark columns `dark`.
-struct PaintedRow {
-    png::Span rows;
-    std::vector<png::Span> dark;
-};
-
 // Adds a span at or after the last one, merging it into the last when they overlap or touch.
 void append_merged(std::vector<png::Span>& spans, png::Span span) {
     if (!spans.empty() && span.begin <= spans.back().end) {
@@ -83,84 +78,6 @@ void append_merged(std::vector<png::Span>& spans, png::Span span) {
     } else {
         spans.push_back(span);
     }
-}
-
-// The bands of identical pixel rows, top to bottom. A pixel row is dark wherever any module row painted
-// over it is: rows of zero height still paint one pixel row, which they share with their neighbour.
-//
-// Painted rows that start and end in order, as they do unless module positions wrap past 2^32, cover each
-// pixel row with a range of them, found by one sweep.
-std::vector<png::Band> bands_in_order(std::vector<PaintedRow>& painted, std::uint32_t height) {
-    std::vector<png::Band> bands;
-    bands.reserve(2 * painted.size() + 1);
-    const auto add = [&bands](std::uint32_t rows, std::vector<png::Span>&& dark) {
-        if (!bands.empty() && bands.back().dark == dark)
-            bands.back().rows += rows;
-        else
-            bands.push_back({rows, std::move(dark)});
-    };
-    std::size_t first = 0;  // the first painted row that ends below y
-    std::size_t last = 0;   // the first painted row that starts below y
-    for (std::uint32_t y = 0; y < height;) {
-        while (first < painted.size() && painted[first].rows.end <= y) ++first;
-        while (last < painted.size() && painted[last].rows.begin <= y) ++last;
-        std::uint32_t next = height;
-        if (first < last) next = std::min(next, painted[first].rows.end);
-        if (last < painted.size()) next = std::min(next, painted[last].rows.begin);
-        if (first == last) {
-            add(next - y, {});
-        } else if (last - first == 1 && painted[first].rows.begin == y && painted[first].rows.end == next) {
-            add(next - y, std::move(painted[first].dark));  // the row's only band
-        } else {
-            std::vector<png::Span> dark;
-            for (std::size_t i = first; i < last; ++i)
-                dark.insert(dark.end(), painted[i].dark.begin(), painted[i].dark.end());
-            png::merge_spans(dark);
-            add(next - y, std::move(dark));
-        }
-        y = next;
-    }
-    return bands;
-}
-
-// Any painted rows: the pixel rows between consecutive row edges, each with every painted row over it.
-std::vector<png::Band> bands_by_cuts(const std::vector<PaintedRow>& painted, std::uint32_t height) {
-    std::vector<std::uint32_t> cuts = {0, height};
-    for (const PaintedRow& row : painted) {
-        cuts.push_back(row.rows.begin);
-        cuts.push_back(row.rows.end);
-    }
-    std::sort(cuts.begin(), cuts.end());
-    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-
-    std::vector<png::Band> bands;
-    for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
-        std::vector<png::Span> dark;
-        for (const PaintedRow& row : painted) {
-            if (row.rows.begin <= cuts[i] && cuts[i] < row.rows.end) {
-                dark.insert(dark.end(), row.dark.begin(), row.dark.end());
-            }
-        }
-        png::merge_spans(dark);
-        const std::uint32_t rows = cuts[i + 1] - cuts[i];
-        if (!bands.empty() && bands.back().dark == dark)
-            bands.back().rows += rows;
-        else
-            bands.push_back({rows, std::move(dark)});
-    }
-    return bands;
-}
-
-std::vector<png::Band> bands_of(std::vector<PaintedRow>& painted, std::uint32_t height) {
-    const auto in_order = [&](auto edge) {
-        return std::is_sorted(painted.begin(), painted.end(),
-                              [&](const PaintedRow& a, const PaintedRow& b) { return edge(a) < edge(b); });
-    };
-    if (in_order([](const PaintedRow& row) { return row.rows.begin; }) &&
-        in_order([](const PaintedRow& row) { return row.rows.end; })) {
-        return bands_in_order(painted, height);
-    }
-    return bands_by_cuts(painted, height);
 }
 
 }  // namespace
@@ -198,20 +115,30 @@ Result<PngBytes> render_matrix_png(const MatrixGeometry& geometry, const PngRequ
         columns[c] = covered(edge(q + c, scale_x), edge(q + c + 1, scale_x), canvas->at_least_one_pixel, canvas->width);
     }
 
-    std::vector<PaintedRow> painted;
+    // Each module row paints its pixel rows; rows of zero height still paint one pixel row, which they share
+    // with their neighbour, and a pixel row is dark wherever any module row painted over it is.
+    std::vector<label::Rect> rects;
+    std::vector<png::Span> dark;
     const std::uint8_t* module = geometry.modules.data();
     for (std::uint32_t r = 0; r < geometry.height; ++r, module += geometry.width) {
         const auto rows =
             covered(edge(q + r, scale_y), edge(q + r + 1, scale_y), canvas->at_least_one_pixel, canvas->height);
         if (!rows) continue;
-        std::vector<png::Span> dark;
+        dark.clear();
         for (std::uint32_t c = 0; c < geometry.width; ++c) {
             if (module[c] && columns[c]) append_merged(dark, *columns[c]);
         }
-        if (!dark.empty()) painted.push_back({*rows, std::move(dark)});
+        for (const png::Span& span : dark)
+            rects.push_back({span.begin, rows->begin, span.end - span.begin, rows->end - rows->begin});
     }
-    const std::vector<png::Band> bands = bands_of(painted, canvas->height);
-    return encode(*canvas, bands);
+    try {
+        label::BandList bands;
+        png::SweepScratch scratch;
+        png::sweep_bands(rects, canvas->width, canvas->height, bands, scratch);
+        return encode(*canvas, bands.bands());
+    } catch (const std::bad_alloc&) {
+        return std::unexpected(TavloError::render("Failed to create pixmap"));
+    }
 }
 
 }  // namespace tavlo

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "../render/png_writer.hpp"
+#include "png_writer.hpp"
 #include "../text/text_rows.hpp"
 
 namespace tavlo::label {

@@ -4,7 +4,7 @@
 #include <numeric>
 
 #include "decimal.hpp"
-#include "human_readable.hpp"
+#include "drawing_text.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {

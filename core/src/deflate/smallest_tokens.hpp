@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "deflate_tokens.hpp"
+#include "tokens.hpp"
 
 namespace tavlo::deflate {
 

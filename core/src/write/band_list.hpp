@@ -3,11 +3,12 @@
 // per band each time.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <span>
 #include <vector>
 
-#include "../render/png_writer.hpp"
+#include "png_writer.hpp"
 
 namespace tavlo::label {
 
@@ -18,8 +19,13 @@ public:
     std::span<const png::Band> bands() const { return {store_.data(), count_}; }
     png::Band& back() { return store_[count_ - 1]; }
 
-    // A band of `rows` rows whose dark columns are `dark`, copied.
-    void push(std::uint32_t rows, std::span<const png::Span> dark) {
+    // `rows` rows whose dark columns are `dark`: the last band grows when its rows are the same, so the bands
+    // are always the fewest.
+    void add(std::uint32_t rows, std::span<const png::Span> dark) {
+        if (count_ > 0 && std::ranges::equal(back().dark, dark)) {
+            back().rows += rows;
+            return;
+        }
         if (count_ == store_.size()) store_.emplace_back();
         png::Band& band = store_[count_];
         band.dark.assign(dark.begin(), dark.end());

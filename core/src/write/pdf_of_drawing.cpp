@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "decimal.hpp"
-#include "human_readable.hpp"
+#include "drawing_text.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {

@@ -4,7 +4,7 @@
 #include <array>
 #include <numeric>
 
-#include "../encode/shared/assert.hpp"
+#include "../assert.hpp"
 
 namespace tavlo::deflate {
 

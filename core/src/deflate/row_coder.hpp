@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "deflate_tokens.hpp"
+#include "tokens.hpp"
 
 namespace tavlo::deflate {
 

@@ -1,4 +1,4 @@
-#include "../label/decimal.hpp"
+#include "decimal.hpp"
 #include "tavlo/text.hpp"
 
 namespace tavlo::text {

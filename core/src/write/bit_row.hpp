@@ -6,7 +6,7 @@
 #include <cstring>
 #include <span>
 
-#include "little_endian.hpp"
+#include "../little_endian.hpp"
 #include "png_writer.hpp"
 
 namespace tavlo::png {

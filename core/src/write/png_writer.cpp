@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "bit_row.hpp"
-#include "deflate_runs.hpp"
+#include "../deflate/zlib_stream.hpp"
 
 namespace tavlo::png {
 

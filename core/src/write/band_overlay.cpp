@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "../render/bit_row.hpp"
+#include "bit_row.hpp"
 
 namespace tavlo::label {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "little_endian.hpp"
+#include "../little_endian.hpp"
 
 #if defined(__SSE2__) && !defined(TAVLO_PORTABLE_BYTES)
 #include <emmintrin.h>

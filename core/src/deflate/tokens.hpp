@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "../encode/shared/assert.hpp"
+#include "../assert.hpp"
 
 namespace tavlo::deflate {
 
@@ -61,10 +61,27 @@ inline constexpr auto length_codes = [] {
     return table;
 }();
 
-// The symbols of the stream, recorded once and then written with the codes chosen for them. A token is a
-// literal or length symbol in its low 9 bits, then a length's 5 extra bits, its distance symbol (5 bits) and
-// the distance's 13 extra bits; or a repeat marker, the counts of the repeats being kept in the order they
-// begin.
+// One token in 32 bits: a literal or length symbol (or a repeat marker) in its low 9 bits, then a length's
+// 5 extra bits, its distance symbol (5 bits) and the distance's 13 extra bits.
+namespace token {
+inline constexpr unsigned symbol_bits = 9;
+inline constexpr unsigned length_extra_shift = 9;
+inline constexpr unsigned distance_shift = 14;
+inline constexpr unsigned distance_extra_shift = 19;
+inline constexpr std::uint32_t five_bits = 31;
+
+constexpr std::uint32_t of_match(const LengthCode& length, const DistanceCode& distance) {
+    return length.symbol | std::uint32_t{length.extra} << length_extra_shift |
+           std::uint32_t{distance.symbol} << distance_shift | std::uint32_t{distance.extra} << distance_extra_shift;
+}
+constexpr unsigned symbol(std::uint32_t token) { return token & ((1u << symbol_bits) - 1); }
+constexpr std::uint32_t length_extra(std::uint32_t token) { return token >> length_extra_shift & five_bits; }
+constexpr unsigned distance_symbol(std::uint32_t token) { return token >> distance_shift & five_bits; }
+constexpr std::uint32_t distance_extra(std::uint32_t token) { return token >> distance_extra_shift; }
+}  // namespace token
+
+// The symbols of the stream, recorded once and then written with the codes chosen for them: tokens as above,
+// the counts of the repeats kept in the order they begin.
 class Tokens {
 public:
     static constexpr std::uint32_t begin_repeat_marker = 286;
@@ -90,8 +107,7 @@ public:
     }
     [[gnu::always_inline]] void match(unsigned length, DistanceCode distance) {
         const LengthCode& code = length_codes[length];
-        push(code.symbol | std::uint32_t{code.extra} << 9 | std::uint32_t{distance.symbol} << 14 |
-             std::uint32_t{distance.extra} << 19);
+        push(token::of_match(code, distance));
         literal_counts_[code.symbol] += times_[depth_];
         distance_counts_[distance.symbol] += times_[depth_];
     }
@@ -134,7 +150,7 @@ public:
     // Makes the last token, a copy from `distance` back, `length` bytes long instead. Only outside repeats.
     void replace_last_match(unsigned length, DistanceCode distance) {
         TAVLO_ASSERT(depth_ == 0 && size_ > 0);
-        --literal_counts_[tokens_[--size_] & 511];
+        --literal_counts_[token::symbol(tokens_[--size_])];
         --distance_counts_[distance.symbol];
         match(length, distance);
     }

@@ -52,7 +52,7 @@ struct Format {
 // The largest IDAT payload a PNG chunk may carry.
 inline constexpr std::size_t max_idat_bytes = 2147483647;
 
-// A PNG (chunks IHDR, [PLTE], [tRNS], [pHYs], IDAT..., IEND) of `width` columns and the bands from top to
+// A PNG (its header, [palette], [transparency], [physical size], image data..., end chunks) of `width` columns and the bands from top to
 // bottom. Rows are at most 2^31 - 2 bytes, the image at most 2^31 - 1 rows. `idat_limit` splits the image
 // data into chunks no larger than it.
 Result<PngBytes> encode_bands(std::uint32_t width, std::span<const Band> bands, const Format& format = {},
