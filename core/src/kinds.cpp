@@ -24,6 +24,14 @@ constexpr Length matrix_x{0.5, Unit::Mm};
 // the least module width scanners in distribution are set up for, and bars at least 32 mm high.
 constexpr Length logistics_x{0.495, Unit::Mm};
 constexpr Length logistics_bar_height{32, Unit::Mm};
+// EAN/UPC at 100 % (GS1 General Specifications 5.2.3.4, Figure 5.2.3.4-1): the bars of EAN-13, UPC-A and UPC-E
+// 22.85 mm high, those of EAN-8 18.23 mm; a magnification scales both with X.
+constexpr Length retail_bar_height{22.85, Unit::Mm};
+constexpr Length ean8_bar_height{18.23, Unit::Mm};
+// The X-dimensions of the symbol specification tables (5.12.3): table 1, trade items scanned at the retail point
+// of sale (80 % to 200 % of 0.33 mm), and table 2, non-retail trade items in general distribution.
+constexpr XRange retail_x_range{0.264, 0.660, "scanned at retail point of sale"};
+constexpr XRange logistics_x_range{0.495, 1.016, "in general distribution"};
 
 constexpr std::array<std::string_view, 0> no_options{};
 constexpr std::array<std::string_view, 1> code128_options{"elements"};
@@ -34,15 +42,16 @@ constexpr std::array<std::string_view, 1> datamatrix_options{"shape"};
 // Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
 // QR Code 4, Data Matrix 1.
 constexpr KindSpec table[] = {
-    // name, class, title, family, matrix, quiet left and right, X, bar height, text, bearers, GS1, encoder, options
-    {"ean8",           "Ean8",          "EAN-8",           Retail,     false, 7,  7,  linear_x,    std::nullopt,         TextStyle::Ean8,     None,  false, encode_ean8_kind,           no_options},
-    {"upca",           "UpcA",          "UPC-A",           Retail,     false, 9,  9,  linear_x,    std::nullopt,         TextStyle::UpcA,     None,  false, encode_upc_a_kind,          no_options},
+    // name, class, title, family, matrix, quiet left and right, X, bar height, text, bearers, GS1, encoder, options,
+    // greatest width, X range, magnified, bar height in modules
+    {"ean8",           "Ean8",          "EAN-8",           Retail,     false, 7,  7,  linear_x,    ean8_bar_height,      TextStyle::Ean8,     None,  false, encode_ean8_kind,           no_options,         0, retail_x_range, true},
+    {"upca",           "UpcA",          "UPC-A",           Retail,     false, 9,  9,  linear_x,    retail_bar_height,    TextStyle::UpcA,     None,  false, encode_upc_a_kind,          no_options,         0, retail_x_range, true},
     {"code39",         "Code39",        "Code 39",         Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_code39_kind,         no_options},
     {"itf",            "Itf",           "ITF",             Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_itf_kind,            no_options},
     {"code128",        "Code128",       "Code 128",        Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_code128_kind,        code128_options},
-    {"gs1-128",        "Gs1_128",       "GS1-128",         Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  None,  true,  encode_gs1_128_kind,        gs1_128_options,    gs1_128_max_width_mm},
-    {"itf14",          "Itf14",         "ITF-14",          Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  Frame, true,  encode_itf14_kind,          no_options},
-    {"itf14-bars",     "Itf14",         "ITF-14",          Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  Bars,  true,  encode_itf14_kind,          no_options},
+    {"gs1-128",        "Gs1_128",       "GS1-128",         Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  None,  true,  encode_gs1_128_kind,        gs1_128_options,    gs1_128_max_width_mm, logistics_x_range},
+    {"itf14",          "Itf14",         "ITF-14",          Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  Frame, true,  encode_itf14_kind,          no_options,         0, logistics_x_range},
+    {"itf14-bars",     "Itf14",         "ITF-14",          Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  Bars,  true,  encode_itf14_kind,          no_options,         0, logistics_x_range},
     {"qr",             "QrCode",        "QR Code",         Matrix,     true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_qr_kind,             no_options},
     {"datamatrix",     "DataMatrix",    "Data Matrix",     Matrix,     true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_datamatrix_kind,     datamatrix_options},
     {"gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix", Gs1,        true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind, datamatrix_options},

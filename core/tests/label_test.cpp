@@ -60,7 +60,39 @@ void writers() {
 
 }  // namespace
 
+// EAN/UPC: X is 0.33 mm times the magnification in whole dots, the bars 22.85 mm (EAN-8 18.23 mm) scaled by the
+// printed X over 0.33 mm; a printed X outside 0.264-0.660 mm, or a reduction of half a module, warns.
+void retail_sizes() {
+    CHECK(*parse_magnification("80%") == 0.8 && *parse_magnification(" 2 ") == 2.0 && *parse_magnification("1.5") == 1.5);
+    for (const char* bad : {"", "%", "79%", "2.01", "1,5", "nan", "inf", "1.0x"}) CHECK(!parse_magnification(bad));
+    LinearGeometry bars{{{0, 1}, {66, 1}}, 67};
+    const Symbol upc_a{find_kind("upca"), &bars, {}};
+    Options options;
+    options.dpi = 300;
+    options.text = false;
+    auto layout = plan(upc_a, options);
+    CHECK(layout && layout->x_dots == 4 && layout->height == 277 && layout->warnings.empty());
+    options.magnification = 2.0;
+    layout = plan(upc_a, options);
+    CHECK(layout && layout->x_dots == 8 && layout->height == 554);
+    options.magnification = 0.8;
+    layout = plan(upc_a, options);
+    CHECK(layout && layout->x_dots == 3 && layout->warnings.size() == 1);
+    options.bar_width_reduction = Length{2, Length::Unit::Dots};
+    layout = plan(upc_a, options);
+    CHECK(layout && layout->warnings.size() == 2);
+    options.magnification = 2.5;
+    CHECK(!plan(upc_a, options));
+    options.magnification = 1;
+    options.x_dim = Length{0.33, Length::Unit::Mm};
+    CHECK(!plan(upc_a, options));
+    const Symbol code128{find_kind("code128"), &bars, {}};
+    options.x_dim.reset();
+    CHECK(!plan(code128, options));
+}
+
 int main() {
+    retail_sizes();
     lengths_and_colours();
     sizing();
     writers();

@@ -17,11 +17,14 @@ class RenderOptions(TypedDict, total=False):
     foreground: Colour
     background: Colour | None
     text: bool | None
+    magnification: str | float | None
 
 class PngOptions(RenderOptions, total=False):
     optimize: bool
 
 TavloError: Final = _tavlo.TavloError
+
+class PrintWarning(UserWarning): ...
 
 class Layout(Tuple[int, int, float, int, int, float, float, int]):
     @property

@@ -52,6 +52,15 @@ enum class TextStyle {
 
 enum class Bearers { None, Frame, Bars };
 
+// The X-dimensions the GS1 General Specifications allow for a kind in the application it is usually printed
+// for (the symbol specification tables of section 5.12.3): a label whose printed X falls outside draws a
+// warning. {0, 0}: the standard sets no range.
+struct XRange {
+    double min_mm = 0;
+    double max_mm = 0;
+    std::string_view application;  // as the warning ends: "scanned at retail point of sale"
+};
+
 struct KindSpec {
     std::string_view name;        // the label kind and the command line's subcommand: "ean13", "gs1-128"
     std::string_view class_name;  // the package's class: "Ean13"
@@ -69,6 +78,12 @@ struct KindSpec {
     KindEncoder encode;                         // never null
     std::span<const std::string_view> options;  // the option names `encode` reads
     double max_width_mm = 0;                    // the widest the standard allows, quiet zones included; 0: no limit
+    XRange x_range{};
+    // EAN/UPC: `magnification` scales x_dim and bar_height together, and the bars are always bar_height
+    // scaled by the printed X over x_dim (GS1 General Specifications 5.2.3.4), whatever 15 % of the width is.
+    bool magnified = false;
+    // The bar height in modules where the standard fixes it so (GS1 DataBar); 0: bar_height or the default.
+    std::uint32_t bar_height_modules = 0;
 };
 
 // Every kind, in the order `tavlo --help` lists them within a family.

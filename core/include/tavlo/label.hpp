@@ -32,6 +32,13 @@ using tavlo::Length;
 // "0.33mm", "13mil", "0.013in", "4dots" or "4dot"; spaces around the number and unit are allowed. The error
 // is a sentence for the caller.
 std::expected<Length, std::string> parse_length(std::string_view text);
+// A magnification of the retail symbols: "80%" or "0.8", from min_magnification to max_magnification (GS1
+// General Specifications 5.2.3.4: 80 % to 200 % of the nominal size).
+inline constexpr double min_magnification = 0.8;
+inline constexpr double max_magnification = 2.0;
+std::expected<double, std::string> parse_magnification(std::string_view text);
+// The sentence refusing a magnification outside the range, for the number written as `shown`.
+std::string magnification_out_of_range(std::string_view shown);
 // "#rrggbb", "#rrggbbaa", "#rgb", "#rgba", "black", "white", "transparent".
 std::expected<Colour, std::string> parse_colour(std::string_view text);
 
@@ -39,6 +46,7 @@ std::expected<Colour, std::string> parse_colour(std::string_view text);
 struct Options {
     std::uint32_t dpi = 300;                  // at least 1
     std::optional<Length> x_dim;              // module width; nearest whole dot, at least one
+    std::optional<double> magnification;      // EAN/UPC instead of x_dim: the kind's X times it, 0.8 to 2.0
     std::optional<Length> width;              // whole image; without x_dim the largest whole-dot X that fits
     std::optional<Length> height;             // whole image, text band included
     std::optional<std::uint32_t> quiet_zone;  // modules; default per kind
@@ -73,6 +81,9 @@ struct Layout {
     std::uint32_t symbol_height;        // bar height of a linear symbol; rows × x_dots of a matrix symbol
     std::uint32_t text_band;            // dots below the bars kept for human-readable text
     std::uint32_t bar_width_reduction;  // dots taken off every dark run, which keeps at least one
+    // What a printer should know before printing: an X outside the range the standard allows for the kind, a
+    // reduction that takes half a module or more. Sentences; the label is made all the same.
+    std::vector<std::string> warnings;
 
     double x_dim_mm() const { return to_mm(x_dots); }
     double width_mm() const { return to_mm(width); }

@@ -53,6 +53,27 @@ std::expected<Length, std::string> parse_length(std::string_view text) {
     return refuse();
 }
 
+std::string magnification_out_of_range(std::string_view shown) {
+    return "magnification must be from 0.8 to 2.0 (80% to 200%), not " + std::string(shown);
+}
+
+std::expected<double, std::string> parse_magnification(std::string_view text) {
+    std::string_view number = trim(text);
+    const bool percent = number.ends_with('%');
+    if (percent) number = trim(number.substr(0, number.size() - 1));
+    double value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (number.empty() || error != std::errc() || end != number.data() + number.size() || !std::isfinite(value)) {
+        return std::unexpected("invalid magnification '" + std::string(text) +
+                               "': expected a number or a percentage (for example '0.8' or '80%')");
+    }
+    if (percent) value /= 100;
+    if (!(value >= min_magnification && value <= max_magnification)) {
+        return std::unexpected(magnification_out_of_range("'" + std::string(text) + "'"));
+    }
+    return value;
+}
+
 std::expected<Colour, std::string> parse_colour(std::string_view text) {
     if (text == "black") return black;
     if (text == "white") return white;

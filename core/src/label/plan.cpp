@@ -6,6 +6,7 @@
 
 #include "gs1_layout.hpp"
 #include "human_readable.hpp"
+#include "print_warnings.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {
@@ -50,15 +51,45 @@ Extent extent_of(const Symbol& symbol, std::uint32_t quiet_left, std::uint32_t q
     return {matrix.width + 2ull * quiet_left, matrix.height + 2ull * quiet_left, matrix.width};
 }
 
+// The X the caller asks for: x_dim, or the kind's own scaled by the magnification; none with a fitted width.
+Result<std::optional<Length>> asked_x(const KindSpec& kind, const Options& options) {
+    if (!options.magnification) return options.x_dim;
+    if (options.x_dim) return std::unexpected(TavloError::render("give magnification or x_dim, not both"));
+    if (!kind.magnified) {
+        return std::unexpected(TavloError::render("magnification sizes the retail symbols (EAN/UPC); give " +
+                                                  std::string(kind.title) + " an x_dim instead"));
+    }
+    const double magnification = *options.magnification;
+    if (!(magnification >= min_magnification && magnification <= max_magnification)) {
+        return std::unexpected(TavloError::render(magnification_out_of_range(std::to_string(magnification))));
+    }
+    return Length{kind.x_dim.value * magnification, kind.x_dim.unit};
+}
+
 // The module width in dots: the asked X rounded to whole dots, or the widest that fits an asked width.
-Result<std::uint64_t> module_dots(const Symbol& symbol, const Options& options, const Extent& extent,
-                                  std::uint32_t dpi, std::uint64_t asked_width) {
-    if (options.x_dim || !options.width) {
-        return std::max<std::uint64_t>(nearest_dots(options.x_dim.value_or(symbol.kind->x_dim), dpi), 1);
+Result<std::uint64_t> module_dots(const Symbol& symbol, const std::optional<Length>& x_dim, const Options& options,
+                                  const Extent& extent, std::uint32_t dpi, std::uint64_t asked_width) {
+    if (x_dim || !options.width) {
+        return std::max<std::uint64_t>(nearest_dots(x_dim.value_or(symbol.kind->x_dim), dpi), 1);
     }
     const std::uint64_t x = asked_width / std::max<std::uint64_t>(extent.modules_across, 1);
     if (x == 0) return std::unexpected(too_small("width", asked_width, extent.modules_across));
     return x;
+}
+
+// The bars' height without a fixed height: what the kind's standard gives, in modules or scaled with the
+// printed X; otherwise the least of the row's bar height, 15 % of the width and a quarter inch.
+std::uint64_t default_bar_height(const KindSpec& kind, const Extent& extent, std::uint64_t x, std::uint32_t dpi) {
+    if (kind.bar_height_modules != 0) return kind.bar_height_modules * x;
+    if (kind.magnified && kind.bar_height) {
+        // The printed X is rarely the asked one at whole dots; the bars keep the standard's proportion to it.
+        return static_cast<std::uint64_t>(std::ceil(kind.bar_height->dots(dpi) * static_cast<double>(x) /
+                                                    kind.x_dim.dots(dpi)));
+    }
+    double least =
+        std::max(min_height_share * static_cast<double>(extent.symbol_modules * x), min_height_inches * dpi);
+    if (const auto& standard = kind.bar_height) least = std::max(least, standard->dots(dpi));
+    return static_cast<std::uint64_t>(std::ceil(least));
 }
 
 // What lies above and below the symbol, and how wide the image must be for its text.
@@ -80,10 +111,7 @@ Result<Vertical> linear_vertical(const Symbol& symbol, const Options& options, c
         if (height < least) return std::unexpected(too_small("height", height, least));
         symbol_height = height - text_band - bearers;
     } else {
-        double least =
-            std::max(min_height_share * static_cast<double>(extent.symbol_modules * x), min_height_inches * dpi);
-        if (const auto& standard = symbol.kind->bar_height) least = std::max(least, standard->dots(dpi));
-        symbol_height = static_cast<std::uint64_t>(std::ceil(least));
+        symbol_height = default_bar_height(*symbol.kind, extent, x, dpi);
         height = symbol_height + text_band + bearers;
     }
     return Vertical{width, height, symbol_height, bearers / 2, std::min(text_band, max_side)};
@@ -116,7 +144,9 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     const Extent extent = extent_of(symbol, quiet_zone, quiet_right);
     const std::uint64_t asked_width = options.width ? nearest_dots(*options.width, dpi) : 0;
 
-    const auto x = module_dots(symbol, options, extent, dpi, asked_width);
+    const auto x_dim = asked_x(*symbol.kind, options);
+    if (!x_dim) return std::unexpected(x_dim.error());
+    const auto x = module_dots(symbol, *x_dim, options, extent, dpi, asked_width);
     if (!x) return std::unexpected(x.error());
     if (*x > max_side || extent.modules_across > max_side || extent.modules_down > max_side) {
         return std::unexpected(side_too_large());
@@ -147,6 +177,7 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     layout.top = static_cast<std::uint32_t>(vertical->top);
     layout.symbol_height = static_cast<std::uint32_t>(vertical->symbol_height);
     layout.text_band = static_cast<std::uint32_t>(vertical->text_band);
+    layout.warnings = print_warnings(*symbol.kind, layout);
     return layout;
 }
 

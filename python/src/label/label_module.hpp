@@ -12,6 +12,7 @@ struct State {
     PyTypeObject* matrix_geometry;    // _tavlo.MatrixGeometry
     PyTypeObject* label;
     PyTypeObject* layout;
+    PyObject* print_warning;  // tavlo.PrintWarning, a UserWarning: a label made that may not print or scan well
 };
 
 extern State state;

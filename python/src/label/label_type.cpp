@@ -121,6 +121,16 @@ Result<T> as_result(T&& value) {
     return std::move(value);
 }
 
+// The planner's warnings as tavlo.PrintWarning, pointing at the caller's line; false when a warnings filter
+// made one an exception. Only the methods that make a label warn: layout() reports sizes, and is what a caller
+// (the command line among them) asks to try a value.
+bool warn_print(const label::Layout& layout) {
+    for (const std::string& text : layout.warnings) {
+        if (PyErr_WarnEx(state.print_warning, text.c_str(), 1) < 0) return false;
+    }
+    return true;
+}
+
 // Whether a label's drawing and writing are long enough to be run without the interpreter's lock: always when
 // it prints text (an SVG of text writes every glyph outline, tens of microseconds), else from
 // `release_from_elements` bars or dark modules on. PNG and PDF release it always: 2.8 and 7.5 us at the least,
@@ -148,6 +158,7 @@ PyObject* render(PyObject* self, const char* method, bool png, PyObject* const* 
             raise_tavlo_error(layout.error());
             return nullptr;
         }
+        if (!warn_print(*layout)) return nullptr;
         const auto draw_and_write = [&] { return as_result(write(label::draw(symbol, *layout, *options), *options)); };
         return into_py_result(without_gil(worth_releasing(symbol, *layout, release_from_elements), draw_and_write),
                               convert);
@@ -225,18 +236,22 @@ PyObject* label_input(PyObject* self, void*) { return Py_NewRef(unwrap<LabelData
 
 #define TAVLO_OPTIONS_PARAMETERS                                                                          \
     "($self, /, *, dpi=300, x_dim=None, width=None, height=None, quiet_zone=None, bar_width_reduction=0, " \
-    "foreground='#000000', background='#ffffff', text=None"
+    "foreground='#000000', background='#ffffff', text=None, magnification=None"
 #define TAVLO_OPTIONS_SIGNATURE TAVLO_OPTIONS_PARAMETERS ")\n--\n\n"
 #define TAVLO_OPTIONS_DOC                                                                                         \
     "\n\nEvery module is a whole number of printer dots at `dpi`. `x_dim` (the module width) is rounded to "      \
     "the nearest whole dot, at least one; without it, `width` is filled with the largest whole-dot module "       \
     "width that fits and the symbol is centred. `height` is the whole image height (default: square "             \
-    "modules for matrix symbols, the larger of 15 % of the symbol width and 0.25 in for linear ones). "           \
+    "modules for matrix symbols, the larger of 15 % of the symbol width and 0.25 in for most linear ones). "           \
     "Lengths are strings with a unit ('0.33mm', '13mil', '0.013in', '4dots') or numbers of millimetres. "         \
     "`quiet_zone` is in modules (default: the symbology's minimum). `bar_width_reduction` narrows every "         \
     "dark run by whole dots, never below one dot. Colours are '#rrggbb', '#rrggbbaa', '#rgb', 'black', 'white', " \
     "'transparent' or an (r, g, b[, a]) tuple; background=None is transparent. `text` prints the "                \
-    "human-readable line in OCR-B below a linear symbol (default: on), in a band added under the bars."
+    "human-readable line in OCR-B below a linear symbol (default: on), in a band added under the bars. "         \
+    "`magnification` (EAN/UPC, from 0.8 to 2.0 or '80%' to '200%', instead of x_dim) makes X 0.33 mm times it; " \
+    "the bars of EAN/UPC are the standard's height for the printed X (22.85 mm at 0.33 mm, EAN-8 18.23 mm). "     \
+    "A tavlo.PrintWarning tells when the printed X is outside the range the GS1 General Specifications allow "  \
+    "for the symbol, or when the bar width reduction takes half a module or more."
 
 PyMethodDef label_methods[] = {
     {"png", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_png)), METH_FASTCALL | METH_KEYWORDS,

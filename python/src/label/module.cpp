@@ -28,7 +28,13 @@ bool create_state() {
               (state.linear_geometry = type_attribute(tavlo, "LinearGeometry")) != nullptr &&
               (state.matrix_geometry = type_attribute(tavlo, "MatrixGeometry")) != nullptr;
     Py_DECREF(tavlo);
-    return ok && create_label_type() && create_layout_type();
+    state.print_warning = PyErr_NewExceptionWithDoc(
+        "tavlo.PrintWarning",
+        "A label was made at sizes that the standard does not allow or that a scanner may not read: an X-dimension "
+        "outside the range the GS1 General Specifications give for the symbol, or a bar width reduction of half "
+        "a module or more.",
+        PyExc_UserWarning, nullptr);
+    return ok && state.print_warning && create_label_type() && create_layout_type();
 }
 
 int exec_module(PyObject* module) {
@@ -36,6 +42,7 @@ int exec_module(PyObject* module) {
     if (PyModule_AddFunctions(module, kind_functions) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Label", reinterpret_cast<PyObject*>(state.label)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Layout", reinterpret_cast<PyObject*>(state.layout)) < 0) return -1;
+    if (PyModule_AddObjectRef(module, "PrintWarning", state.print_warning) < 0) return -1;
     return PyModule_AddObjectRef(module, "TavloError", state.tavlo_error);
 }
 

@@ -13,8 +13,11 @@ constexpr Parameter parameters[] = {
     {"dpi", true, false},        {"x_dim", true, false},      {"width", true, false},
     {"height", true, false},     {"quiet_zone", true, false}, {"bar_width_reduction", true, false},
     {"foreground", true, false}, {"background", true, false}, {"text", true, false},
-    {"optimize", true, false},  // png() only
+    {"magnification", true, false},
+    {"optimize", true, false},  // png() only, and last
 };
+constexpr std::size_t magnification_index = 9;
+constexpr std::size_t optimize_index = 10;
 constexpr std::size_t shared_parameters = std::size(parameters) - 1;
 
 void raise_value(const char* name, const std::string& message) {
@@ -99,6 +102,32 @@ std::optional<std::uint32_t> to_count(PyObject* object, const char* name, std::u
     return static_cast<std::uint32_t>(value);
 }
 
+// A number (1.0 is 100 %) or a text such as "80%" or "0.8".
+std::optional<double> to_magnification(PyObject* object) {
+    constexpr const char* name = "magnification";
+    if (PyUnicode_Check(object)) {
+        auto text = to_text(object, name);
+        if (!text) return std::nullopt;
+        auto parsed = label::parse_magnification(*text);
+        if (!parsed) raise_value(name, parsed.error());
+        return parsed ? std::optional(*parsed) : std::nullopt;
+    }
+    if (PyBool_Check(object) || !PyNumber_Check(object)) {
+        raise_not_instance(object, "str, int or float", name);
+        return std::nullopt;
+    }
+    auto value = to_double(object, name);
+    if (!value) return std::nullopt;
+    if (!(*value >= label::min_magnification && *value <= label::max_magnification)) {
+        PyObject* shown = PyObject_Repr(object);
+        const char* shown_text = shown ? PyUnicode_AsUTF8(shown) : nullptr;
+        if (shown_text) raise_value(name, label::magnification_out_of_range(shown_text));
+        Py_XDECREF(shown);
+        return std::nullopt;
+    }
+    return value;
+}
+
 // Each converter fills one field of `options` from a present, non-None argument.
 bool convert(PyObject* object, const char* name, std::optional<label::Length>& out) {
     auto length = to_length(object, name, false);
@@ -149,8 +178,10 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
         if (text < 0) return std::nullopt;
         options.text = text != 0;
     }
-    if (given(9)) {
-        const int optimize = PyObject_IsTrue(bound[9]);
+    if (given(magnification_index) && !(options.magnification = to_magnification(bound[magnification_index])))
+        return std::nullopt;
+    if (given(optimize_index)) {
+        const int optimize = PyObject_IsTrue(bound[optimize_index]);
         if (optimize < 0) return std::nullopt;
         options.optimize = optimize != 0;
     }

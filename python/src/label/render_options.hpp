@@ -9,7 +9,7 @@
 namespace tavlo::py {
 
 // "dpi=300, x_dim=None, width=None, height=None, quiet_zone=None, bar_width_reduction=0,
-// foreground='#000000', background='#ffffff', text=None", all keyword-only, and for `png` also optimize=False.
+// foreground='#000000', background='#ffffff', text=None, magnification=None", all keyword-only, and for `png` also optimize=False.
 // Lengths: a str with a unit or a number of millimetres; colours: a str or an (r, g, b[, a]) tuple; background
 // None is transparent. Empty with a Python exception set on failure.
 std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
