@@ -5,7 +5,7 @@ import math
 
 import numpy as np
 import pytest
-from label_support import KIND_PARAMS, LINEAR_PARAMS, MATRIX_PARAMS, module_grid, module_row, png_pixels
+from label_support import KIND_PARAMS, LINEAR_PARAMS, MATRIX_PARAMS, decoded_texts, module_grid, module_row, png_pixels
 
 import tavlo
 
@@ -75,7 +75,8 @@ def test_a_fitted_square_symbol_gives_a_square_image():
     assert (layout.width_dots, layout.height_dots) == (300, 300)
 
 
-@pytest.mark.parametrize("kind", LINEAR_PARAMS)
+# EAN/UPC bars are the standard's height for their X instead (test_retail_sizes.py).
+@pytest.mark.parametrize("kind", [kind for kind in LINEAR_PARAMS if kind.values[0].name not in ("ean8", "upca")])
 @pytest.mark.parametrize("dpi", [203, 300, 600])
 def test_linear_height_defaults_to_15_percent_of_the_width_or_a_quarter_inch(kind, dpi):
     symbol = kind.make()
@@ -116,6 +117,7 @@ def bar_runs(row: np.ndarray) -> list[int]:
     return [int(end - start) for start, end in zip(edges[::2], edges[1::2])]
 
 
+@pytest.mark.filterwarnings("ignore::tavlo.PrintWarning")  # half a module and more are asked for on purpose
 @pytest.mark.parametrize("x, reduction, narrowed", [(4, "1dot", 1), (4, "2dots", 2), (3, "0.0847mm", 1), (1, "1dot", 1), (2, "5dots", 5)])
 def test_bar_width_reduction_takes_whole_dots_but_never_the_last_one(x, reduction, narrowed):
     symbol = tavlo.Code128("Parcel 0123456789")
@@ -128,10 +130,63 @@ def test_bar_width_reduction_takes_whole_dots_but_never_the_last_one(x, reductio
     assert list(reduced_starts - plain_starts) == [min(narrowed, run - 1) // 2 for run in bar_runs(plain)]
 
 
-def test_bar_width_reduction_narrows_matrix_runs_too():
-    pixels = png_pixels(tavlo.QrCode("x").png(dpi=300, x_dim="4dots", bar_width_reduction="2dots"))
-    finder_row = pixels[4 * 4]
-    assert bar_runs(finder_row)[0] == 7 * 4 - 2
+def reduced_matrix(modules: np.ndarray, x: int, reduction: int) -> np.ndarray:
+    """A matrix symbol's pixels, quiet zone left out, when its dark modules give up `reduction` dots on every side
+    that borders light: across per run of dark modules, down per module, each keeping a dot; the odd dot comes
+    off the right and the bottom."""
+    rows, columns = modules.shape
+    pixels = np.full((rows * x, columns * x), 255, np.uint8)
+    down = min(reduction, x - 1)
+    for r in range(rows):
+        c = 0
+        while c < columns:
+            if not modules[r, c]:
+                c += 1
+                continue
+            start = c
+            while c < columns and modules[r, c]:
+                c += 1
+            cut = min(reduction, (c - start) * x - 1)
+            left, right = start * x + cut // 2, c * x - (cut - cut // 2)
+            for m in range(start, c):
+                top = r * x + (0 if r > 0 and modules[r - 1, m] else down // 2)
+                bottom = (r + 1) * x - (0 if r + 1 < rows and modules[r + 1, m] else down - down // 2)
+                pixels[top:bottom, max(m * x, left) : min((m + 1) * x, right)] = 0
+    return pixels
+
+
+MATRIX_SAMPLES = [
+    pytest.param(lambda: tavlo.QrCode("https://example.com/label"), "QRCode", id="qr"),
+    pytest.param(lambda: tavlo.DataMatrix("tavlo label 42"), "DataMatrix", id="datamatrix"),
+    pytest.param(lambda: tavlo.DataMatrix("tavlo label 42", shape="rectangle"), "DataMatrix", id="datamatrix-rectangle"),
+]
+
+
+@pytest.mark.filterwarnings("ignore::tavlo.PrintWarning")  # half a module and more are asked for on purpose
+@pytest.mark.parametrize("make, zxing_format", MATRIX_SAMPLES)
+@pytest.mark.parametrize("x, reduction", [(4, 1), (4, 2), (5, 3), (3, 2), (2, 5), (6, 6), (1, 1)])
+def test_bar_width_reduction_shrinks_matrix_modules_in_both_directions(make, zxing_format, x, reduction):
+    symbol = make()
+    modules = np.array(symbol.geometry().modules, dtype=bool)
+    pixels = png_pixels(symbol.png(dpi=300, x_dim=f"{x}dots", quiet_zone=0, bar_width_reduction=f"{reduction}dots"))
+    np.testing.assert_array_equal(pixels, reduced_matrix(modules, x, reduction))
+
+
+def test_a_finder_pattern_loses_a_dot_on_each_side_it_borders_light():
+    pixels = png_pixels(tavlo.QrCode("x").png(dpi=300, x_dim="4dots", quiet_zone=0, bar_width_reduction="2dots"))
+    ring = pixels[: 7 * 4, : 7 * 4] == 0
+    assert not ring[0].any() and not ring[:, 0].any()  # top and left edges moved in by one dot
+    assert ring[1, 1 : 7 * 4 - 1].all() and ring[1 : 7 * 4 - 1, 1].all()
+    assert not ring[7 * 4 - 1].any() and not ring[:, 7 * 4 - 1].any()  # and bottom and right
+    # Inside the ring, the light module row lets the ring's inner edge give up its dot too.
+    assert ring[4 - 2, 4 + 2] and not ring[4 - 1, 4 + 2]
+
+
+@pytest.mark.parametrize("make, zxing_format", MATRIX_SAMPLES)
+def test_reduced_matrix_symbols_still_read(make, zxing_format):
+    symbol = make()
+    pixels = png_pixels(symbol.png(dpi=300, x_dim="8dots", bar_width_reduction="2dots"))
+    assert len(decoded_texts(pixels, zxing_format)) == 1
 
 
 @pytest.mark.parametrize(

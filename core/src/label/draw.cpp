@@ -1,6 +1,7 @@
 // The drawing of a planned label: one rectangle per bar, or per horizontal run of dark modules, each
-// narrowed by the bar width reduction.
+// narrowed by the bar width reduction (matrix modules in both directions).
 #include <algorithm>
+#include <utility>
 
 #include "gs1_layout.hpp"
 #include "human_readable.hpp"
@@ -25,21 +26,44 @@ void draw_linear(Drawing& drawing, const LinearGeometry& geometry, const Layout&
     }
 }
 
+// Ink spreads every way, so the dark modules of a matrix symbol give up the reduction on every side that
+// borders a light module or the quiet zone: across as a run, as bars do, and down where the module above or
+// below is light (the odd dot from the bottom), keeping at least one dot. A run is drawn in pieces of the
+// modules that share a top and a bottom; without a reduction, whole.
 void draw_matrix(Drawing& drawing, const MatrixGeometry& geometry, const Layout& layout) {
     const std::uint32_t x = layout.x_dots;
     const std::uint32_t left = layout.left + layout.quiet_zone * x;
     const std::uint32_t top = layout.top + layout.quiet_zone * x;
+    const std::uint32_t cut_down = std::min(layout.bar_width_reduction, x - 1);
+    const std::uint32_t top_cut = cut_down / 2, bottom_cut = cut_down - top_cut;
+    const auto dark = [&](std::uint32_t r, std::uint32_t c) {
+        return r < geometry.height && geometry.modules[std::size_t(r) * geometry.width + c] != 0;
+    };
     for (std::uint32_t r = 0; r < geometry.height; ++r) {
-        const std::uint8_t* row = geometry.modules.data() + std::size_t(r) * geometry.width;
         for (std::uint32_t c = 0; c < geometry.width;) {
-            if (!row[c]) {
+            if (!dark(r, c)) {
                 ++c;
                 continue;
             }
             const std::uint32_t start = c;
-            while (c < geometry.width && row[c]) ++c;
-            drawing.rects.push_back(
-                reduced(left + start * x, top + r * x, (c - start) * x, x, layout.bar_width_reduction));
+            while (c < geometry.width && dark(r, c)) ++c;
+            const Rect run = reduced(left + start * x, top + r * x, (c - start) * x, x, layout.bar_width_reduction);
+            if (cut_down == 0) {
+                drawing.rects.push_back(run);
+                continue;
+            }
+            // r - 1 wraps past the last row for the first row, which reads as light like the quiet zone.
+            const auto cuts = [&](std::uint32_t m) {
+                return std::pair{dark(r - 1, m) ? 0u : top_cut, dark(r + 1, m) ? 0u : bottom_cut};
+            };
+            for (std::uint32_t m = start; m < c;) {
+                const auto [cut_top, cut_bottom] = cuts(m);
+                const std::uint32_t piece = m;
+                while (m < c && cuts(m) == std::pair{cut_top, cut_bottom}) ++m;
+                const std::uint32_t from = std::max(left + piece * x, run.x);
+                const std::uint32_t to = std::min(left + m * x, run.x + run.w);
+                if (from < to) drawing.rects.push_back({from, run.y + cut_top, to - from, x - cut_top - cut_bottom});
+            }
         }
     }
 }
