@@ -36,7 +36,8 @@ constexpr XRange logistics_x_range{0.495, 1.016, "in general distribution"};
 constexpr std::array<std::string_view, 0> no_options{};
 constexpr std::array<std::string_view, 1> code128_options{"elements"};
 constexpr std::array<std::string_view, 1> gs1_128_options{"compute_check_digits"};
-constexpr std::array<std::string_view, 1> datamatrix_options{"shape"};
+constexpr std::array<std::string_view, 5> datamatrix_options{"shape", "dmre", "size", "eci", "structured_append"};
+constexpr std::array<std::string_view, 3> gs1_datamatrix_options{"shape", "dmre", "size"};
 
 // clang-format off
 // Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
@@ -54,7 +55,7 @@ constexpr KindSpec table[] = {
     {"itf14-bars",     "Itf14",         "ITF-14",          Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  Bars,  true,  encode_itf14_kind,          no_options,         0, logistics_x_range},
     {"qr",             "QrCode",        "QR Code",         Matrix,     true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_qr_kind,             no_options},
     {"datamatrix",     "DataMatrix",    "Data Matrix",     Matrix,     true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_datamatrix_kind,     datamatrix_options},
-    {"gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix", Gs1,        true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind, datamatrix_options},
+    {"gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix", Gs1,        true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind, gs1_datamatrix_options},
 };
 // clang-format on
 

@@ -278,42 +278,69 @@ class QrCode(_Symbol):
         return cls._encode("qr", _text(data), (data,))
 
 
-class _ShapedSymbol(_Symbol):
-    """A Data Matrix kind: the shape shows in the repr only when it restricts anything."""
+class DataMatrix(_Symbol):
+    """A Data Matrix ECC 200 symbol from a str or bytes, in the smallest size of its shape that holds it.
+
+    `shape` is "square" (the default), "rectangle" (the rectangles of ISO/IEC 16022, 8x18 to 16x48) or "any";
+    `dmre=True` adds the DMRE rectangles of ISO/IEC 21471 (8x48 to 26x64), which many scanners do not read,
+    and alone means rectangles. `size="32x32"` fixes the size. A str is encoded in ISO-8859-1, the symbol's
+    default character set, when it can be, else in UTF-8 with ECI 26; `eci=` names the ECI (a str is then
+    encoded in that ECI's character set, bytes are taken as they are). `structured_append=(index, count,
+    file_id)` makes the symbol `index` (from 1) of `count` (2 to 16) that carry one message, `file_id` (0 to
+    64515) the same in each. Quiet zones default to 1 module on every side.
+    """
 
     __slots__ = ()
+    __module__ = "tavlo"
+
+    def __new__(
+        cls,
+        data: str | bytes,
+        shape: str | None = None,
+        dmre: bool = False,
+        size: str | None = None,
+        eci: int | None = None,
+        structured_append: tuple[int, int, int] | None = None,
+    ) -> Self:
+        payload, eci_used = _eci_payload(_data(data), eci)
+        append = _structured_append(structured_append)
+        options = _sizing(shape, dmre, size)
+        input = (data, _input_shape(shape, dmre, size), bool(dmre), size, eci, append)
+        return cls._encode(
+            "datamatrix",
+            payload,
+            input,
+            **options,
+            eci=eci_used,
+            structured_append=None if append is None else ",".join(map(str, append)),
+        )
 
     def _arguments(self) -> list[str]:
-        data, shape = self._input
-        return [repr(data)] + ([] if shape == "any" else [f"shape={shape!r}"])
+        data, shape, dmre, size, eci, append = self._input
+        named = {"shape": _shown_shape(shape), "dmre": dmre or None, "size": size, "eci": eci, "structured_append": append}
+        return [repr(data)] + [f"{name}={value!r}" for name, value in named.items() if value is not None]
 
 
-class DataMatrix(_ShapedSymbol):
-    """A Data Matrix ECC 200 symbol from a str (its UTF-8 bytes) or bytes.
-
-    `shape` is "any", "square" or "rectangular". Quiet zones default to 1 module on every side.
-    """
-
-    __slots__ = ()
-    __module__ = "tavlo"
-
-    def __new__(cls, data: str | bytes, shape: str = "any") -> Self:
-        return cls._encode("datamatrix", _data(data), (data, shape), shape=_shape(shape))
-
-
-class Gs1DataMatrix(_ShapedSymbol):
+class Gs1DataMatrix(_Symbol):
     """A GS1 Data Matrix from the parenthesized element string, e.g. "(01)09501101530003(17)250101".
 
-    `shape` is "any", "square" or "rectangular". Quiet zones default to 1 module on every side. With
-    `text=True` the render methods print the element strings below the symbol, one per line, digits 2.5 mm
-    high, widening the label where the lines need it.
+    `shape`, `dmre` and `size` choose the size as for tavlo.DataMatrix (square by default). Quiet zones default
+    to 1 module on every side. With `text=True` the render methods print the element strings below the
+    symbol, one per line, digits 2.5 mm high, widening the label where the lines need it.
     """
 
     __slots__ = ()
     __module__ = "tavlo"
 
-    def __new__(cls, text: str, shape: str = "any") -> Self:
-        return cls._encode("gs1-datamatrix", _text(text, "value"), (text, shape), shape=_shape(shape))
+    def __new__(cls, text: str, shape: str | None = None, dmre: bool = False, size: str | None = None) -> Self:
+        options = _sizing(shape, dmre, size)
+        input = (text, _input_shape(shape, dmre, size), bool(dmre), size)
+        return cls._encode("gs1-datamatrix", _text(text, "value"), input, **options)
+
+    def _arguments(self) -> list[str]:
+        text, shape, dmre, size = self._input
+        named = {"shape": _shown_shape(shape), "dmre": dmre or None, "size": size}
+        return [repr(text)] + [f"{name}={value!r}" for name, value in named.items() if value is not None]
 
 
 def _text(data: Any, name: str = "data") -> str:
@@ -335,5 +362,71 @@ def _shape(shape: Any) -> str:
     if not isinstance(shape, str):
         raise TypeError(f"argument 'shape': '{type(shape).__qualname__}' object is not an instance of 'str'")
     if shape not in _SHAPES:
-        raise ValueError(f"invalid shape '{shape}': expected 'any', 'square', or 'rectangular'")
+        raise ValueError(f"invalid shape '{shape}': expected 'square', 'rectangle' or 'any'")
     return shape
+
+
+def _input_shape(shape: str | None, dmre: Any, size: Any) -> str | None:
+    """The shape as equality and the repr see it: the default square written or not is one symbol; with a size
+    or dmre the shape left out stays out, as the core then reads no shape."""
+    if shape is None and not size and not dmre:
+        return "square"
+    return shape
+
+
+def _shown_shape(shape: str | None) -> str | None:
+    return None if shape == "square" else shape
+
+
+def _sizing(shape: Any, dmre: Any, size: Any) -> dict[str, Any]:
+    """The size options of the Data Matrix kinds as the core reads them; None leaves the core's default."""
+    if size is not None and not isinstance(size, str):
+        raise TypeError(f"argument 'size': '{type(size).__qualname__}' object is not an instance of 'str'")
+    return {"shape": None if shape is None else _shape(shape), "dmre": bool(dmre) or None, "size": size}
+
+
+# The character sets of the ECI assignments whose text Python can encode (AIM ECI): ISO-8859-1 to -16, the
+# Windows code pages, Shift JIS, UTF-16, UTF-8, ASCII, Big5, GB 18030 and EUC-KR.
+_ECI_CODECS = {
+    0: "cp437", 1: "latin-1", 2: "cp437", 3: "latin-1", 4: "iso8859-2", 5: "iso8859-3", 6: "iso8859-4", 7: "iso8859-5", 8: "iso8859-6",
+    9: "iso8859-7", 10: "iso8859-8", 11: "iso8859-9", 12: "iso8859-10", 13: "iso8859-11", 15: "iso8859-13",
+    16: "iso8859-14", 17: "iso8859-15", 18: "iso8859-16", 20: "shift_jis", 21: "cp1250", 22: "cp1251",
+    23: "cp1252", 24: "cp1256", 25: "utf-16-be", 26: "utf-8", 27: "ascii", 28: "big5", 29: "gb2312",
+    30: "euc-kr", 31: "gbk", 32: "gb18030", 33: "utf-16-le", 34: "utf-32-be", 35: "utf-32-le",
+}
+_UTF8_ECI = 26
+
+
+def _eci_payload(data: str | bytes, eci: Any) -> tuple[str | bytes, int | None]:
+    """The bytes to encode and the ECI to announce: a str in ISO-8859-1 when it can be (no ECI), else UTF-8
+    with ECI 26; with `eci` a str in that ECI's character set, bytes as they are."""
+    if eci is not None and (not isinstance(eci, int) or isinstance(eci, bool)):
+        raise TypeError(f"argument 'eci': '{type(eci).__qualname__}' object is not an instance of 'int'")
+    if eci is not None and not 0 <= eci <= 999999:
+        raise ValueError(f"argument 'eci': an ECI is from 0 to 999999, not {eci}")
+    if isinstance(data, bytes):
+        return data, eci
+    if eci is None:
+        try:
+            return data.encode("latin-1"), None
+        except UnicodeEncodeError:
+            return data.encode("utf-8"), _UTF8_ECI
+    codec = _ECI_CODECS.get(eci)
+    if codec is None:
+        raise ValueError(f"argument 'eci': ECI {eci} has no character set tavlo encodes a str in; give the data as bytes")
+    try:
+        return data.encode(codec), eci
+    except UnicodeEncodeError as error:
+        raise ValueError(f"argument 'data': {data[error.start:error.end]!r} is not in the character set of ECI {eci} ({codec})") from None
+
+
+def _structured_append(value: Any) -> tuple[int, int, int] | None:
+    if value is None:
+        return None
+    if (
+        not isinstance(value, tuple)
+        or len(value) != 3
+        or any(not isinstance(item, int) or isinstance(item, bool) for item in value)
+    ):
+        raise TypeError("argument 'structured_append': expected a tuple (index, count, file_id) of 3 ints")
+    return (value[0], value[1], value[2])

@@ -50,7 +50,12 @@ def test_classes_live_in_tavlo_and_are_documented(kind):
         (tavlo.Code128([tavlo.FNC1(), tavlo.Data("0109501101530003")]), "tavlo.Code128([tavlo.FNC1(), tavlo.Data('0109501101530003')])"),
         (tavlo.QrCode("https://example.com"), "tavlo.QrCode('https://example.com')"),
         (tavlo.DataMatrix("ABC"), "tavlo.DataMatrix('ABC')"),
-        (tavlo.DataMatrix(b"ABC", shape="square"), "tavlo.DataMatrix(b'ABC', shape='square')"),
+        (tavlo.DataMatrix(b"ABC", shape="rectangle"), "tavlo.DataMatrix(b'ABC', shape='rectangle')"),
+        (tavlo.DataMatrix(b"ABC", shape="square"), "tavlo.DataMatrix(b'ABC')"),
+        (tavlo.DataMatrix("ABC", dmre=True, eci=26), "tavlo.DataMatrix('ABC', dmre=True, eci=26)"),
+        (tavlo.DataMatrix("ABC", size="8x18"), "tavlo.DataMatrix('ABC', size='8x18')"),
+        (tavlo.DataMatrix("ABC", structured_append=(1, 2, 7)), "tavlo.DataMatrix('ABC', structured_append=(1, 2, 7))"),
+        (tavlo.Gs1DataMatrix("(01)09501101530003", "rect"), "tavlo.Gs1DataMatrix('(01)09501101530003', shape='rect')"),
         (tavlo.Gs1DataMatrix("(01)09501101530003"), "tavlo.Gs1DataMatrix('(01)09501101530003')"),
     ],
     ids=lambda value: value if isinstance(value, str) else None,
@@ -65,7 +70,8 @@ def test_equality_and_hashing_follow_the_input():
     assert hash(tavlo.QrCode("a")) == hash(tavlo.QrCode("a"))
     assert tavlo.QrCode("a") != tavlo.QrCode("b")
     assert tavlo.Code128("12") != tavlo.Code39("12")
-    assert tavlo.DataMatrix("ABC") != tavlo.DataMatrix("ABC", shape="square")
+    assert tavlo.DataMatrix("ABC") != tavlo.DataMatrix("ABC", shape="rectangle")
+    assert tavlo.DataMatrix("ABC") == tavlo.DataMatrix("ABC", shape="square")  # the default, written out
     assert tavlo.Code128([tavlo.Data("AB"), tavlo.FNC2()]) == tavlo.Code128([tavlo.Data("AB"), tavlo.FNC2()])
     assert tavlo.Code128([tavlo.Data("AB")]) != tavlo.Code128("AB")  # different input, though the same bars
     assert len({tavlo.Itf("12"), tavlo.Itf("12"), tavlo.Itf("34")}) == 2
@@ -75,7 +81,8 @@ def test_equality_and_hashing_follow_the_input():
 @pytest.mark.parametrize(
     "symbol",
     [kind.make() for kind in [p.values[0] for p in KIND_PARAMS]]
-    + [tavlo.Code128([tavlo.StartC(), tavlo.FNC1(), tavlo.Data("0109501101530003")]), tavlo.DataMatrix(b"\x00\xff", shape="rect")],
+    + [tavlo.Code128([tavlo.StartC(), tavlo.FNC1(), tavlo.Data("0109501101530003")]), tavlo.DataMatrix(b"\x00\xff", shape="rect"),
+       tavlo.DataMatrix("x", size="8x18"), tavlo.DataMatrix("\u65e5", dmre=True, structured_append=(2, 3, 600))],
     ids=repr,
 )
 @pytest.mark.parametrize("protocol", [0, pickle.HIGHEST_PROTOCOL])
@@ -104,7 +111,7 @@ def test_symbols_are_immutable():
         (lambda: tavlo.QrCode("A" * 5000), tavlo.TavloError, "Encoding error: data too long"),
         (lambda: tavlo.Gs1DataMatrix("(01)123"), tavlo.TavloError, None),
         (lambda: tavlo.QrCode(5), TypeError, "argument 'data': 'int' object is not an instance of 'str'"),
-        (lambda: tavlo.DataMatrix("A", shape="round"), ValueError, "invalid shape 'round': expected 'any', 'square', or 'rectangular'"),
+        (lambda: tavlo.DataMatrix("A", shape="round"), ValueError, "invalid shape 'round': expected 'square', 'rectangle' or 'any'"),
         (lambda: tavlo.Code128([tavlo.Data("A"), 5]), TypeError, "Expected Data, FNC1, FNC2, FNC3, FNC4, StartA, StartB, or StartC"),
         (lambda: tavlo.Code128(5), TypeError, "argument 'data': 'int' object is not a str or a list of elements"),
         (lambda: tavlo.QrCode(), TypeError, "QrCode.__new__() missing 1 required positional argument: 'data'"),
@@ -167,7 +174,7 @@ def test_layout_is_a_named_record():
         (lambda L: L.__new__(tavlo.QrCode, "qr", "x", (), (("shape", "square"),)), TypeError,
          "QrCode() got an unexpected keyword argument 'shape'"),
         (lambda L: L.__new__(tavlo.DataMatrix, "datamatrix", "x", (), (("shape", "round"),)), tavlo.TavloError,
-         "Encoding error: option 'shape' must be 'any', 'square' or 'rectangular', not 'round'"),
+         "Encoding error: option 'shape' must be 'square', 'rectangle' or 'any', not 'round'"),
     ],
 )
 def test_the_label_type_makes_only_the_kinds_of_its_class(make, error, message):

@@ -51,13 +51,21 @@ Encodation padded(std::span<const std::uint8_t> data, const Route& route, const 
 
 std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> payload, bool gs1,
                                                 std::span<const SymbolSize> sizes) {
+    static constexpr std::uint8_t gs1_lead[] = {fnc1};
+    return encode_data_codewords(payload, std::span(gs1_lead).first(gs1 ? 1 : 0), sizes);
+}
+
+std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> payload,
+                                                std::span<const std::uint8_t> lead,
+                                                std::span<const SymbolSize> sizes) {
     std::vector<std::uint8_t> out;
     out.reserve(max_data_codewords);
-    if (gs1) out.push_back(fnc1);
+    out.assign(lead.begin(), lead.end());
+    const bool macro_allowed = std::ranges::all_of(lead, [](std::uint8_t codeword) { return codeword == fnc1; });
 
     // Macro 05/06: header "[)>" RS "05"/"06" GS and trailer RS EOT, both implied by the one codeword.
     static constexpr std::uint8_t header[] = {'[', ')', '>', 0x1E, '0', '5', 0x1D};
-    if (payload.size() >= 9 && std::equal(header, header + 4, payload.begin()) && payload[4] == '0' &&
+    if (macro_allowed && payload.size() >= 9 && std::equal(header, header + 4, payload.begin()) && payload[4] == '0' &&
         (payload[5] == '5' || payload[5] == '6') && payload[6] == 0x1D && payload[payload.size() - 2] == 0x1E &&
         payload.back() == 0x04) {
         out.push_back(payload[5] == '5' ? macro05 : macro06);
