@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "encode/qr/qr_kinds.hpp"
+
 namespace tavlo {
 namespace {
 
@@ -20,9 +22,13 @@ constexpr Length logistics_x{0.495, Unit::Mm};
 constexpr Length logistics_bar_height{32, Unit::Mm};
 
 constexpr std::array<std::string_view, 0> no_options{};
+constexpr std::array<std::string_view, 6> qr_options{"error_correction", "version", "mask", "boost_error", "eci",
+                                                     "structured_append"};
+constexpr std::array<std::string_view, 3> micro_qr_options{"error_correction", "version", "mask"};
+constexpr std::array<std::string_view, 3> rmqr_options{"error_correction", "height", "size"};
 
 // Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
-// QR Code 4, Data Matrix 1.
+// QR Code 4, Micro QR and rMQR 2, Data Matrix 1.
 constexpr KindSpec table[] = {
     // name          class            family      matrix  quiet   x_dim        bar height            text                bearers gs1    encode   options
     {"ean8",         "Ean8",          Retail,     false,  7, 7,   linear_x,    std::nullopt,         TextStyle::Ean8,    None,   false, nullptr, no_options},
@@ -33,7 +39,9 @@ constexpr KindSpec table[] = {
     {"gs1-128",      "Gs1_128",       Gs1,        false, 10, 10,  logistics_x, logistics_bar_height, TextStyle::Centred, None,   true,  nullptr, no_options},
     {"itf14",        "Itf14",         Gs1,        false, 10, 10,  logistics_x, logistics_bar_height, TextStyle::Centred, Frame,  true,  nullptr, no_options},
     {"itf14-bars",   "Itf14",         Gs1,        false, 10, 10,  logistics_x, logistics_bar_height, TextStyle::Centred, Bars,   true,  nullptr, no_options},
-    {"qr",           "QrCode",        Matrix,     true,   4, 4,   matrix_x,    std::nullopt,         TextStyle::None,    None,   false, nullptr, no_options},
+    {"qr",           "QrCode",        Matrix,     true,   4, 4,   matrix_x,    std::nullopt,         TextStyle::None,    None,   false, encode_qr_kind, qr_options},
+    {"microqr",      "MicroQr",       Matrix,     true,   2, 2,   matrix_x,    std::nullopt,         TextStyle::None,    None,   false, encode_micro_qr_kind, micro_qr_options},
+    {"rmqr",         "RmQr",          Matrix,     true,   2, 2,   matrix_x,    std::nullopt,         TextStyle::None,    None,   false, encode_rmqr_kind, rmqr_options},
     {"datamatrix",   "DataMatrix",    Matrix,     true,   1, 1,   matrix_x,    std::nullopt,         TextStyle::None,    None,   false, nullptr, no_options},
     {"gs1-datamatrix", "Gs1DataMatrix", Gs1,      true,   1, 1,   matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  nullptr, no_options},
 };
