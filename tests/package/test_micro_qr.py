@@ -55,28 +55,18 @@ def encoded_or_none(make):
         return None
 
 
-def test_micro_qr_corpus_reads_back():
+@pytest.mark.parametrize(
+    "cls,fmt,seed,longest,levels",
+    [("MicroQr", "MicroQRCode", 2201, 20, "LMQ"), ("RmQr", "RMQRCode", 2302, 200, "MH")],
+)
+def test_corpus_reads_back(cls, fmt, seed, longest, levels):
     read = 0
-    for i, text in enumerate(payloads(2201, 2000, 20)):
-        level = "LMQ"[i % 3]
-        symbol = encoded_or_none(lambda: tavlo.MicroQr(text, error_correction=level))
+    for i, text in enumerate(payloads(seed, 2000, longest)):
+        level = levels[i % len(levels)]
+        symbol = encoded_or_none(lambda: getattr(tavlo, cls)(text, error_correction=level))
         if symbol is None:
             continue
-        result = read_back(symbol, "MicroQRCode")
-        assert result.bytes == text.encode(), text
-        assert result.symbology_identifier.startswith("]Q")
-        read += 1
-    assert read > 1000
-
-
-def test_rmqr_corpus_reads_back():
-    read = 0
-    for i, text in enumerate(payloads(2302, 2000, 200)):
-        level = "MH"[i % 2]
-        symbol = encoded_or_none(lambda: tavlo.RmQr(text, error_correction=level))
-        if symbol is None:
-            continue
-        result = read_back(symbol, "RMQRCode")
+        result = read_back(symbol, fmt)
         assert result.bytes == text.encode(), text
         assert result.symbology_identifier.startswith("]Q")
         read += 1
