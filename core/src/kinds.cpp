@@ -29,10 +29,14 @@ constexpr std::array<std::string_view, 0> no_options{};
 constexpr std::array<std::string_view, 1> code128_options{"elements"};
 constexpr std::array<std::string_view, 1> gs1_128_options{"compute_check_digits"};
 constexpr std::array<std::string_view, 1> datamatrix_options{"shape"};
+constexpr std::array<std::string_view, 6> qr_options{"error_correction", "version", "mask", "boost_error", "eci",
+                                                     "structured_append"};
+constexpr std::array<std::string_view, 3> micro_qr_options{"error_correction", "version", "mask"};
+constexpr std::array<std::string_view, 3> rmqr_options{"error_correction", "height", "size"};
 
 // clang-format off
 // Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
-// QR Code 4, Data Matrix 1.
+// QR Code 4, Micro QR and rMQR 2, Data Matrix 1.
 constexpr KindSpec table[] = {
     // name, class, title, family, matrix, quiet left and right, X, bar height, text, bearers, GS1, encoder, options
     {"ean8",           "Ean8",          "EAN-8",           Retail,     false, 7,  7,  linear_x,    std::nullopt,         TextStyle::Ean8,     None,  false, encode_ean8_kind,           no_options},
@@ -43,7 +47,9 @@ constexpr KindSpec table[] = {
     {"gs1-128",        "Gs1_128",       "GS1-128",         Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  None,  true,  encode_gs1_128_kind,        gs1_128_options,    gs1_128_max_width_mm},
     {"itf14",          "Itf14",         "ITF-14",          Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  Frame, true,  encode_itf14_kind,          no_options},
     {"itf14-bars",     "Itf14",         "ITF-14",          Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  Bars,  true,  encode_itf14_kind,          no_options},
-    {"qr",             "QrCode",        "QR Code",         Matrix,     true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_qr_kind,             no_options},
+    {"qr",             "QrCode",        "QR Code",         Matrix,     true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_qr_kind,             qr_options},
+    {"microqr",        "MicroQr",       "Micro QR Code",   Matrix,     true,  2,  2,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_micro_qr_kind,       micro_qr_options},
+    {"rmqr",           "RmQr",          "rMQR",            Matrix,     true,  2,  2,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_rmqr_kind,           rmqr_options},
     {"datamatrix",     "DataMatrix",    "Data Matrix",     Matrix,     true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_datamatrix_kind,     datamatrix_options},
     {"gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix", Gs1,        true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind, datamatrix_options},
 };

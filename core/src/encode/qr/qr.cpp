@@ -13,12 +13,13 @@ Result<MatrixGeometry> encode_qr(std::string_view payload) {
         const auto runs = qr::runs(payload);
         // Each group of versions shares its character-count widths, so each has its own segmentation.
         for (int last : {9, 26, 40}) {
-            const auto segments = qr::merge(runs, last);
-            const std::uint32_t bits = qr::stream_bits(segments, last);
+            const qr::Dialect dialect = qr::qr_dialect(last);
+            const auto segments = qr::merge(runs, dialect);
+            const std::uint32_t bits = qr::stream_bits(segments, dialect);
             if (bits > qr::data_capacity(last) * 8) continue;
             int version = 1;
             while (qr::data_capacity(version) * 8 < bits) ++version;
-            const auto data = qr::data_codewords(payload, segments, version, qr::data_capacity(version));
+            const auto data = qr::data_codewords(payload, segments, dialect, qr::data_capacity(version) * 8);
             return qr::draw_symbol(version, qr::add_error_correction(data, version));
         }
     }
