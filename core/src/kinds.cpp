@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "encode/linear/industrial_kinds.hpp"
+
 namespace tavlo {
 namespace {
 
@@ -21,14 +23,16 @@ constexpr Length logistics_bar_height{32, Unit::Mm};
 
 constexpr std::array<std::string_view, 0> no_options{};
 
-// Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
-// QR Code 4, Data Matrix 1.
+// Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF, Code 93, Codabar
+// and Code 128 10, QR Code 4, Data Matrix 1.
 constexpr KindSpec table[] = {
     // name          class            family      matrix  quiet   x_dim        bar height            text                bearers gs1    encode   options
     {"ean8",         "Ean8",          Retail,     false,  7, 7,   linear_x,    std::nullopt,         TextStyle::Ean8,    None,   false, nullptr, no_options},
     {"upca",         "UpcA",          Retail,     false,  9, 9,   linear_x,    std::nullopt,         TextStyle::UpcA,    None,   false, nullptr, no_options},
     {"code39",       "Code39",        Industrial, false, 10, 10,  linear_x,    std::nullopt,         TextStyle::Centred, None,   false, nullptr, no_options},
     {"itf",          "Itf",           Industrial, false, 10, 10,  linear_x,    std::nullopt,         TextStyle::Centred, None,   false, nullptr, no_options},
+    {"code93",       "Code93",        Industrial, false, 10, 10,  linear_x,    std::nullopt,         TextStyle::Centred, None,   false, encode_code93_kind, no_options},
+    {"codabar",      "Codabar",       Industrial, false, 10, 10,  linear_x,    std::nullopt,         TextStyle::Centred, None,   false, encode_codabar_kind, codabar_option_names},
     {"code128",      "Code128",       Industrial, false, 10, 10,  linear_x,    std::nullopt,         TextStyle::Centred, None,   false, nullptr, no_options},
     {"gs1-128",      "Gs1_128",       Gs1,        false, 10, 10,  logistics_x, logistics_bar_height, TextStyle::Centred, None,   true,  nullptr, no_options},
     {"itf14",        "Itf14",         Gs1,        false, 10, 10,  logistics_x, logistics_bar_height, TextStyle::Centred, Frame,  true,  nullptr, no_options},

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "check.hpp"
+#include "encode/linear/industrial_kinds.hpp"
 #include "tavlo/encode_industrial.hpp"
+#include "tavlo/kinds.hpp"
 #include "vectors.hpp"
 
 using namespace tavlo;
@@ -136,9 +138,45 @@ void check_codabar() {
                   "as the start and stop options, not both");
 }
 
+std::string printed(const Result<Encoded>& encoded) { return encoded ? encoded->human_readable : "(refused)"; }
+
+std::string refusal(const Result<Encoded>& encoded) { return encoded ? "(encoded)" : encoded.error().display(); }
+
+// The rows of the table of kinds and their adapters, options given as text.
+void check_kinds() {
+    const KindSpec* code93 = find_kind("code93");
+    const KindSpec* codabar = find_kind("codabar");
+    CHECK(code93 && code93->encode && code93->family == Family::Industrial && code93->quiet_left == 10);
+    CHECK(codabar && codabar->encode && codabar->text == TextStyle::Centred && codabar->quiet_right == 10);
+    if (!code93 || !codabar) return;
+
+    CHECK(printed(code93->encode("Code 93\x01", {})) == "Code 93\x01");
+    CHECK(refusal(code93->encode("", {})) == "Encoding error: Barcode data length is invalid");
+
+    const KindOption framed[] = {{"start", "C"}, {"stop", "D"}, {"check_digit", "true"}, {"ratio", "2:1"}};
+    auto encoded = codabar->encode("1", KindOptions(framed));
+    CHECK(printed(encoded) == "C1D");  // the check character is not printed
+    auto direct = encode_codabar("1", {.start = 'C', .stop = 'D', .check_digit = true, .wide = 2});
+    CHECK(encoded && direct && module_text(std::get<LinearGeometry>(encoded->geometry)) == module_text(*direct));
+    CHECK(printed(codabar->encode("B12D", {})) == "B12D");
+    const KindOption unchecked[] = {{"check_digit", "False"}, {"ratio", "3"}};
+    CHECK(printed(codabar->encode("12", KindOptions(unchecked))) == "A12A");
+
+    const std::pair<KindOption, std::string> refused[] = {
+        {{"start", "AB"}, "Encoding error: Codabar start must be A, B, C or D, got 'AB'"},
+        {{"stop", ""}, "Encoding error: Codabar stop must be A, B, C or D, got ''"},
+        {{"check_digit", "yes"}, "Encoding error: Codabar check_digit must be true or false, got 'yes'"},
+        {{"ratio", "2.5"},
+         "Encoding error: Codabar ratio must be 2:1 or 3:1 (a wide element of 2 or 3 modules), got '2.5'"},
+    };
+    for (const auto& [option, message] : refused)
+        CHECK_CASE(refusal(codabar->encode("1", {&option, 1})) == message, message);
+}
+
 }  // namespace
 
 int main() {
+    check_kinds();
     check_zint_rows();
     check_code93();
     check_codabar();
