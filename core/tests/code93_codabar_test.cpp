@@ -129,13 +129,12 @@ void check_codabar() {
     check_refused(encode_codabar("12A4", plain), "Invalid character 'A' for Codabar");
     check_refused(encode_codabar("A12", plain), "Invalid character 'A' for Codabar");
     check_refused(encode_codabar("1\xe2\x82\xac", plain), "Invalid character '\xe2\x82\xac' for Codabar");
-    check_refused(encode_codabar("1", {.start = 'E'}), "Encoding error: Codabar start must be A, B, C or D, got 'E'");
-    check_refused(encode_codabar("1", {.stop = 'a'}), "Encoding error: Codabar stop must be A, B, C or D, got 'a'");
-    check_refused(encode_codabar("1", {.wide = 4}),
-                  "Encoding error: Codabar ratio must be 2:1 or 3:1 (a wide element of 2 or 3 modules), got '4'");
+    check_refused(encode_codabar("1", {.start = 'E'}), "Encoding error: option 'start' must be A, B, C or D, not 'E'");
+    check_refused(encode_codabar("1", {.stop = 'a'}), "Encoding error: option 'stop' must be A, B, C or D, not 'a'");
+    check_refused(encode_codabar("1", {.wide = 4}), "Encoding error: option 'ratio' must be 2:1 or 3:1, not '4:1'");
     check_refused(encode_codabar("A1B", {.start = 'A'}),
                   "Encoding error: Codabar data begins and ends with start and stop characters; give them there or "
-                  "as the start and stop options, not both");
+                  "as the options 'start' and 'stop', not both");
 }
 
 std::string printed(const Result<Encoded>& encoded) { return encoded ? encoded->human_readable : "(refused)"; }
@@ -159,15 +158,14 @@ void check_kinds() {
     auto direct = encode_codabar("1", {.start = 'C', .stop = 'D', .check_digit = true, .wide = 2});
     CHECK(encoded && direct && module_text(std::get<LinearGeometry>(encoded->geometry)) == module_text(*direct));
     CHECK(printed(codabar->encode("B12D", {})) == "B12D");
-    const KindOption unchecked[] = {{"check_digit", "False"}, {"ratio", "3"}};
+    const KindOption unchecked[] = {{"check_digit", "false"}, {"ratio", "3"}};
     CHECK(printed(codabar->encode("12", KindOptions(unchecked))) == "A12A");
 
     const std::pair<KindOption, std::string> refused[] = {
-        {{"start", "AB"}, "Encoding error: Codabar start must be A, B, C or D, got 'AB'"},
-        {{"stop", ""}, "Encoding error: Codabar stop must be A, B, C or D, got ''"},
-        {{"check_digit", "yes"}, "Encoding error: Codabar check_digit must be true or false, got 'yes'"},
-        {{"ratio", "2.5"},
-         "Encoding error: Codabar ratio must be 2:1 or 3:1 (a wide element of 2 or 3 modules), got '2.5'"},
+        {{"start", "AB"}, "Encoding error: option 'start' must be A, B, C or D, not 'AB'"},
+        {{"stop", ""}, "Encoding error: option 'stop' must be A, B, C or D, not ''"},
+        {{"check_digit", "maybe"}, "Encoding error: option 'check_digit' must be true or false, not 'maybe'"},
+        {{"ratio", "2.5"}, "Encoding error: option 'ratio' must be 2:1 or 3:1, not '2.5'"},
     };
     for (const auto& [option, message] : refused)
         CHECK_CASE(refusal(codabar->encode("1", {&option, 1})) == message, message);

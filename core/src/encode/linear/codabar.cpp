@@ -5,6 +5,7 @@
 
 #include "../../utf8.hpp"
 #include "../shared/assert.hpp"
+#include "../shared/kind_options.hpp"
 #include "codabar_options.hpp"
 #include "tavlo/encode_industrial.hpp"
 
@@ -51,13 +52,13 @@ Result<Frame> frame_of(std::string_view data, const CodabarOptions& options) {
         auto checked = codabar::start_stop_option(name, std::string_view(&c, 1));
         if (!checked) return std::unexpected(std::move(checked.error()));
     }
-    auto wide = codabar::wide_option(std::to_string(options.wide));
+    auto wide = codabar::wide_option(std::to_string(options.wide) + ":1");
     if (!wide) return std::unexpected(std::move(wide.error()));
     if (data.size() >= 2 && is_start_stop(data.front()) && is_start_stop(data.back())) {
         if (options.start || options.stop)
             return std::unexpected(TavloError::encoding(
-                "Codabar data begins and ends with start and stop characters; give them there or as the start and "
-                "stop options, not both"));
+                "Codabar data begins and ends with start and stop characters; give them there or as the options "
+                "'start' and 'stop', not both"));
         return Frame{data.front(), data.substr(1, data.size() - 2), data.back()};
     }
     return Frame{options.start ? options.start : default_start_stop, data,
@@ -96,24 +97,13 @@ namespace codabar {
 
 Result<char> start_stop_option(std::string_view name, std::string_view text) {
     if (text.size() == 1 && is_start_stop(text[0])) return text[0];
-    return std::unexpected(TavloError::encoding(std::string("Codabar ").append(name).append(
-        " must be A, B, C or D, got '").append(text).append("'")));
+    return std::unexpected(kind_options::refused(name, text, "A, B, C or D"));
 }
 
 Result<std::uint32_t> wide_option(std::string_view text) {
     if (text == "2" || text == "2:1") return 2;
     if (text == "3" || text == "3:1") return 3;
-    return std::unexpected(TavloError::encoding(
-        std::string("Codabar ratio must be 2:1 or 3:1 (a wide element of 2 or 3 modules), got '")
-            .append(text)
-            .append("'")));
-}
-
-Result<bool> flag_option(std::string_view name, std::string_view text) {
-    if (text == "true" || text == "True") return true;
-    if (text == "false" || text == "False") return false;
-    return std::unexpected(TavloError::encoding(
-        std::string("Codabar ").append(name).append(" must be true or false, got '").append(text).append("'")));
+    return std::unexpected(kind_options::refused("ratio", text, "2:1 or 3:1"));
 }
 
 }  // namespace codabar

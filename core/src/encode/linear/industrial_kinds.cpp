@@ -1,7 +1,9 @@
 #include "industrial_kinds.hpp"
 
+#include <string>
 #include <utility>
 
+#include "../shared/kind_options.hpp"
 #include "codabar_options.hpp"
 #include "tavlo/encode_industrial.hpp"
 
@@ -15,20 +17,20 @@ Result<Encoded> encode_code93_kind(std::string_view data, KindOptions) {
 
 Result<Encoded> encode_codabar_kind(std::string_view data, KindOptions options) {
     CodabarOptions typed;
-    for (const KindOption& option : options) {
-        if (option.name == "start" || option.name == "stop") {
-            auto c = codabar::start_stop_option(option.name, option.value);
-            if (!c) return std::unexpected(std::move(c.error()));
-            (option.name == "start" ? typed.start : typed.stop) = *c;
-        } else if (option.name == "check_digit") {
-            auto flag = codabar::flag_option(option.name, option.value);
-            if (!flag) return std::unexpected(std::move(flag.error()));
-            typed.check_digit = *flag;
-        } else if (option.name == "ratio") {
-            auto wide = codabar::wide_option(option.value);
-            if (!wide) return std::unexpected(std::move(wide.error()));
-            typed.wide = *wide;
-        }
+    for (auto [name, start_stop] : {std::pair{"start", &typed.start}, std::pair{"stop", &typed.stop}}) {
+        const auto text = kind_options::find(options, name);
+        if (!text) continue;
+        auto c = codabar::start_stop_option(name, *text);
+        if (!c) return std::unexpected(std::move(c.error()));
+        *start_stop = *c;
+    }
+    auto check_digit = kind_options::boolean(options, "check_digit", false);
+    if (!check_digit) return std::unexpected(std::move(check_digit.error()));
+    typed.check_digit = *check_digit;
+    if (const auto ratio = kind_options::find(options, "ratio")) {
+        auto wide = codabar::wide_option(*ratio);
+        if (!wide) return std::unexpected(std::move(wide.error()));
+        typed.wide = *wide;
     }
     auto geometry = encode_codabar(data, typed);
     if (!geometry) return std::unexpected(std::move(geometry.error()));
