@@ -19,6 +19,11 @@ Result<LinearGeometry> encode_code93(std::string_view data);
 // Codabar (EN 798) start and stop characters.
 inline constexpr std::string_view codabar_start_stop_characters = "ABCD";
 
+// The default wide element, 3 modules (3:1): the wider the wide elements, the more easily a scanner tells
+// them from the narrow ones at a given module width; 2:1 gives a shorter symbol. Whole modules keep every
+// element a whole number of printer dots, so ratios between the two are not offered.
+inline constexpr std::uint32_t codabar_default_wide = 3;
+
 struct CodabarOptions {
     // 'A' to 'D'; 0 takes them from the data when it begins and ends with one, else 'A'.
     char start = 0;
@@ -26,12 +31,8 @@ struct CodabarOptions {
     // A modulo-16 check character before the stop character.
     bool check_digit = false;
     // The width of a wide element in modules; a narrow one is 1. 2 or 3 (the ratios 2:1 and 3:1).
-    std::uint32_t wide = 3;
+    std::uint32_t wide = codabar_default_wide;
 };
-
-// The default wide element: 3:1, the upper end of the ratios the standard allows, which scanners separate
-// from narrow most easily; 2:1 gives a shorter symbol.
-inline constexpr std::uint32_t codabar_default_wide = 3;
 
 // Codabar: 1 to 256 characters of 0-9 - $ : / . +, framed by start and stop characters (from `options` or
 // from the data, not both).
