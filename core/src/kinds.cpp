@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "encode/linear/retail_kinds.hpp"
+
 namespace tavlo {
 namespace {
 
@@ -21,12 +23,19 @@ constexpr Length logistics_bar_height{32, Unit::Mm};
 
 constexpr std::array<std::string_view, 0> no_options{};
 
-// Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
+// Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, EAN-13 11 and 7, UPC-E 9 and 7
+// (an add-on's own right quiet zone is 5), Code 39, ITF and Code 128 10,
 // QR Code 4, Data Matrix 1.
 constexpr KindSpec table[] = {
     // name          class            family      matrix  quiet   x_dim        bar height            text                bearers gs1    encode   options
     {"ean8",         "Ean8",          Retail,     false,  7, 7,   linear_x,    std::nullopt,         TextStyle::Ean8,    None,   false, nullptr, no_options},
     {"upca",         "UpcA",          Retail,     false,  9, 9,   linear_x,    std::nullopt,         TextStyle::UpcA,    None,   false, nullptr, no_options},
+    {"upca-addon",   "UpcA",          Retail,     false,  9, 9,   linear_x,    std::nullopt,         TextStyle::UpcA,    None,   false, encode_upc_a_addon_kind, upc_a_option_names},
+    {"ean13",        "Ean13",         Retail,     false, 11, 7,   linear_x,    std::nullopt,         TextStyle::Ean13,   None,   false, encode_ean13_kind, ean13_option_names},
+    {"upce",         "UpcE",          Retail,     false,  9, 7,   linear_x,    std::nullopt,         TextStyle::UpcE,    None,   false, encode_upc_e_kind, upc_e_option_names},
+    {"isbn",         "Isbn",          Retail,     false, 11, 7,   linear_x,    std::nullopt,         TextStyle::Ean13,   None,   false, encode_isbn_kind, book_option_names},
+    {"issn",         "Issn",          Retail,     false, 11, 7,   linear_x,    std::nullopt,         TextStyle::Ean13,   None,   false, encode_issn_kind, issn_option_names},
+    {"ismn",         "Ismn",          Retail,     false, 11, 7,   linear_x,    std::nullopt,         TextStyle::Ean13,   None,   false, encode_ismn_kind, book_option_names},
     {"code39",       "Code39",        Industrial, false, 10, 10,  linear_x,    std::nullopt,         TextStyle::Centred, None,   false, nullptr, no_options},
     {"itf",          "Itf",           Industrial, false, 10, 10,  linear_x,    std::nullopt,         TextStyle::Centred, None,   false, nullptr, no_options},
     {"code128",      "Code128",       Industrial, false, 10, 10,  linear_x,    std::nullopt,         TextStyle::Centred, None,   false, nullptr, no_options},

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "check.hpp"
+#include "encode/linear/retail_kinds.hpp"
 #include "tavlo/encode_retail.hpp"
 
 using namespace tavlo;
@@ -69,9 +70,48 @@ void zero_suppression() {
           "UPC-A 212340000057 cannot be written as UPC-E: its number system is 2, and UPC-E carries only 0 and 1");
 }
 
+void book_numbers() {
+    const auto isbn10 = isbn_to_ean13("0-306-40615-2");
+    CHECK(isbn10 && isbn10->ean13 == "9780306406157" && isbn10->headline == "ISBN 978-0-306-40615-7");
+    CHECK(isbn_to_ean13("0306406152")->headline == "ISBN 9780306406157");
+    CHECK(isbn_to_ean13("978-0-306-40615-7")->headline == "ISBN 978-0-306-40615-7");
+    CHECK(isbn_to_ean13("0-8044-2957-X")->ean13 == "9780804429573");
+    CHECK(isbn_to_ean13("0-306-40615-3").error().display() == "Invalid check digit for ISBN-10: expected 2");
+    CHECK(isbn_to_ean13("978-0-306-40615-8").error().display() == "Invalid check digit for ISBN: expected 7");
+    CHECK(isbn_to_ean13("123-0-306-40615-8").error().display() == "Invalid prefix for ISBN: expected 978 or 979, got 123");
+    const auto issn = issn_to_ean13("0317-8471", "00");
+    CHECK(issn && issn->ean13 == "9770317847001" && issn->headline == "ISSN 0317-8471");
+    CHECK(issn_to_ean13("03178472", "00").error().display() == "Invalid check digit for ISSN: expected 1");
+    CHECK(issn_to_ean13("0317-8471", "5").error().display() == "variant must be two digits, not '5'");
+    const auto ismn = ismn_to_ean13("M-2306-7118-7");
+    CHECK(ismn && ismn->ean13 == "9790230671187" && ismn->headline == "ISMN 979-0-2306-7118-7");
+    CHECK(ismn_to_ean13("979-0-2306-7118-6").error().display() == "Invalid check digit for ISMN: expected 7");
+}
+
+// The table's entries: options as text, the add-on after its gap, the printed line.
+void kind_entries() {
+    const KindOption ean_options[] = {{"addon", "12"}, {"addon_gap", "7"}, {"light_margin", "True"}};
+    const auto ean = encode_ean13_kind("977138452401", ean_options);
+    CHECK(ean && ean->human_readable == "977138452401712>" && ean->addon_modules == 7 + 20);
+    CHECK(ean && std::get<LinearGeometry>(ean->geometry).total_modules == 95 + 7 + 20);
+    const KindOption wide_gap[] = {{"addon_gap", "13"}};
+    CHECK(encode_ean13_kind("977138452401", wide_gap).error().display() ==
+          "addon_gap must be a whole number of modules from 7 to 12, not '13'");
+    const KindOption three[] = {{"addon", "123"}};
+    CHECK(encode_ean13_kind("977138452401", three).error().display() ==
+          "Invalid length for add-on: expected 2 or 5 digits, got 3");
+    const KindOption from_upca[] = {{"from_upca", "true"}};
+    const auto upce = encode_upc_e_kind("00783400009", from_upca);
+    CHECK(upce && upce->human_readable == "00783491" && upce->addon_modules == 0);
+    const auto isbn = encode_isbn_kind("0-306-40615-2", {});
+    CHECK(isbn && isbn->human_readable == "ISBN 978-0-306-40615-7\n9780306406157");
+}
+
 }  // namespace
 
 int main() {
+    kind_entries();
+    book_numbers();
     gs1_figures();
     addon_after_gap();
     refusals();

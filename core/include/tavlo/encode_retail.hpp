@@ -40,4 +40,19 @@ Result<LinearGeometry> encode_ean_addon(std::string_view digits);
 // modules of the result.
 LinearGeometry with_addon(const LinearGeometry& main, const LinearGeometry& addon, std::uint32_t gap);
 
+// A book, serial or music number carried as an EAN-13 (GS1 General Specifications 2.1.3): the 13 digits
+// and the line printed above the symbol.
+struct BookNumber {
+    std::string ean13;     // check digit included
+    std::string headline;  // "ISBN 978-0-306-40615-7": hyphens where the caller wrote them
+};
+
+// ISBN-13 (978 or 979) or ISBN-10 (check digit modulo 11, X for 10), which becomes 978 and a new check digit;
+// hyphens or spaces between the digits are kept for the printed line.
+Result<BookNumber> isbn_to_ean13(std::string_view isbn);
+// ISSN "0317-8471" (check digit modulo 11, X for 10): 977, its seven digits, the two-digit `variant`.
+Result<BookNumber> issn_to_ean13(std::string_view issn, std::string_view variant);
+// ISMN "979-0-2306-7118-7", or the older "M-2306-7118-7", which is the same number.
+Result<BookNumber> ismn_to_ean13(std::string_view ismn);
+
 }  // namespace tavlo

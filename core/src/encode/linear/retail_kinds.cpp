@@ -1,0 +1,137 @@
+#include "retail_kinds.hpp"
+
+#include <charconv>
+#include <string>
+#include <utility>
+
+#include "tavlo/encode.hpp"
+#include "tavlo/encode_retail.hpp"
+#include "tavlo/gs1_check.hpp"
+
+namespace tavlo {
+namespace {
+
+struct RetailOptions {
+    std::string_view addon;  // empty: none
+    std::uint32_t addon_gap = addon_gap_default;
+    bool light_margin = false;
+    bool from_upca = false;
+    std::string_view variant = "00";
+};
+
+TavloError bad(std::string_view option, std::string_view expected, std::string_view value) {
+    return TavloError::invalid_data(std::string(option) + " must be " + std::string(expected) + ", not '" +
+                                    std::string(value) + "'");
+}
+
+Result<bool> flag(std::string_view name, std::string_view value) {
+    if (value == "true" || value == "True" || value == "1") return true;
+    if (value == "false" || value == "False" || value == "0") return false;
+    return std::unexpected(bad(name, "true or false", value));
+}
+
+Result<std::uint32_t> gap_of(std::string_view value) {
+    std::uint32_t gap = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), gap);
+    if (error != std::errc{} || end != value.data() + value.size() || gap < addon_gap_least || gap > addon_gap_most)
+        return std::unexpected(bad("addon_gap", "a whole number of modules from 7 to 12", value));
+    return gap;
+}
+
+Result<RetailOptions> parse(KindOptions options) {
+    RetailOptions out;
+    for (const auto& [name, value] : options) {
+        if (name == "addon") {
+            out.addon = value;
+        } else if (name == "addon_gap") {
+            auto gap = gap_of(value);
+            if (!gap) return std::unexpected(std::move(gap.error()));
+            out.addon_gap = *gap;
+        } else if (name == "light_margin" || name == "from_upca") {
+            auto on = flag(name, value);
+            if (!on) return std::unexpected(std::move(on.error()));
+            (name == "light_margin" ? out.light_margin : out.from_upca) = *on;
+        } else if (name == "variant") {
+            out.variant = value;
+        }
+    }
+    return out;
+}
+
+// The symbol with its add-on, if any, and the printed line: `headline` and a line break when there is one,
+// the main digits, the add-on's, ">" for the light margin.
+Result<Encoded> finish(Result<LinearGeometry> main, std::string_view headline, std::string_view digits,
+                       const RetailOptions& options) {
+    if (!main) return std::unexpected(std::move(main.error()));
+    Encoded out;
+    if (!headline.empty()) out.human_readable.append(headline).push_back('\n');
+    out.human_readable.append(digits);
+    if (options.addon.empty()) {
+        out.geometry = std::move(*main);
+    } else {
+        auto addon = encode_ean_addon(options.addon);
+        if (!addon) return std::unexpected(std::move(addon.error()));
+        out.geometry = with_addon(*main, *addon, options.addon_gap);
+        out.addon_modules = options.addon_gap + addon->total_modules;
+        out.human_readable.append(options.addon);
+    }
+    if (options.light_margin) out.human_readable.push_back('>');
+    return out;
+}
+
+Result<Encoded> ean13_kind(Result<std::string> digits, std::string_view headline, const RetailOptions& options) {
+    if (!digits) return std::unexpected(std::move(digits.error()));
+    return finish(encode_ean13(*digits), headline, *digits, options);
+}
+
+Result<Encoded> book_kind(Result<BookNumber> number, const RetailOptions& options) {
+    if (!number) return std::unexpected(std::move(number.error()));
+    return ean13_kind(number->ean13, number->headline, options);
+}
+
+}  // namespace
+
+Result<Encoded> encode_ean13_kind(std::string_view data, KindOptions options) {
+    auto parsed = parse(options);
+    if (!parsed) return std::unexpected(std::move(parsed.error()));
+    return ean13_kind(ean13_digits(data), {}, *parsed);
+}
+
+Result<Encoded> encode_upc_e_kind(std::string_view data, KindOptions options) {
+    auto parsed = parse(options);
+    if (!parsed) return std::unexpected(std::move(parsed.error()));
+    auto digits = parsed->from_upca ? upc_a_to_upc_e(data) : upc_e_digits(data);
+    if (!digits) return std::unexpected(std::move(digits.error()));
+    return finish(encode_upc_e(*digits), {}, *digits, *parsed);
+}
+
+Result<Encoded> encode_upc_a_addon_kind(std::string_view data, KindOptions options) {
+    auto parsed = parse(options);
+    if (!parsed) return std::unexpected(std::move(parsed.error()));
+    // The UPC-A messages are _tavlo's; only the add-on is new.
+    auto main = encode_upc_a(data);
+    if (!main) return std::unexpected(std::move(main.error()));
+    std::string digits(data.substr(0, 11));
+    digits.push_back(static_cast<char>('0' + gs1::check_digit(digits)));
+    return finish(std::move(main), {}, digits, *parsed);
+}
+
+Result<Encoded> encode_isbn_kind(std::string_view data, KindOptions options) {
+    auto parsed = parse(options);
+    if (!parsed) return std::unexpected(std::move(parsed.error()));
+    return book_kind(isbn_to_ean13(data), *parsed);
+}
+
+Result<Encoded> encode_issn_kind(std::string_view data, KindOptions options) {
+    auto parsed = parse(options);
+    if (!parsed) return std::unexpected(std::move(parsed.error()));
+    return book_kind(issn_to_ean13(data, parsed->variant), *parsed);
+}
+
+Result<Encoded> encode_ismn_kind(std::string_view data, KindOptions options) {
+    auto parsed = parse(options);
+    if (!parsed) return std::unexpected(std::move(parsed.error()));
+    return book_kind(ismn_to_ean13(data), *parsed);
+}
+
+}  // namespace tavlo
