@@ -90,13 +90,13 @@ void book_numbers() {
 
 // The table's entries: options as text, the add-on after its gap, the printed line.
 void kind_entries() {
-    const KindOption ean_options[] = {{"addon", "12"}, {"addon_gap", "7"}, {"light_margin", "True"}};
+    const KindOption ean_options[] = {{"addon", "12"}, {"addon_gap", "7"}, {"light_margin", "true"}};
     const auto ean = encode_ean13_kind("977138452401", ean_options);
     CHECK(ean && ean->human_readable == "977138452401712>" && ean->addon_modules == 7 + 20);
     CHECK(ean && std::get<LinearGeometry>(ean->geometry).total_modules == 95 + 7 + 20);
     const KindOption wide_gap[] = {{"addon_gap", "13"}};
     CHECK(encode_ean13_kind("977138452401", wide_gap).error().display() ==
-          "addon_gap must be a whole number of modules from 7 to 12, not '13'");
+          "Encoding error: option 'addon_gap' must be a whole number from 7 to 12, not '13'");
     const KindOption three[] = {{"addon", "123"}};
     CHECK(encode_ean13_kind("977138452401", three).error().display() ==
           "Invalid length for add-on: expected 2 or 5 digits, got 3");

@@ -87,6 +87,35 @@ struct RetailLine {
     bool light_margin;
 };
 
+constexpr char headline_end = '\n';
+
+std::string_view headline_of(std::string_view text) {
+    const auto end = text.find(headline_end);
+    return end == std::string_view::npos ? std::string_view{} : text.substr(0, end);
+}
+
+std::string_view below_headline(std::string_view text) {
+    const auto end = text.find(headline_end);
+    return end == std::string_view::npos ? text : text.substr(end + 1);
+}
+
+// The headline's size: the digits' own, smaller where the line would be wider than the main symbol.
+double headline_size(std::string_view headline, std::uint32_t main_modules, std::uint32_t x_dots) {
+    const double fits = std::floor(double(main_modules) * x_dots / text_width(headline, 1.0));
+    return std::max(1.0, std::min(nominal_size(x_dots), fits));
+}
+
+double headline_descent(std::string_view headline, double size) {
+    return std::ceil(text_extent(headline, size).below);
+}
+
+void place_headline(LinearText& out, std::string_view headline, std::uint32_t main_modules, std::uint32_t x_dots,
+                    double origin, std::uint32_t bars_top) {
+    const double size = headline_size(headline, main_modules, x_dots);
+    const double base = double(bars_top) - gap(x_dots) - headline_descent(headline, size);
+    out.items.push_back({std::string(headline), origin + main_modules * x_dots / 2.0, base, size, Align::Centre});
+}
+
 RetailLine split_line(std::string_view text, std::size_t main_digits) {
     RetailLine line{text.substr(0, main_digits), text.substr(std::min(main_digits, text.size())), false};
     if (!line.addon.empty() && line.addon.back() == light_margin_indicator) {
@@ -151,7 +180,9 @@ void place_retail(LinearText& out, LinearStyle style, const LinearGeometry& geom
                   std::uint32_t x_dots, double origin, std::uint32_t band_top, std::uint32_t bars_top,
                   std::uint32_t addon_modules) {
     const RetailLayout layout = retail_layout(style);
-    const RetailLine line = split_line(text, layout.digits());
+    if (const std::string_view headline = headline_of(text); !headline.empty())
+        place_headline(out, headline, layout.modules, x_dots, origin, bars_top);
+    const RetailLine line = split_line(below_headline(text), layout.digits());
     const double size = nominal_size(x_dots);
     const double base = baseline(band_top, x_dots, size);
     out.items.reserve(text.size());
@@ -177,8 +208,18 @@ void place_retail(LinearText& out, LinearStyle style, const LinearGeometry& geom
 
 }  // namespace
 
+std::uint32_t main_modules(LinearStyle style) { return retail_layout(style).modules; }
+
+std::uint64_t headline_height(std::string_view text, std::uint32_t main_modules, std::uint32_t x_dots) {
+    const std::string_view headline = headline_of(text);
+    if (headline.empty()) return 0;
+    const double size = headline_size(headline, main_modules, x_dots);
+    return std::uint64_t{gap(x_dots)} + whole_dots(size) + whole_dots(headline_descent(headline, size)) + 1;
+}
+
 std::uint64_t band_height(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
                           std::uint32_t x_dots) {
+    if (style != LinearStyle::Centred) text = below_headline(text);
     if (text.empty()) return 0;
     const double size = line_size(style, geometry, text, x_dots);
     const VerticalExtent extent = text_extent(style == LinearStyle::Centred ? text : "0123456789", size);

@@ -19,6 +19,13 @@ enum class LinearStyle { Centred, Ean8, UpcA, Ean13, UpcE };
 std::uint64_t band_height(LinearStyle style, const LinearGeometry& geometry, std::string_view text,
                           std::uint32_t x_dots);
 
+// Dots kept above the bars for the headline of `text`: what stands before a line break ("ISBN 978-0-306-40615-7"),
+// printed centred over the main symbol's `main_modules`; 0 without one.
+std::uint64_t headline_height(std::string_view text, std::uint32_t main_modules, std::uint32_t x_dots);
+
+// The main symbol's width in modules for a retail style (EAN-13 95), 0 for Centred.
+std::uint32_t main_modules(LinearStyle style);
+
 struct LinearText {
     std::vector<TextItem> items;
     std::vector<std::size_t> extended_bars;  // indices into geometry.bars that reach into the text band
@@ -31,7 +38,8 @@ struct LinearText {
 // the band that starts at row `band_top`, where the bars (for the retail layouts, the data bars) end. `text` is
 // what is printed: for the retail layouts the main symbol's digits, check digit included (EAN-8 8, UPC-A 12,
 // EAN-13 13, UPC-E 8), then the add-on's 2 or 5 digits when `addon_modules` (the last modules of the geometry,
-// gap included) holds an add-on, then optionally ">", the light margin indicator, right of the bars.
+// gap included) holds an add-on, then optionally ">", the light margin indicator, right of the bars; a headline
+// and a line break may stand before it all.
 LinearText place_text(LinearStyle style, const LinearGeometry& geometry, std::string_view text, std::uint32_t x_dots,
                       double origin, std::uint32_t band_top, std::uint32_t bars_top = 0,
                       std::uint32_t addon_modules = 0);

@@ -1,9 +1,9 @@
 #include "retail_kinds.hpp"
 
-#include <charconv>
 #include <string>
 #include <utility>
 
+#include "../shared/kind_options.hpp"
 #include "tavlo/encode.hpp"
 #include "tavlo/encode_retail.hpp"
 #include "tavlo/gs1_check.hpp"
@@ -19,42 +19,20 @@ struct RetailOptions {
     std::string_view variant = "00";
 };
 
-TavloError bad(std::string_view option, std::string_view expected, std::string_view value) {
-    return TavloError::invalid_data(std::string(option) + " must be " + std::string(expected) + ", not '" +
-                                    std::string(value) + "'");
-}
-
-Result<bool> flag(std::string_view name, std::string_view value) {
-    if (value == "true" || value == "True" || value == "1") return true;
-    if (value == "false" || value == "False" || value == "0") return false;
-    return std::unexpected(bad(name, "true or false", value));
-}
-
-Result<std::uint32_t> gap_of(std::string_view value) {
-    std::uint32_t gap = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), gap);
-    if (error != std::errc{} || end != value.data() + value.size() || gap < addon_gap_least || gap > addon_gap_most)
-        return std::unexpected(bad("addon_gap", "a whole number of modules from 7 to 12", value));
-    return gap;
-}
-
+// Only the options the kind's row lists reach here, so reading one another kind lacks finds nothing.
 Result<RetailOptions> parse(KindOptions options) {
     RetailOptions out;
-    for (const auto& [name, value] : options) {
-        if (name == "addon") {
-            out.addon = value;
-        } else if (name == "addon_gap") {
-            auto gap = gap_of(value);
-            if (!gap) return std::unexpected(std::move(gap.error()));
-            out.addon_gap = *gap;
-        } else if (name == "light_margin" || name == "from_upca") {
-            auto on = flag(name, value);
-            if (!on) return std::unexpected(std::move(on.error()));
-            (name == "light_margin" ? out.light_margin : out.from_upca) = *on;
-        } else if (name == "variant") {
-            out.variant = value;
-        }
-    }
+    out.addon = kind_options::find(options, "addon").value_or("");
+    out.variant = kind_options::find(options, "variant").value_or(out.variant);
+    auto gap = kind_options::whole(options, "addon_gap", addon_gap_default, addon_gap_least, addon_gap_most);
+    if (!gap) return std::unexpected(std::move(gap.error()));
+    out.addon_gap = static_cast<std::uint32_t>(*gap);
+    auto light_margin = kind_options::boolean(options, "light_margin", false);
+    if (!light_margin) return std::unexpected(std::move(light_margin.error()));
+    out.light_margin = *light_margin;
+    auto from_upca = kind_options::boolean(options, "from_upca", false);
+    if (!from_upca) return std::unexpected(std::move(from_upca.error()));
+    out.from_upca = *from_upca;
     return out;
 }
 
@@ -105,10 +83,9 @@ Result<Encoded> encode_upc_e_kind(std::string_view data, KindOptions options) {
     return finish(encode_upc_e(*digits), {}, *digits, *parsed);
 }
 
-Result<Encoded> encode_upc_a_addon_kind(std::string_view data, KindOptions options) {
+Result<Encoded> encode_upc_a_kind(std::string_view data, KindOptions options) {
     auto parsed = parse(options);
     if (!parsed) return std::unexpected(std::move(parsed.error()));
-    // The UPC-A messages are _tavlo's; only the add-on is new.
     auto main = encode_upc_a(data);
     if (!main) return std::unexpected(std::move(main.error()));
     std::string digits(data.substr(0, 11));

@@ -1,4 +1,4 @@
-// The table of kinds' entries for EAN-13, UPC-E, UPC-A with an add-on, and the book numbers: named text
+// The table of kinds' entries for UPC-A, EAN-13, UPC-E and the book numbers: named text
 // options in, geometry (add-on included) and printed line out.
 #pragma once
 
@@ -16,7 +16,7 @@ namespace tavlo {
 Result<Encoded> encode_ean13_kind(std::string_view data, KindOptions options);
 // from_upca ("true": the data is a UPC-A to write as UPC-E).
 Result<Encoded> encode_upc_e_kind(std::string_view data, KindOptions options);
-Result<Encoded> encode_upc_a_addon_kind(std::string_view data, KindOptions options);
+Result<Encoded> encode_upc_a_kind(std::string_view data, KindOptions options);
 // light_margin.
 Result<Encoded> encode_isbn_kind(std::string_view data, KindOptions options);
 // variant (two digits, "00" when not named), light_margin.
