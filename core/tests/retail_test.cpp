@@ -46,6 +46,8 @@ void refusals() {
     CHECK(encode_ean13("45123").error().display() == "Invalid length for EAN-13: expected 12 or 13 digits, got 5");
     CHECK(encode_ean13("45123456789A").error().display() == "Invalid character 'A' for EAN-13");
     CHECK(encode_upc_e("00783492").error().display() == "Invalid check digit for UPC-E: expected 1");
+    CHECK(encode_upc_e("1949007").error().display() ==
+          "UPC-E 1949007 is not the zero-suppressed form of its UPC-A 194900000076, which is 19490736");
     CHECK(encode_upc_e("2012345").error().display() == "Invalid number system for UPC-E: expected 0 or 1, got 2");
     CHECK(encode_ean_addon("123").error().display() == "Invalid length for add-on: expected 2 or 5 digits, got 3");
 }

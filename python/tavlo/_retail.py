@@ -63,8 +63,9 @@ def _rebuild(cls: type[_Retail], data: str, options: tuple[tuple[str, Any], ...]
 class UpcA(_Retail):
     """A UPC-A symbol from 11 digits, or 12 with a correct check digit.
 
-    `addon` ("12" or "51299") adds an EAN-2 or EAN-5 add-on `addon_gap` modules (7 to 12, default 9) right of
-    the bars, its digits above it. Quiet zones default to 9 modules on each side (5 right of an add-on).
+    `addon` ("12" or "51299") adds an EAN-2 or EAN-5 add-on `addon_gap` modules (9 to 12, default 9: at least
+    UPC-A's right quiet zone) right of the bars, its digits above it. Quiet zones default to 9 modules on each
+    side (5 right of an add-on).
     """
 
     __slots__ = ()

@@ -1,5 +1,6 @@
 #include "retail_kinds.hpp"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -20,11 +21,16 @@ struct RetailOptions {
 };
 
 // Only the options the kind's row lists reach here, so reading one another kind lacks finds nothing.
-Result<RetailOptions> parse(KindOptions options) {
+// UPC-A's add-on stands at least its 9-module right quiet zone away, the others 7 (GS1 General
+// Specifications 5.2.3.4).
+constexpr std::uint32_t upc_a_addon_gap_least = 9;
+
+Result<RetailOptions> parse(KindOptions options, std::uint32_t gap_least = addon_gap_least) {
     RetailOptions out;
     out.addon = kind_options::find(options, "addon").value_or("");
     out.variant = kind_options::find(options, "variant").value_or(out.variant);
-    auto gap = kind_options::whole(options, "addon_gap", addon_gap_default, addon_gap_least, addon_gap_most);
+    auto gap = kind_options::whole(options, "addon_gap", std::max(addon_gap_default, gap_least), gap_least,
+                                   addon_gap_most);
     if (!gap) return std::unexpected(std::move(gap.error()));
     out.addon_gap = static_cast<std::uint32_t>(*gap);
     auto light_margin = kind_options::boolean(options, "light_margin", false);
@@ -84,7 +90,7 @@ Result<Encoded> encode_upc_e_kind(std::string_view data, KindOptions options) {
 }
 
 Result<Encoded> encode_upc_a_kind(std::string_view data, KindOptions options) {
-    auto parsed = parse(options);
+    auto parsed = parse(options, upc_a_addon_gap_least);
     if (!parsed) return std::unexpected(std::move(parsed.error()));
     auto main = encode_upc_a(data);
     if (!main) return std::unexpected(std::move(main.error()));

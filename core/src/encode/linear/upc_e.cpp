@@ -60,8 +60,16 @@ Result<std::string> upc_e_digits(std::string_view data) {
         return std::unexpected(TavloError::invalid_data(
             std::string("Invalid number system for UPC-E: expected 0 or 1, got ") + digits[0]));
     }
-    const char check = static_cast<char>('0' + gs1::check_digit(expanded(digits)));
+    const std::string body = expanded(digits);
+    const char check = static_cast<char>('0' + gs1::check_digit(body));
     if (data.size() == 8 && data[7] != check) return std::unexpected(TavloError::invalid_check_digit("UPC-E", check));
+    // Each UPC-A has one UPC-E form: the first of the four that fits. Six digits that expand to a number an
+    // earlier form carries are not a UPC-E (a scanner expands them, but no printer may make them).
+    if (const std::string canonical = suppressed(body); canonical != std::string_view(digits).substr(1)) {
+        return std::unexpected(TavloError::invalid_data("UPC-E " + std::string(data) + " is not the zero-suppressed " +
+                                                        "form of its UPC-A " + body + check + ", which is " +
+                                                        digits[0] + canonical + check));
+    }
     digits.push_back(check);
     return digits;
 }
