@@ -20,6 +20,7 @@ public:
         Encoding,    // message
         Render,      // message
         InvalidGs1,  // message
+        Gs1Syntax,   // message: a rule of the GS1 Barcode Syntax Dictionary, naming the AI
     };
 
     // `character` is the offending character in UTF-8 (one code point).
@@ -32,6 +33,8 @@ public:
     static TavloError encoding(std::string_view message);
     static TavloError render(std::string_view message);
     static TavloError invalid_gs1(std::string_view message);
+    // Shown as it is: "AI (17): month 13 is not a valid month" says what and where by itself.
+    static TavloError gs1_syntax(std::string_view message);
 
     Kind kind() const { return kind_; }
 
