@@ -34,3 +34,19 @@ bool needs_separator(std::string_view ai);
 std::string to_element_string(std::span<const AiField> elements);
 
 }  // namespace tavlo::gs1
+
+namespace tavlo::gs1 {
+
+// A GS1 Digital Link URI, "https://id.gs1.org/01/09501101530003/10/ABC?17=250101", as its elements: the
+// primary key and its qualifiers from the path (in the order the dictionary's dlpkey gives), then the data
+// attributes of the query; non-numeric query parameters and a fragment are ignored. Refused: a path whose
+// AIs are not a key followed by its qualifiers in order, a query AI that may not be a data attribute, an AI
+// given twice, and anything validate_elements refuses.
+Result<std::vector<AiField>> parse_digital_link(std::string_view uri);
+
+// The GS1 Digital Link URI of validated elements on `domain` ("https://id.gs1.org", a path stem may
+// follow): the first primary key and the qualifiers of its qualifier sequence in the path, every other
+// element in the query if it may be a data attribute; values percent-encoded but for A-Z a-z 0-9 - . _ ~.
+Result<std::string> digital_link_uri(std::span<const AiField> elements, std::string_view domain);
+
+}  // namespace tavlo::gs1
