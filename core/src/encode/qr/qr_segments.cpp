@@ -33,13 +33,17 @@ constexpr Mode mode_of(ByteClass c) {
     return c == Digit ? Mode::Numeric : c == Symbol || c == Upper ? Mode::Alphanumeric : Mode::Byte;
 }
 
-// ISO/IEC 18004 Table 5: values 0-9 for digits, 10-35 for A-Z, then space $ % * + - . / :
+// The separator between GS1 element strings; in GS1 mode alphanumeric segments write it as '%'.
+constexpr std::uint8_t group_separator = 0x1D;
+
+// ISO/IEC 18004 Table 5: values 0-9 for digits, 10-35 for A-Z, then space $ % * + - . / : (GS as '%').
 constexpr std::array<std::uint8_t, 128> alphanumeric_values = [] {
     std::array<std::uint8_t, 128> table{};
     for (unsigned b = 0; b < 10; ++b) table['0' + b] = std::uint8_t(b);
     for (unsigned b = 0; b < 26; ++b) table['A' + b] = std::uint8_t(10 + b);
     const std::string_view symbols = " $%*+-./:";
     for (unsigned i = 0; i < symbols.size(); ++i) table[std::uint8_t(symbols[i])] = std::uint8_t(36 + i);
+    table[group_separator] = table['%'];
     return table;
 }();
 
@@ -118,13 +122,19 @@ void write_segment(BitWriter& out, const std::uint8_t* data, const Segment& segm
 
 }  // namespace
 
-std::vector<Segment> runs(std::string_view payload) {
+std::vector<Segment> runs(std::string_view payload, bool gs1) {
     std::vector<Segment> out;
     const auto n = std::uint32_t(payload.size());
+    const auto class_of = [gs1](char c) {
+        const auto byte = std::uint8_t(c);
+        if (gs1 && byte == group_separator) return Symbol;
+        if (gs1 && byte == '%') return Other;
+        return byte_classes[byte];
+    };
     std::uint32_t begin = 0;
     for (std::uint32_t i = 1; i <= n; ++i) {
-        const Mode mode = mode_of(byte_classes[std::uint8_t(payload[begin])]);
-        if (i == n || mode_of(byte_classes[std::uint8_t(payload[i])]) != mode) {
+        const Mode mode = mode_of(class_of(payload[begin]));
+        if (i == n || mode_of(class_of(payload[i])) != mode) {
             out.push_back({mode, begin, i - begin});
             begin = i;
         }
@@ -152,18 +162,23 @@ std::vector<Segment> merge(std::span<const Segment> runs, int version) {
     return out;
 }
 
-std::uint32_t stream_bits(std::span<const Segment> segments, int version) {
-    std::uint32_t bits = 0;
+// ISO/IEC 18004 Table 2: FNC1 in first position.
+constexpr std::uint32_t fnc1_first_indicator = 0b0101;
+constexpr unsigned mode_indicator_bits = 4;
+
+std::uint32_t stream_bits(std::span<const Segment> segments, int version, bool fnc1_first) {
+    std::uint32_t bits = fnc1_first ? mode_indicator_bits : 0;
     for (const Segment& s : segments) bits += segment_bits(s.mode, s.length, version);
     return bits;
 }
 
 std::vector<std::uint8_t> data_codewords(std::string_view payload, std::span<const Segment> segments, int version,
-                                         std::size_t capacity) {
+                                         std::size_t capacity, bool fnc1_first) {
     BitWriter out(capacity);
+    if (fnc1_first) out.put(fnc1_first_indicator, mode_indicator_bits);
     const auto* data = reinterpret_cast<const std::uint8_t*>(payload.data());
     for (const Segment& s : segments) write_segment(out, data + s.begin, s, version);
-    TAVLO_ASSERT(out.bits() == stream_bits(segments, version) && out.bits() <= capacity * 8);
+    TAVLO_ASSERT(out.bits() == stream_bits(segments, version, fnc1_first) && out.bits() <= capacity * 8);
     // Terminator of up to four zero bits, then zeros to the byte boundary.
     const std::size_t room = capacity * 8 - out.bits();
     out.put(0, unsigned(room < 4 ? room : 4));
