@@ -8,6 +8,7 @@
 #include "encode/linear/linear_kinds.hpp"
 #include "encode/qr/qr_kinds.hpp"
 #include "tavlo/gs1_linear.hpp"
+#include "tavlo/gs1_qr.hpp"
 
 namespace tavlo {
 namespace {
@@ -46,6 +47,7 @@ constexpr KindSpec table[] = {
     {"qr",             "QrCode",        "QR Code",         Matrix,     true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_qr_kind,             no_options},
     {"datamatrix",     "DataMatrix",    "Data Matrix",     Matrix,     true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_datamatrix_kind,     datamatrix_options},
     {"gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix", Gs1,        true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind, datamatrix_options},
+    {"gs1-qr",         "Gs1Qr",         "GS1 QR Code",     Gs1,        true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_qr_kind,         no_options},
 };
 // clang-format on
 

@@ -11,6 +11,7 @@ The symbol classes encode once, when they are made, and render as often as asked
 from _tavlo import FNC1, FNC2, FNC3, FNC4, Bar, Data, LinearGeometry, MatrixGeometry, StartA, StartB, StartC, TavloError
 
 from . import gs1
+from ._gs1 import Gs1Qr
 from ._label import Layout
 from ._symbols import Code39, Code128, DataMatrix, Ean8, Gs1_128, Gs1DataMatrix, Itf, Itf14, QrCode, UpcA
 
@@ -25,6 +26,7 @@ __all__ = [
     "QrCode",
     "DataMatrix",
     "Gs1DataMatrix",
+    "Gs1Qr",
     "Layout",
     "TavloError",
     "Data",

@@ -3,6 +3,7 @@ agreement with GS1's own syntax engine on its reference corpus (../shared/refere
 
 from __future__ import annotations
 
+import io
 import json
 import re
 from functools import cache
@@ -16,7 +17,7 @@ from tavlo import gs1
 CORPUS = Path(__file__).resolve().parents[3] / "shared" / "reference" / "gs1-syntax"
 
 # Each GS1 kind made from an element string.
-GS1_KINDS = [tavlo.Gs1_128, tavlo.Gs1DataMatrix]
+GS1_KINDS = [tavlo.Gs1_128, tavlo.Gs1DataMatrix, tavlo.Gs1Qr]
 
 # (element string, the message tavlo.gs1.parse gives): every content check of the dictionary, the component
 # rules and the pairing rules, once at least.
@@ -88,7 +89,7 @@ INVALID = [
     ("(253)9524832665363(8030)ud_w", "AI (8030): the digital signature needs AI (253) with a serial component"),
     ("(8110)0123456", "AI (8110): the coupon's offer code is shorter than 6 digits"),
     ("(8110)0123456123456111101231011012301234560", "AI (8110): the coupon has data after its last field"),
-    ("(8112)0012345", "AI (8112): the coupon's funder is shorter than 7 digits"),
+    ("(8112)0012345", "AI (8112): the coupon's funder is shorter than 6 digits"),
     ("(8112)00123456123456112345670", "AI (8112): the coupon has data after its last field"),
 ]
 
@@ -261,3 +262,26 @@ def test_command_line(capsys):
     assert capsys.readouterr().out == "https://example.com/01/09501101530003/10/ABC\n"
     assert gs1.main(["check", "(17)251301"]) == 1
     assert capsys.readouterr().err == "tavlo gs1: AI (17): month 13 is not a valid month\n"
+
+
+GS = "\x1d"
+
+
+@pytest.mark.parametrize(
+    ("text", "content"),
+    [
+        ("(01)09501101530003(17)250101(10)ABC123", "010950110153000317250101" + "10ABC123"),
+        ("(01)09501101530003(10)AB%12(21)X", "010950110153000310AB%12" + GS + "21X"),
+        ("(01)09501101530003(21)abc(10)ABC" , "010950110153000321abc" + GS + "10ABC"),
+        ("(00)095212345678901235(4312)Main%2FStreet(4313)X", "00095212345678901235" + "4312Main%2FStreet" + GS + "4313X"),
+    ],
+)
+def test_gs1_qr_reads_back_as_gs1(text, content):
+    zxingcpp = pytest.importorskip("zxingcpp")
+    from PIL import Image
+
+    image = Image.open(io.BytesIO(tavlo.Gs1Qr(text).png(dpi=96, x_dim="4dots")))
+    (result,) = zxingcpp.read_barcodes(image)
+    assert result.symbology_identifier == "]Q3"  # FNC1 in first position
+    assert result.bytes == content.encode()  # the element strings with GS where the rules ask for one
+    assert result.text == text  # read as GS1, shown with the AIs in parentheses
