@@ -29,10 +29,13 @@ Result<std::vector<AiField>> parse_element_string(std::string_view text, bool al
         }
         std::string value;
         pos = close + 1;
-        // The value runs to the next '(' that is not written "\(".
+        // The value runs to the next '(' that is not written "\(": copied a stretch at a time.
         while (pos < text.size() && text[pos] != '(') {
-            if (text[pos] == '\\' && pos + 1 < text.size() && text[pos + 1] == '(') ++pos;
-            value += text[pos++];
+            const std::size_t open = std::min(text.find('(', pos), text.size());
+            const bool escaped = open < text.size() && open > pos && text[open - 1] == '\\';
+            value.append(text.substr(pos, open - pos - (escaped ? 1 : 0)));
+            pos = open;
+            if (escaped) value += text[pos++];
         }
         if (allow_composite && !composite_seen && pos < text.size() && !value.empty() && value.back() == '|') {
             value.pop_back();
