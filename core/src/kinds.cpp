@@ -10,6 +10,7 @@
 #include "encode/linear/retail_kinds.hpp"
 #include "encode/qr/qr_kinds.hpp"
 #include "tavlo/gs1_linear.hpp"
+#include "tavlo/gs1_qr.hpp"
 
 namespace tavlo {
 namespace {
@@ -63,6 +64,7 @@ constexpr KindSpec table[] = {
     {"rmqr",           "RmQr",          "rMQR",            Matrix,     true,  2,  2,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_rmqr_kind,           rmqr_options},
     {"datamatrix",     "DataMatrix",    "Data Matrix",     Matrix,     true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_datamatrix_kind,     datamatrix_options},
     {"gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix", Gs1,        true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind, datamatrix_options},
+    {"gs1-qr",         "Gs1Qr",         "GS1 QR Code",     Gs1,        true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_qr_kind,         no_options},
 };
 // clang-format on
 

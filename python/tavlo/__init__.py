@@ -11,6 +11,8 @@ The symbol classes encode once, when they are made, and render as often as asked
 from _tavlo import FNC1, FNC2, FNC3, FNC4, Bar, Data, LinearGeometry, MatrixGeometry, StartA, StartB, StartC, TavloError
 
 from ._industrial import Codabar, Code93
+from . import gs1
+from ._gs1 import Gs1Qr
 from ._label import Layout
 from ._qr_family import MicroQr, RmQr
 from ._retail import Ean13, Isbn, Ismn, Issn, UpcA, UpcE
@@ -36,6 +38,7 @@ __all__ = [
     "RmQr",
     "DataMatrix",
     "Gs1DataMatrix",
+    "Gs1Qr",
     "Layout",
     "TavloError",
     "Data",
@@ -49,4 +52,5 @@ __all__ = [
     "LinearGeometry",
     "MatrixGeometry",
     "Bar",
+    "gs1",
 ]
