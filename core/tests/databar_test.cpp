@@ -80,9 +80,26 @@ void test_refusals() {
           "Encoding error: GS1 DataBar Limited: the GTIN's indicator digit must be 0 or 1, got 2");
 }
 
+void test_expanded() {
+    auto one_row = encode_databar_expanded("(01)98898765432106(3202)012345(15)991231", {});
+    CHECK(one_row.has_value() && one_row->rows.size() == 1 && one_row->rows[0].height == 34);
+    CHECK(one_row->human_readable == "(01)98898765432106(3202)012345(15)991231");
+    auto stacked = encode_databar_expanded("(01)98898765432106(3202)012345(15)991231", {.segments_per_row = 4});
+    CHECK(stacked.has_value());
+    CHECK(heights_of(*stacked) == (std::vector<std::uint32_t>{34, 1, 1, 1, 34}));
+    CHECK(refusal(encode_databar_expanded("(01)09501101530003", {.segments_per_row = 3})) ==
+          "Encoding error: GS1 DataBar Expanded Stacked: segments_per_row must be an even number from 2 to 20, got 3");
+    CHECK(refusal(encode_databar_expanded("(01)09501101530004", {})) ==
+          "Encoding error: GS1 DataBar Expanded: AI (01) has check digit 4, expected 3");
+    CHECK(refusal(encode_databar_expanded("(90)" + std::string(30, 'A') + "(91)" + std::string(40, '1'), {})) ==
+          "Encoding error: GS1 DataBar Expanded: the element string is too long, it needs 348 bits of the 252 the "
+          "symbol holds");
+}
+
 }  // namespace
 
 int main() {
+    test_expanded();
     test_stacked_figure();
     test_stacked_omnidirectional_heights();
     test_limited_figure();
