@@ -37,12 +37,7 @@ Character character_widths(std::uint32_t value) {
     std::array<int, 4> odd{}, even{};
     databar::element_widths(within / g.even_combinations, g.odd_modules, 4, g.widest_odd, false, odd);
     databar::element_widths(within % g.even_combinations, g.even_modules, 4, g.widest_even, true, even);
-    Character widths{};
-    for (int i = 0; i < 4; ++i) {
-        widths[2 * i] = odd[i];
-        widths[2 * i + 1] = even[i];
-    }
-    return widths;
+    return databar::interleave(odd, even);
 }
 
 // Weights of the elements for the check (Table 14): 23 rows of eight, row chosen by a character's finder

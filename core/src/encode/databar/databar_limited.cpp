@@ -71,12 +71,7 @@ Character character_widths(std::uint32_t value) {
     std::array<int, 7> odd{}, even{};
     databar::element_widths(within / g.even_combinations, g.odd_modules, 7, g.widest_odd, true, odd);
     databar::element_widths(within % g.even_combinations, g.even_modules, 7, g.widest_even, false, even);
-    Character widths{};
-    for (int i = 0; i < 7; ++i) {
-        widths[2 * i] = odd[i];
-        widths[2 * i + 1] = even[i];
-    }
-    return widths;
+    return databar::interleave(odd, even);
 }
 
 // Guards of one light and one dark module at each end; the right guard is followed by five light modules

@@ -68,12 +68,7 @@ Character character_widths(std::uint32_t value, bool outside) {
     std::array<int, 4> odd{}, even{};
     element_widths(odd_value, g.odd_modules, 4, g.widest_odd, outside, odd);
     element_widths(even_value, g.even_modules, 4, g.widest_even, !outside, even);
-    Character widths{};
-    for (int i = 0; i < 4; ++i) {
-        widths[2 * i] = odd[i];
-        widths[2 * i + 1] = even[i];
-    }
-    return widths;
+    return databar::interleave(odd, even);
 }
 
 struct Elements {

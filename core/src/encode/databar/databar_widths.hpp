@@ -24,6 +24,17 @@ std::size_t group_of(std::uint32_t value, const std::array<std::uint32_t, N>& fi
     return group;
 }
 
+// A character's elements from its odd and even halves: odd, even, odd, even, … left to right.
+template <std::size_t Half>
+std::array<int, 2 * Half> interleave(const std::array<int, Half>& odd, const std::array<int, Half>& even) {
+    std::array<int, 2 * Half> widths{};
+    for (std::size_t i = 0; i < Half; ++i) {
+        widths[2 * i] = odd[i];
+        widths[2 * i + 1] = even[i];
+    }
+    return widths;
+}
+
 // Appends each width as that many modules, colours alternating, the first `dark_first`.
 void append_widths(ModuleSequence& modules, std::span<const int> widths, bool dark_first);
 
