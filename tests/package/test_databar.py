@@ -58,7 +58,8 @@ def image(rows: list[str], scale: int = 2) -> np.ndarray:
 def read(rows: list[str]):
     import zxingcpp
 
-    results = zxingcpp.read_barcodes(image(rows))
+    # The DataBar readers alone: a corpus this size is read several times faster than with every format.
+    results = zxingcpp.read_barcodes(image(rows, scale=1), formats=zxingcpp.BarcodeFormat.DataBar)
     assert len(results) == 1, f"zxing-cpp found {len(results)} symbols"
     return results[0]
 
