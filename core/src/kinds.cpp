@@ -4,6 +4,7 @@
 #include <array>
 
 #include "encode/code128/code128_kinds.hpp"
+#include "encode/databar/databar_kinds.hpp"
 #include "encode/datamatrix/datamatrix_kinds.hpp"
 #include "encode/linear/industrial_kinds.hpp"
 #include "encode/linear/linear_kinds.hpp"
@@ -37,6 +38,12 @@ constexpr std::array<std::string_view, 6> qr_options{"error_correction", "versio
 constexpr std::array<std::string_view, 3> micro_qr_options{"error_correction", "version", "mask"};
 constexpr std::array<std::string_view, 3> rmqr_options{"error_correction", "height", "size"};
 constexpr std::array<std::string_view, 4> codabar_options{"start", "stop", "check_digit", "ratio"};
+constexpr std::array<std::string_view, 1> databar_expanded_stacked_options{"segments_per_row"};
+
+// GS1 DataBar (ISO/IEC 24724) needs no quiet zone, Limited one module each side. Bars are as high as the
+// standard sets in modules, at the default module width: Omnidirectional 33, Truncated 13, Limited 10,
+// Expanded 34; the stacked forms are matrices whose rows carry their own heights.
+constexpr Length databar_bar_height(double modules) { return {modules * 0.33, Unit::Mm}; }
 
 // clang-format off
 // Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, EAN-13 11 and 7, UPC-E 9 and 7
@@ -65,6 +72,13 @@ constexpr KindSpec table[] = {
     {"datamatrix",     "DataMatrix",    "Data Matrix",     Matrix,     true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_datamatrix_kind,     datamatrix_options},
     {"gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix", Gs1,        true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind, datamatrix_options},
     {"gs1-qr",         "Gs1Qr",         "GS1 QR Code",     Gs1,        true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_qr_kind,         no_options},
+    {"databar",        "DataBar",       "GS1 DataBar Omnidirectional", Gs1, false, 0, 0, linear_x, databar_bar_height(33), TextStyle::Centred, None, true, encode_databar_kind, no_options},
+    {"databar-truncated", "DataBar",    "GS1 DataBar Truncated", Gs1,    false, 0,  0,  linear_x,    databar_bar_height(13), TextStyle::Centred, None, true, encode_databar_truncated_kind, no_options},
+    {"databar-stacked", "DataBar",      "GS1 DataBar Stacked", Gs1,      true,  0,  0,  linear_x,    std::nullopt,         TextStyle::Centred,  None,  true,  encode_databar_stacked_kind, no_options},
+    {"databar-stacked-omni", "DataBar", "GS1 DataBar Stacked Omnidirectional", Gs1, true, 0, 0, linear_x, std::nullopt, TextStyle::Centred, None, true, encode_databar_stacked_omni_kind, no_options},
+    {"databar-limited", "DataBarLimited", "GS1 DataBar Limited", Gs1,    false, 1,  1,  linear_x,    databar_bar_height(10), TextStyle::Centred, None, true, encode_databar_limited_kind, no_options},
+    {"databar-expanded", "DataBarExpanded", "GS1 DataBar Expanded", Gs1, false, 0,  0,  linear_x,    databar_bar_height(34), TextStyle::Centred, None, true, encode_databar_expanded_kind, no_options},
+    {"databar-expanded-stacked", "DataBarExpanded", "GS1 DataBar Expanded Stacked", Gs1, true, 0, 0, linear_x, std::nullopt, TextStyle::Centred, None, true, encode_databar_expanded_stacked_kind, databar_expanded_stacked_options},
 };
 // clang-format on
 

@@ -13,6 +13,7 @@ from _tavlo import FNC1, FNC2, FNC3, FNC4, Bar, Data, LinearGeometry, MatrixGeom
 from ._industrial import Codabar, Code93
 from . import gs1
 from ._gs1 import Gs1Qr
+from ._databar import DataBar, DataBarExpanded, DataBarLimited
 from ._label import Layout
 from ._qr_family import MicroQr, RmQr
 from ._retail import Ean13, Isbn, Ismn, Issn, UpcA, UpcE
@@ -39,6 +40,9 @@ __all__ = [
     "DataMatrix",
     "Gs1DataMatrix",
     "Gs1Qr",
+    "DataBar",
+    "DataBarLimited",
+    "DataBarExpanded",
     "Layout",
     "TavloError",
     "Data",
