@@ -78,5 +78,21 @@ int main() {
         const auto symbol = encode_pdf417(bytes("PDF417 Symbology Standard"), options);
         CHECK(symbol && symbol->width == 103 && symbol->height == 10);
     }
+    // MicroPDF417: the smallest size by area; each size's width from its columns (38, 55, 82, 99 modules).
+    {
+        MicroPdf417Options options;
+        options.row_height = 1;
+        // 4 codewords: 4 columns by 4 rows (396 modules) is smaller than 1 column by 11 (418).
+        const auto four = encode_micro_pdf417(bytes("ABCDEFG"), options);
+        CHECK(four && four->width == 99 && four->height == 4);
+        options.columns = 1;
+        const auto narrow = encode_micro_pdf417(bytes("ABCDEFG"), options);
+        CHECK(narrow && narrow->width == 38 && narrow->height == 11);
+        options.columns = 3;
+        const auto three = encode_micro_pdf417(bytes("ABCDEFG"), options);
+        CHECK(three && three->width == 82 && three->height == 6);
+        options.columns = 1;
+        CHECK(!encode_micro_pdf417(Bytes(64, 0x80), options));
+    }
     return test::failures();
 }
