@@ -6,6 +6,7 @@
 #include "encode/code128/code128_kinds.hpp"
 #include "encode/datamatrix/datamatrix_kinds.hpp"
 #include "encode/linear/linear_kinds.hpp"
+#include "encode/pdf417/pdf417_kinds.hpp"
 #include "encode/qr/qr_kinds.hpp"
 #include "tavlo/gs1_linear.hpp"
 
@@ -29,10 +30,14 @@ constexpr std::array<std::string_view, 0> no_options{};
 constexpr std::array<std::string_view, 1> code128_options{"elements"};
 constexpr std::array<std::string_view, 1> gs1_128_options{"compute_check_digits"};
 constexpr std::array<std::string_view, 1> datamatrix_options{"shape"};
+constexpr std::array<std::string_view, 8> pdf417_options{"error_correction", "columns",       "rows",    "compact",
+                                                         "eci",              "segment_index", "file_id", "last_segment"};
+constexpr std::array<std::string_view, 2> micro_pdf417_options{"columns", "eci"};
 
 // clang-format off
 // Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
-// QR Code 4, Data Matrix 1.
+// QR Code 4, Data Matrix 1, PDF417 2 and MicroPDF417 1 (on every side). Stacked symbols are drawn as matrices, each row
+// repeated to its height (3 modules for PDF417, 2 for MicroPDF417), with the module of linear symbols.
 constexpr KindSpec table[] = {
     // name, class, title, family, matrix, quiet left and right, X, bar height, text, bearers, GS1, encoder, options
     {"ean8",           "Ean8",          "EAN-8",           Retail,     false, 7,  7,  linear_x,    std::nullopt,         TextStyle::Ean8,     None,  false, encode_ean8_kind,           no_options},
@@ -46,6 +51,8 @@ constexpr KindSpec table[] = {
     {"qr",             "QrCode",        "QR Code",         Matrix,     true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_qr_kind,             no_options},
     {"datamatrix",     "DataMatrix",    "Data Matrix",     Matrix,     true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_datamatrix_kind,     datamatrix_options},
     {"gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix", Gs1,        true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind, datamatrix_options},
+    {"pdf417",         "Pdf417",        "PDF417",          Stacked,    true,  2,  2,  linear_x,    std::nullopt,         TextStyle::None,     None,  false, encode_pdf417_kind,         pdf417_options},
+    {"micropdf417",    "MicroPdf417",   "MicroPDF417",     Stacked,    true,  1,  1,  linear_x,    std::nullopt,         TextStyle::None,     None,  false, encode_micro_pdf417_kind,   micro_pdf417_options},
 };
 // clang-format on
 

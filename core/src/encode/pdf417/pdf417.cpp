@@ -1,6 +1,7 @@
 // PDF417 symbols (ISO/IEC 15438): codewords, size, error correction and rows.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "../shared/assert.hpp"
@@ -64,33 +65,46 @@ struct Size {
     std::uint32_t columns, rows;
 };
 
+// Whether `columns` by `rows` holds `total` codewords within the 928 a symbol can have.
+bool holds(std::uint32_t columns, std::uint32_t rows, std::uint32_t total) {
+    return rows >= pdf417_min_rows && rows <= pdf417_max_rows && columns * rows >= total && columns * rows <= max_codewords;
+}
+
+std::uint32_t rows_for(std::uint32_t columns, std::uint32_t total) {
+    return std::max(pdf417_min_rows, (total + columns - 1) / columns);
+}
+
 Result<Size> choose_size(const Pdf417Options& options, std::uint32_t total) {
+    const auto refuse = [&](const std::string& where) {
+        return std::unexpected(error("data does not fit in " + where + ": " + std::to_string(total) + " codewords"));
+    };
     if (options.columns && options.rows) {
-        if (*options.columns * *options.rows < total)
-            return std::unexpected(error("data does not fit in " + std::to_string(*options.columns) + " columns and " +
-                                         std::to_string(*options.rows) + " rows: " + std::to_string(total) +
-                                         " codewords"));
+        if (!holds(*options.columns, *options.rows, total))
+            return refuse(std::to_string(*options.columns) + " columns and " + std::to_string(*options.rows) + " rows");
         return Size{*options.columns, *options.rows};
     }
     if (options.columns) {
-        const std::uint32_t rows = std::max(pdf417_min_rows, (total + *options.columns - 1) / *options.columns);
-        if (rows > pdf417_max_rows)
-            return std::unexpected(error("data does not fit in " + std::to_string(*options.columns) + " columns: " +
-                                         std::to_string(total) + " codewords"));
+        const std::uint32_t rows = rows_for(*options.columns, total);
+        if (!holds(*options.columns, rows, total)) return refuse(std::to_string(*options.columns) + " columns");
         return Size{*options.columns, rows};
     }
     if (options.rows) {
-        const std::uint32_t columns = (total + *options.rows - 1) / *options.rows;
-        if (columns > pdf417_max_columns)
-            return std::unexpected(error("data does not fit in " + std::to_string(*options.rows) + " rows: " +
-                                         std::to_string(total) + " codewords"));
-        return Size{std::max(columns, 1u), *options.rows};
+        for (std::uint32_t columns = std::max(1u, (total + *options.rows - 1) / *options.rows); columns <= pdf417_max_columns; ++columns)
+            if (holds(columns, *options.rows, total)) return Size{columns, *options.rows};
+        return refuse(std::to_string(*options.rows) + " rows");
     }
     // About three codewords down for one across: with rows three modules high and a codeword 17 modules wide,
-    // the symbol comes out some three times as wide as high, as a printed PDF417 usually is.
-    std::uint32_t columns = std::clamp<std::uint32_t>(std::uint32_t(std::lround(std::sqrt(total / 3.0))), 1, pdf417_max_columns);
-    columns = std::max(columns, (total + pdf417_max_rows - 1) / pdf417_max_rows);
-    return Size{columns, std::max(pdf417_min_rows, (total + columns - 1) / columns)};
+    // the symbol comes out some three times as wide as high, as a printed PDF417 usually is. Near the most a
+    // symbol holds, the columns nearest that whose rows keep within 928 codewords.
+    const auto preferred = std::int64_t(std::lround(std::sqrt(total / 3.0)));
+    std::optional<Size> best;
+    for (std::uint32_t columns = 1; columns <= pdf417_max_columns; ++columns) {
+        const std::uint32_t rows = rows_for(columns, total);
+        if (!holds(columns, rows, total)) continue;
+        if (!best || std::abs(std::int64_t(columns) - preferred) < std::abs(std::int64_t(best->columns) - preferred)) best = Size{columns, rows};
+    }
+    if (!best) return refuse("any size");
+    return *best;
 }
 
 Result<void> check_options(const Pdf417Options& options) {
