@@ -9,6 +9,7 @@
 #include "encode/linear/industrial_kinds.hpp"
 #include "encode/linear/linear_kinds.hpp"
 #include "encode/linear/retail_kinds.hpp"
+#include "encode/pdf417/pdf417_kinds.hpp"
 #include "encode/qr/qr_kinds.hpp"
 #include "tavlo/gs1_linear.hpp"
 #include "tavlo/gs1_qr.hpp"
@@ -49,6 +50,14 @@ constexpr Length databar_bar_height(double modules) { return {modules * 0.33, Un
 // Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, EAN-13 11 and 7, UPC-E 9 and 7
 // (an add-on has a right quiet zone of its own, 5 modules), Code 39, ITF, Code 93, Codabar and Code 128 10,
 // QR Code 4, Micro QR and rMQR 2, Data Matrix 1.
+constexpr std::array<std::string_view, 8> pdf417_options{"error_correction", "columns",       "rows",    "compact",
+                                                         "eci",              "segment_index", "file_id", "last_segment"};
+constexpr std::array<std::string_view, 2> micro_pdf417_options{"columns", "eci"};
+
+// clang-format off
+// Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
+// QR Code 4, Data Matrix 1, PDF417 2 and MicroPDF417 1 (on every side). Stacked symbols are drawn as matrices, each row
+// repeated to its height (3 modules for PDF417, 2 for MicroPDF417), with the module of linear symbols.
 constexpr KindSpec table[] = {
     // name, class, title, family, matrix, quiet left and right, X, bar height, text, bearers, GS1, encoder, options
     {"ean8",           "Ean8",          "EAN-8",           Retail,     false, 7,  7,  linear_x,    std::nullopt,         TextStyle::Ean8,     None,  false, encode_ean8_kind,           no_options},
@@ -79,6 +88,8 @@ constexpr KindSpec table[] = {
     {"databar-limited", "DataBarLimited", "GS1 DataBar Limited", Gs1,    false, 1,  1,  linear_x,    databar_bar_height(10), TextStyle::Centred, None, true, encode_databar_limited_kind, no_options},
     {"databar-expanded", "DataBarExpanded", "GS1 DataBar Expanded", Gs1, false, 0,  0,  linear_x,    databar_bar_height(34), TextStyle::Centred, None, true, encode_databar_expanded_kind, no_options},
     {"databar-expanded-stacked", "DataBarExpanded", "GS1 DataBar Expanded Stacked", Gs1, true, 0, 0, linear_x, std::nullopt, TextStyle::Centred, None, true, encode_databar_expanded_stacked_kind, databar_expanded_stacked_options},
+    {"pdf417",         "Pdf417",        "PDF417",          Stacked,    true,  2,  2,  linear_x,    std::nullopt,         TextStyle::None,     None,  false, encode_pdf417_kind,         pdf417_options},
+    {"micropdf417",    "MicroPdf417",   "MicroPDF417",     Stacked,    true,  1,  1,  linear_x,    std::nullopt,         TextStyle::None,     None,  false, encode_micro_pdf417_kind,   micro_pdf417_options},
 };
 // clang-format on
 

@@ -18,6 +18,8 @@ from ._label import Layout
 from ._qr_family import MicroQr, RmQr
 from ._retail import Ean13, Isbn, Ismn, Issn, UpcA, UpcE
 from ._symbols import Code39, Code128, DataMatrix, Ean8, Gs1_128, Gs1DataMatrix, Itf, Itf14, QrCode
+from ._stacked import MicroPdf417, Pdf417
+from ._symbols import Code39, Code128, DataMatrix, Ean8, Gs1_128, Gs1DataMatrix, Itf, Itf14, QrCode, UpcA
 
 __all__ = [
     "Ean8",
@@ -43,6 +45,8 @@ __all__ = [
     "DataBar",
     "DataBarLimited",
     "DataBarExpanded",
+    "Pdf417",
+    "MicroPdf417",
     "Layout",
     "TavloError",
     "Data",

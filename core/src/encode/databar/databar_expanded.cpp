@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "databar_expanded_data.hpp"
 #include "databar_expanded_rows.hpp"
 #include "databar_widths.hpp"

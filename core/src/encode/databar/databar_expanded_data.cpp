@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "databar_general_field.hpp"
 
 namespace tavlo::databar {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "databar_widths.hpp"
 
 namespace tavlo::databar {

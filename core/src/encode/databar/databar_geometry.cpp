@@ -1,4 +1,4 @@
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "tavlo/encode_databar.hpp"
 
 namespace tavlo {

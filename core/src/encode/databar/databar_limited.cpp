@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "databar_gtin.hpp"
 #include "databar_widths.hpp"
 #include "tavlo/encode_databar.hpp"

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "databar_gtin.hpp"
 #include "databar_widths.hpp"
 #include "tavlo/encode_databar.hpp"

@@ -1,6 +1,6 @@
 #include "databar_widths.hpp"
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 
 namespace tavlo::databar {
 namespace {
