@@ -126,6 +126,9 @@ Result<MatrixGeometry> encode_aztec(std::span<const std::uint8_t> data, const Az
     }
     const int percent = options.error_correction.value_or(default_error_correction);
     for (const SymbolSize& size : sizes_by_side) {
+        // Stuffing only adds bits: a size too small for the bits unstuffed needs no cutting to be passed over.
+        const std::size_t least_words = (bits.size() + size.word_size() - 1) / size.word_size();
+        if (least_words + check_codewords_needed(size.codewords(), percent) > size.codewords()) continue;
         const auto& words = codewords_for(size);
         if (words.size() + check_codewords_needed(size.codewords(), percent) <= size.codewords() &&
             words.size() <= size.max_data_codewords())

@@ -16,6 +16,7 @@ public:
     // polynomial: primitive, degree in [2, 12].
     explicit GaloisField(unsigned polynomial);
 
+    unsigned polynomial() const { return polynomial_; }
     unsigned bits() const { return bits_; }
     unsigned order() const { return order_; }  // 2^m - 1, the number of non-zero elements
 
@@ -26,6 +27,7 @@ public:
     unsigned zero_log() const { return 2 * order_; }
 
 private:
+    unsigned polynomial_;
     unsigned bits_;
     unsigned order_;
     std::vector<std::uint16_t> exp_;  // alpha^i for i in [0, 2 * order), then 2 * order zeros
