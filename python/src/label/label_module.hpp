@@ -8,16 +8,18 @@ namespace tavlo::py::label_module {
 // Created once per process, on the first import, then only read.
 struct State {
     PyObject* tavlo_error;            // _tavlo.TavloError: one exception class for both modules
-    PyTypeObject* linear_symbols[5];  // _tavlo's Code128, Code39, UpcA, Ean8, Itf
-    PyTypeObject* matrix_symbols[2];  // _tavlo's QrCode, DataMatrix
+    PyTypeObject* linear_geometry;    // _tavlo.LinearGeometry, whose records the package's geometry() returns
+    PyTypeObject* matrix_geometry;    // _tavlo.MatrixGeometry
     PyTypeObject* label;
     PyTypeObject* layout;
 };
 
 extern State state;
 
-// The module's functions: GS1-128 elements and ITF-14 digits for the package's GS1 classes.
+// The module's functions: GS1-128 elements and ITF-14 digits for the package's GS1 classes, and the table
+// of kinds for the package and the command line.
 extern PyMethodDef gs1_functions[];
+extern PyMethodDef kind_functions[];
 
 bool create_label_type();
 bool create_layout_type();
