@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "encode/aztec/aztec_kinds.hpp"
 #include "encode/code128/code128_kinds.hpp"
 #include "encode/datamatrix/datamatrix_kinds.hpp"
 #include "encode/linear/linear_kinds.hpp"
@@ -29,10 +30,12 @@ constexpr std::array<std::string_view, 0> no_options{};
 constexpr std::array<std::string_view, 1> code128_options{"elements"};
 constexpr std::array<std::string_view, 1> gs1_128_options{"compute_check_digits"};
 constexpr std::array<std::string_view, 1> datamatrix_options{"shape"};
+constexpr std::array<std::string_view, 6> aztec_options{"layers", "error_correction", "eci", "structured_append_index",
+                                                       "structured_append_count", "structured_append_id"};
 
 // clang-format off
 // Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
-// QR Code 4, Data Matrix 1.
+// QR Code 4, Data Matrix 1; Aztec Code none, its bullseye is found from the centre.
 constexpr KindSpec table[] = {
     // name, class, title, family, matrix, quiet left and right, X, bar height, text, bearers, GS1, encoder, options
     {"ean8",           "Ean8",          "EAN-8",           Retail,     false, 7,  7,  linear_x,    std::nullopt,         TextStyle::Ean8,     None,  false, encode_ean8_kind,           no_options},
@@ -46,6 +49,8 @@ constexpr KindSpec table[] = {
     {"qr",             "QrCode",        "QR Code",         Matrix,     true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_qr_kind,             no_options},
     {"datamatrix",     "DataMatrix",    "Data Matrix",     Matrix,     true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_datamatrix_kind,     datamatrix_options},
     {"gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix", Gs1,        true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind, datamatrix_options},
+    {"aztec",          "Aztec",         "Aztec Code",      Matrix,     true,  0,  0,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_aztec_kind,          aztec_options},
+    {"aztec-rune",     "AztecRune",     "Aztec Rune",      Matrix,     true,  0,  0,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_aztec_rune_kind,     no_options},
 };
 // clang-format on
 

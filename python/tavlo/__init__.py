@@ -10,6 +10,7 @@ The symbol classes encode once, when they are made, and render as often as asked
 
 from _tavlo import FNC1, FNC2, FNC3, FNC4, Bar, Data, LinearGeometry, MatrixGeometry, StartA, StartB, StartC, TavloError
 
+from ._aztec import Aztec, AztecRune
 from ._label import Layout
 from ._symbols import Code39, Code128, DataMatrix, Ean8, Gs1_128, Gs1DataMatrix, Itf, Itf14, QrCode, UpcA
 
@@ -24,6 +25,8 @@ __all__ = [
     "QrCode",
     "DataMatrix",
     "Gs1DataMatrix",
+    "Aztec",
+    "AztecRune",
     "Layout",
     "TavloError",
     "Data",
