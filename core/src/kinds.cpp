@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "encode/aztec/aztec_kinds.hpp"
 #include "encode/code128/code128_kinds.hpp"
 #include "encode/databar/databar_kinds.hpp"
 #include "encode/datamatrix/datamatrix_kinds.hpp"
@@ -58,6 +59,12 @@ constexpr std::array<std::string_view, 2> micro_pdf417_options{"columns", "eci"}
 // Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
 // QR Code 4, Data Matrix 1, PDF417 2 and MicroPDF417 1 (on every side). Stacked symbols are drawn as matrices, each row
 // repeated to its height (3 modules for PDF417, 2 for MicroPDF417), with the module of linear symbols.
+constexpr std::array<std::string_view, 6> aztec_options{"layers", "error_correction", "eci", "structured_append_index",
+                                                       "structured_append_count", "structured_append_id"};
+
+// clang-format off
+// Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
+// QR Code 4, Data Matrix 1; Aztec Code none, its bullseye is found from the centre.
 constexpr KindSpec table[] = {
     // name, class, title, family, matrix, quiet left and right, X, bar height, text, bearers, GS1, encoder, options
     {"ean8",           "Ean8",          "EAN-8",           Retail,     false, 7,  7,  linear_x,    std::nullopt,         TextStyle::Ean8,     None,  false, encode_ean8_kind,           no_options},
@@ -90,6 +97,8 @@ constexpr KindSpec table[] = {
     {"databar-expanded-stacked", "DataBarExpanded", "GS1 DataBar Expanded Stacked", Gs1, true, 0, 0, linear_x, std::nullopt, TextStyle::Centred, None, true, encode_databar_expanded_stacked_kind, databar_expanded_stacked_options},
     {"pdf417",         "Pdf417",        "PDF417",          Stacked,    true,  2,  2,  linear_x,    std::nullopt,         TextStyle::None,     None,  false, encode_pdf417_kind,         pdf417_options},
     {"micropdf417",    "MicroPdf417",   "MicroPDF417",     Stacked,    true,  1,  1,  linear_x,    std::nullopt,         TextStyle::None,     None,  false, encode_micro_pdf417_kind,   micro_pdf417_options},
+    {"aztec",          "Aztec",         "Aztec Code",      Matrix,     true,  0,  0,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_aztec_kind,          aztec_options},
+    {"aztec-rune",     "AztecRune",     "Aztec Rune",      Matrix,     true,  0,  0,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_aztec_rune_kind,     no_options},
 };
 // clang-format on
 

@@ -14,6 +14,7 @@ from ._industrial import Codabar, Code93
 from . import gs1
 from ._gs1 import Gs1Qr
 from ._databar import DataBar, DataBarExpanded, DataBarLimited
+from ._aztec import Aztec, AztecRune
 from ._label import Layout
 from ._qr_family import MicroQr, RmQr
 from ._retail import Ean13, Isbn, Ismn, Issn, UpcA, UpcE
@@ -47,6 +48,8 @@ __all__ = [
     "DataBarExpanded",
     "Pdf417",
     "MicroPdf417",
+    "Aztec",
+    "AztecRune",
     "Layout",
     "TavloError",
     "Data",
