@@ -18,6 +18,9 @@ NOMINAL_X_MM = 0.33
 RETAIL = [
     pytest.param(lambda: tavlo.Ean8("1234567"), 18.23, "EAN8", "12345670", id="ean8"),
     pytest.param(lambda: tavlo.UpcA("03600029145"), 22.85, "UPCA", "036000291452", id="upca"),
+    pytest.param(lambda: tavlo.Ean13("590123412345"), 22.85, "EAN13", "5901234123457", id="ean13"),
+    pytest.param(lambda: tavlo.UpcE("0123456"), 22.85, "UPCE", "012345000065", id="upce"),  # read as its UPC-A
+    pytest.param(lambda: tavlo.Isbn("978-0-306-40615-7"), 22.85, "EAN13", "9780306406157", id="isbn"),
 ]
 
 
@@ -47,7 +50,7 @@ def test_magnification_sets_x_to_whole_dots_and_the_bars_to_the_standard_height(
     assert pixels.shape == (layout.height_dots, layout.width_dots)
     dark_columns = (pixels == 0).any(axis=0)
     assert ((pixels[:, dark_columns] == 0).all(axis=0)).all(), "every bar runs the whole height"
-    # zxing-cpp reports a UPC-A in its 13-digit EAN form.
+    # zxing-cpp reports a UPC-A (and a UPC-E, expanded) in its 13-digit EAN form.
     decoded = decoded_texts(png_pixels(symbol.png(dpi=dpi, magnification=magnification)), zxing_format)
     assert len(decoded) == 1 and decoded[0] in (text, "0" + text)
 
@@ -69,6 +72,28 @@ def test_the_default_is_100_percent_with_bars_of_the_standard_height(make, bar_m
 def test_an_asked_x_or_width_scales_the_bars_with_it(make, bar_mm, zxing_format, text, options):
     layout = make().layout(dpi=600, text=False, **options)
     assert layout.height_dots == bar_dots(bar_mm, layout.x_dim_dots)
+
+
+def test_an_add_on_stands_beside_bars_of_the_standard_height():
+    plain = tavlo.Ean13("590123412345").layout(dpi=300, text=False)
+    with_addon = tavlo.Ean13("590123412345", addon="12").layout(dpi=300, text=False)
+    assert plain.height_dots == bar_dots(22.85, 4) and with_addon.height_dots >= plain.height_dots
+
+
+# GS1 DataBar bars are a number of modules high (ISO/IEC 24724), never raised to the 0.25 in of other bars.
+@pytest.mark.parametrize(
+    "make, modules_high",
+    [
+        pytest.param(lambda: tavlo.DataBar("0950110153000"), 33, id="omnidirectional"),
+        pytest.param(lambda: tavlo.DataBar("0950110153000", truncated=True), 13, id="truncated"),
+        pytest.param(lambda: tavlo.DataBarLimited("0950110153000"), 10, id="limited"),
+        pytest.param(lambda: tavlo.DataBarExpanded("(01)09501101530003(3103)000123"), 34, id="expanded"),
+    ],
+)
+@pytest.mark.parametrize("dpi, x_dim", [(203, None), (300, None), (600, None), (300, "1dot"), (600, "0.5mm")])
+def test_databar_bars_are_their_modules_high(make, modules_high, dpi, x_dim):
+    layout = make().layout(dpi=dpi, x_dim=x_dim, text=False)
+    assert layout.height_dots == modules_high * layout.x_dim_dots
 
 
 def test_a_fixed_height_still_wins():
@@ -138,7 +163,7 @@ def test_print_warning_is_a_user_warning_of_the_package():
         (lambda: tavlo.Itf14("1540014128876"), {"dpi": 300, "x_dim": "0.4mm"},
          "the printed X-dimension of 0.423 mm (5 dots at 300 dpi) is outside the 0.495 mm to 1.016 mm the GS1 "
          "General Specifications allow for ITF-14 in general distribution"),
-        (lambda: tavlo.Gs1_128("(10)1"), {"dpi": 600, "x_dim": "1.1mm"},
+        (lambda: tavlo.Gs1_128("(01)09501101530003"), {"dpi": 600, "x_dim": "1.1mm", "quiet_zone": 5},
          "the printed X-dimension of 1.101 mm (26 dots at 600 dpi) is outside the 0.495 mm to 1.016 mm the GS1 "
          "General Specifications allow for GS1-128 in general distribution"),
         (lambda: tavlo.Code128("Parcel"), {"dpi": 300, "x_dim": "4dots", "bar_width_reduction": "2dots"},

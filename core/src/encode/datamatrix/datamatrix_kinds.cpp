@@ -6,6 +6,7 @@
 #include "tavlo/datamatrix.hpp"
 #include "tavlo/gs1.hpp"
 #include "tavlo/gs1_check.hpp"
+#include "tavlo/gs1_syntax.hpp"
 
 namespace tavlo {
 namespace {
@@ -78,6 +79,7 @@ Result<Encoded> encode_datamatrix_kind(std::string_view data, KindOptions option
 Result<Encoded> encode_gs1_datamatrix_kind(std::string_view data, KindOptions options) {
     auto fields = gs1::parse(data);
     if (!fields) return std::unexpected(fields.error());
+    if (auto valid = gs1::parse_element_string(data); !valid) return std::unexpected(std::move(valid.error()));
     auto settings = sizing_of(options);
     if (!settings) return std::unexpected(settings.error());
     settings->gs1 = true;
