@@ -66,6 +66,7 @@ class KindRow(TypedDict):
     matrix: bool
     gs1: bool
     options: tuple[str, ...]
+    magnified: bool
 
 def kinds() -> tuple[KindRow, ...]: ...
 def gs1_128_elements(text: str, compute_check_digits: bool = False) -> tuple[list[str | None], str]: ...

@@ -96,6 +96,13 @@ def test_databar_bars_are_their_modules_high(make, modules_high, dpi, x_dim):
     assert layout.height_dots == modules_high * layout.x_dim_dots
 
 
+def test_the_table_of_kinds_says_which_kinds_take_magnification():
+    from tavlo import _label
+
+    magnified = {row["name"] for row in _label.kinds() if row["magnified"]}
+    assert magnified == {"ean8", "upca", "ean13", "upce", "isbn", "issn", "ismn"}
+
+
 def test_a_fixed_height_still_wins():
     assert tavlo.UpcA("03600029145").layout(dpi=300, height="10mm", text=False).height_dots == 118
 

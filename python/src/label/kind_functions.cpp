@@ -31,10 +31,11 @@ PyObject* kind_dict(const KindSpec& kind) {
         }
         PyTuple_SET_ITEM(options, static_cast<Py_ssize_t>(i), name);
     }
-    return Py_BuildValue("{s:N,s:N,s:N,s:s,s:O,s:O,s:N}", "name", new_text(kind.name), "class_name",
+    return Py_BuildValue("{s:N,s:N,s:N,s:s,s:O,s:O,s:N,s:O}", "name", new_text(kind.name), "class_name",
                          new_text(kind.class_name), "title", new_text(kind.title), "family",
                          family_name(kind.family), "matrix", kind.matrix ? Py_True : Py_False, "gs1",
-                         kind.gs1 ? Py_True : Py_False, "options", options);
+                         kind.gs1 ? Py_True : Py_False, "options", options, "magnified",
+                         kind.magnified ? Py_True : Py_False);
 }
 
 // kinds() -> tuple of dicts, one per kind in the table's order.
@@ -58,7 +59,8 @@ PyObject* kinds_function(PyObject*, PyObject*) {
 PyMethodDef kind_functions[] = {
     {"kinds", kinds_function, METH_NOARGS,
      "kinds()\n--\n\nEvery kind of symbol the package makes, one dict each: name (the command line's subcommand), "
-     "class_name, title, family, matrix, gs1 and options (the keyword options the kind takes)."},
+     "class_name, title, family, matrix, gs1, options (the keyword options the kind takes) and magnified (whether "
+     "the render methods take magnification)."},
     {}};
 
 }  // namespace tavlo::py::label_module
