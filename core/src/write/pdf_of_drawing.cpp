@@ -7,6 +7,7 @@
 
 #include "decimal.hpp"
 #include "drawing_text.hpp"
+#include "pdf_page.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {
@@ -32,6 +33,42 @@ void append_rect(std::string& out, const Rect& r) {
 
 // Translucent colours go through graphics states /a0 (background) and /a1 (foreground).
 bool translucent(Colour colour) { return colour.a != 0 && colour.a != 255; }
+
+// Page content is a few KiB of short, repetitive lines: a 4 KiB window finds nearly every match a larger one
+// would, and its small tables keep a label's call from allocating fresh pages.
+constexpr int window_bits = 12;
+constexpr int memory_level = 4;
+
+std::string deflate(const std::string& data) {
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, window_bits, memory_level, Z_DEFAULT_STRATEGY) !=
+        Z_OK) {
+        throw std::bad_alloc();  // zlib fails here only for want of memory
+    }
+    std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int status = ::deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflstd::string resources(const Drawing& drawing) {
+    if (!translucent(drawing.background) && !translucent(drawing.foreground)) return "";
+    std::string out = "/Resources<</ExtGState<<";
+    const std::pair<const char*, Colour> states[] = {{"/a0", drawing.background}, {"/a1", drawing.foreground}};
+    for (const auto& [name, colour] : states) {
+        if (!translucent(colour)) continue;
+        out += name;
+        out += "<</ca ";
+        append_decimal(out, colour.a / 255.0, 4);
+        out += ">>";
+    }
+    return out + ">>>>";
+}
+
+}  // namespace
+
+namespace pdf {
 
 // Drawn in dots from the top-left corner, as the drawing is: the matrix flips y and scales dots to points.
 std::string page_content(const Drawing& drawing) {
@@ -61,77 +98,61 @@ std::string page_content(const Drawing& drawing) {
     return out;
 }
 
-// Page content is a few KiB of short, repetitive lines: a 4 KiB window finds nearly every match a larger one
-// would, and its small tables keep a label's call from allocating fresh pages.
-constexpr int window_bits = 12;
-constexpr int memory_level = 4;
-
-std::string deflate(const std::string& data) {
-    z_stream stream{};
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, window_bits, memory_level, Z_DEFAULT_STRATEGY) !=
-        Z_OK) {
-        throw std::bad_alloc();  // zlib fails here only for want of memory
-    }
-    std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    const int status = ::deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    if (status != Z_STREAM_END) throw std::bad_alloc();
-    return out;
-}
-
-std::string resources(const Drawing& drawing) {
-    if (!translucent(drawing.background) && !translucent(drawing.foreground)) return "";
-    std::string out = "/Resources<</ExtGState<<";
-    const std::pair<const char*, Colour> states[] = {{"/a0", drawing.background}, {"/a1", drawing.foreground}};
-    for (const auto& [name, colour] : states) {
-        if (!translucent(colour)) continue;
-        out += name;
-        out += "<</ca ";
-        append_decimal(out, colour.a / 255.0, 4);
-        out += ">>";
-    }
-    return out + ">>>>";
-}
-
-}  // namespace
-
-std::vector<std::uint8_t> write_pdf(const Drawing& drawing) {
+std::string page_object(const Drawing& drawing, int parent, int contents) {
     const double scale = points_per_inch / drawing.dpi;
-    const std::string content = deflate(page_content(drawing));
-
-    std::string page = "<</Type/Page/Parent 2 0 R/MediaBox[0 0 ";
+    std::string page = "<</Type/Page/Parent ";
+    append_integer(page, parent);
+    page += " 0 R/MediaBox[0 0 ";
     append_decimal(page, drawing.width * scale, 4);
     page += ' ';
     append_decimal(page, drawing.height * scale, 4);
-    page += "]/Contents 4 0 R" + resources(drawing) + ">>";
-    std::string stream = "<</Length ";
-    append_integer(stream, static_cast<std::int64_t>(content.size()));
-    stream += "/Filter/FlateDecode>>\nstream\n" + content + "\nendstream";
+    page += "]/Contents ";
+    append_integer(page, contents);
+    return page + " 0 R" + resources(drawing) + ">>";
+}
 
-    const std::string objects[] = {"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[3 0 R]/Count 1>>", page,
-                                   stream};
+std::string content_stream(const std::string& content) {
+    const std::string compressed = deflate(content);
+    std::string stream = "<</Length ";
+    append_integer(stream, static_cast<std::int64_t>(compressed.size()));
+    return stream + "/Filter/FlateDecode>>\nstream\n" + compressed + "\nendstream";
+}
+
+std::vector<std::uint8_t> file_of_objects(std::span<const std::string> objects) {
     // The comment line of high bytes marks the file as binary for transfer tools.
     std::string out = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
     std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < std::size(objects); ++i) {
+    for (std::size_t i = 0; i < objects.size(); ++i) {
         offsets.push_back(out.size());
         append_integer(out, static_cast<std::int64_t>(i + 1));
         out += " 0 obj\n" + objects[i] + "\nendobj\n";
     }
     const std::size_t xref = out.size();
-    out += "xref\n0 5\n0000000000 65535 f \n";
+    out += "xref\n0 ";
+    append_integer(out, static_cast<std::int64_t>(objects.size() + 1));
+    out += "\n0000000000 65535 f \n";
     for (std::size_t offset : offsets) {
         char entry[21];
         std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
         out += entry;
     }
-    out += "trailer\n<</Size 5/Root 1 0 R>>\nstartxref\n";
+    out += "trailer\n<</Size ";
+    append_integer(out, static_cast<std::int64_t>(objects.size() + 1));
+    out += "/Root 1 0 R>>\nstartxref\n";
     append_integer(out, static_cast<std::int64_t>(xref));
+    out += "\n%%EOF\n";
+    return {out.begin(), out.end()};
+}
+
+}  // namespace pdf
+
+std::vector<std::uint8_t> write_pdf(const Drawing& drawing) {
+    const std::string objects[] = {"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[3 0 R]/Count 1>>",
+                                   pdf::page_object(drawing, 2, 4), pdf::content_stream(pdf::page_content(drawing))};
+    return pdf::file_of_objects(objects);
+}
+
+_cast<std::int64_t>(xref));
     out += "\n%%EOF\n";
     return {out.begin(), out.end()};
 }
