@@ -5,7 +5,9 @@
 
 #include "encode/code128/code128_kinds.hpp"
 #include "encode/datamatrix/datamatrix_kinds.hpp"
+#include "encode/linear/industrial_kinds.hpp"
 #include "encode/linear/linear_kinds.hpp"
+#include "encode/linear/retail_kinds.hpp"
 #include "encode/qr/qr_kinds.hpp"
 #include "tavlo/gs1_linear.hpp"
 
@@ -33,16 +35,25 @@ constexpr std::array<std::string_view, 6> qr_options{"error_correction", "versio
                                                      "structured_append"};
 constexpr std::array<std::string_view, 3> micro_qr_options{"error_correction", "version", "mask"};
 constexpr std::array<std::string_view, 3> rmqr_options{"error_correction", "height", "size"};
+constexpr std::array<std::string_view, 4> codabar_options{"start", "stop", "check_digit", "ratio"};
 
 // clang-format off
-// Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
+// Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, EAN-13 11 and 7, UPC-E 9 and 7
+// (an add-on has a right quiet zone of its own, 5 modules), Code 39, ITF, Code 93, Codabar and Code 128 10,
 // QR Code 4, Micro QR and rMQR 2, Data Matrix 1.
 constexpr KindSpec table[] = {
     // name, class, title, family, matrix, quiet left and right, X, bar height, text, bearers, GS1, encoder, options
     {"ean8",           "Ean8",          "EAN-8",           Retail,     false, 7,  7,  linear_x,    std::nullopt,         TextStyle::Ean8,     None,  false, encode_ean8_kind,           no_options},
-    {"upca",           "UpcA",          "UPC-A",           Retail,     false, 9,  9,  linear_x,    std::nullopt,         TextStyle::UpcA,     None,  false, encode_upc_a_kind,          no_options},
+    {"upca",           "UpcA",          "UPC-A",           Retail,     false, 9,  9,  linear_x,    std::nullopt,         TextStyle::UpcA,     None,  false, encode_upc_a_kind,          upc_a_option_names},
+    {"ean13",          "Ean13",         "EAN-13",          Retail,     false, 11, 7,  linear_x,    std::nullopt,         TextStyle::Ean13,    None,  false, encode_ean13_kind,          ean13_option_names},
+    {"upce",           "UpcE",          "UPC-E",           Retail,     false, 9,  7,  linear_x,    std::nullopt,         TextStyle::UpcE,     None,  false, encode_upc_e_kind,          upc_e_option_names},
+    {"isbn",           "Isbn",          "ISBN",            Retail,     false, 11, 7,  linear_x,    std::nullopt,         TextStyle::Ean13,    None,  false, encode_isbn_kind,           book_option_names},
+    {"issn",           "Issn",          "ISSN",            Retail,     false, 11, 7,  linear_x,    std::nullopt,         TextStyle::Ean13,    None,  false, encode_issn_kind,           issn_option_names},
+    {"ismn",           "Ismn",          "ISMN",            Retail,     false, 11, 7,  linear_x,    std::nullopt,         TextStyle::Ean13,    None,  false, encode_ismn_kind,           book_option_names},
     {"code39",         "Code39",        "Code 39",         Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_code39_kind,         no_options},
     {"itf",            "Itf",           "ITF",             Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_itf_kind,            no_options},
+    {"code93",         "Code93",        "Code 93",         Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_code93_kind,         no_options},
+    {"codabar",        "Codabar",       "Codabar",         Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_codabar_kind,        codabar_options},
     {"code128",        "Code128",       "Code 128",        Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_code128_kind,        code128_options},
     {"gs1-128",        "Gs1_128",       "GS1-128",         Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  None,  true,  encode_gs1_128_kind,        gs1_128_options,    gs1_128_max_width_mm},
     {"itf14",          "Itf14",         "ITF-14",          Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  Frame, true,  encode_itf14_kind,          no_options},

@@ -109,19 +109,6 @@ class Ean8(_Symbol):
         return cls._encode("ean8", _text(data), (data,))
 
 
-class UpcA(_Symbol):
-    """A UPC-A symbol from 11 digits, or 12 with a correct check digit.
-
-    Quiet zones default to 9 modules on each side.
-    """
-
-    __slots__ = ()
-    __module__ = "tavlo"
-
-    def __new__(cls, data: str) -> Self:
-        return cls._encode("upca", _text(data), (data,))
-
-
 class Code39(_Symbol):
     """A Code 39 symbol: digits, capital letters, space and - . $ / + %.
 

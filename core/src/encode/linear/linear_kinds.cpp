@@ -15,7 +15,7 @@ Result<Encoded> with_line(Result<LinearGeometry>&& encoded, std::string line) {
     return Encoded{std::move(*encoded), std::move(line)};
 }
 
-// EAN-8 and UPC-A print their check digit, which the caller may leave to the encoder to compute.
+// EAN-8 prints its check digit, which the caller may leave to the encoder to compute.
 std::string with_check_digit(std::string_view data, std::size_t data_digits) {
     std::string line(data);
     if (line.size() == data_digits) line += char('0' + gs1::check_digit(line));
@@ -26,10 +26,6 @@ std::string with_check_digit(std::string_view data, std::size_t data_digits) {
 
 Result<Encoded> encode_ean8_kind(std::string_view data, KindOptions) {
     return with_line(encode_ean8(data), with_check_digit(data, 7));
-}
-
-Result<Encoded> encode_upc_a_kind(std::string_view data, KindOptions) {
-    return with_line(encode_upc_a(data), with_check_digit(data, 11));
 }
 
 Result<Encoded> encode_code39_kind(std::string_view data, KindOptions) {
