@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "../../utf8.hpp"
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "../shared/kind_options.hpp"
 #include "codabar_options.hpp"
 #include "tavlo/encode_industrial.hpp"

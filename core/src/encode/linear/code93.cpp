@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "../../utf8.hpp"
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "tavlo/encode_industrial.hpp"
 
 namespace tavlo {

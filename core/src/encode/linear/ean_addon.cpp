@@ -2,7 +2,7 @@
 
 #include "../../ascii.hpp"
 #include "../../utf8.hpp"
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "ean_upc.hpp"
 #include "tavlo/encode_retail.hpp"
 

@@ -5,7 +5,7 @@
 
 #include "../../ascii.hpp"
 #include "../../utf8.hpp"
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "tavlo/gs1_check.hpp"
 
 namespace tavlo::ean_upc {

@@ -1,6 +1,6 @@
 #include "qr_placement.hpp"
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 
 namespace tavlo::qr {
 

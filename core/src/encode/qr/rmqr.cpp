@@ -3,7 +3,7 @@
 #include <limits>
 #include <string>
 
-#include "../shared/assert.hpp"
+#include "../../assert.hpp"
 #include "qr_blocks.hpp"
 #include "qr_segments.hpp"
 #include "rmqr_symbol.hpp"
