@@ -52,7 +52,12 @@ std::string deflate(const std::string& data) {
     stream.avail_out = static_cast<uInt>(out.size());
     const int status = ::deflate(&stream, Z_FINISH);
     out.resize(stream.total_out);
-    deflstd::string resources(const Drawing& drawing) {
+    deflateEnd(&stream);
+    if (status != Z_STREAM_END) throw std::bad_alloc();
+    return out;
+}
+
+std::string resources(const Drawing& drawing) {
     if (!translucent(drawing.background) && !translucent(drawing.foreground)) return "";
     std::string out = "/Resources<</ExtGState<<";
     const std::pair<const char*, Colour> states[] = {{"/a0", drawing.background}, {"/a1", drawing.foreground}};
@@ -128,8 +133,9 @@ std::vector<std::uint8_t> file_of_objects(std::span<const std::string> objects) 
         out += " 0 obj\n" + objects[i] + "\nendobj\n";
     }
     const std::size_t xref = out.size();
+    const auto object_count = static_cast<std::int64_t>(objects.size() + 1);  // with the free entry 0
     out += "xref\n0 ";
-    append_integer(out, static_cast<std::int64_t>(objects.size() + 1));
+    append_integer(out, object_count);
     out += "\n0000000000 65535 f \n";
     for (std::size_t offset : offsets) {
         char entry[21];
@@ -137,7 +143,7 @@ std::vector<std::uint8_t> file_of_objects(std::span<const std::string> objects) 
         out += entry;
     }
     out += "trailer\n<</Size ";
-    append_integer(out, static_cast<std::int64_t>(objects.size() + 1));
+    append_integer(out, object_count);
     out += "/Root 1 0 R>>\nstartxref\n";
     append_integer(out, static_cast<std::int64_t>(xref));
     out += "\n%%EOF\n";
@@ -150,11 +156,6 @@ std::vector<std::uint8_t> write_pdf(const Drawing& drawing) {
     const std::string objects[] = {"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[3 0 R]/Count 1>>",
                                    pdf::page_object(drawing, 2, 4), pdf::content_stream(pdf::page_content(drawing))};
     return pdf::file_of_objects(objects);
-}
-
-_cast<std::int64_t>(xref));
-    out += "\n%%EOF\n";
-    return {out.begin(), out.end()};
 }
 
 }  // namespace tavlo::label

@@ -1,6 +1,6 @@
 // PDF of several pages, a label sheet's: each drawing one page of its own size, drawn by the same page content
 // as a one-page label, so a label on a sheet prints as it does alone.
-#include "assert.hpp"
+#include "../assert.hpp"
 #include "decimal.hpp"
 #include "pdf_page.hpp"
 #include "tavlo/sheet.hpp"
