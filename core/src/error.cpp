@@ -23,6 +23,7 @@ TavloError TavloError::invalid_check_digit(std::string_view symbology, char expe
     return {Kind::InvalidCheckDigit, symbology, std::string_view(&expected, 1)};
 }
 TavloError TavloError::invalid_data(std::string_view message) { return {Kind::InvalidData, {}, message}; }
+TavloError TavloError::gs1_syntax(std::string_view message) { return {Kind::Gs1Syntax, {}, message}; }
 
 namespace {
 
@@ -52,6 +53,7 @@ std::string TavloError::display() const {
     case Kind::InvalidGs1: return concat("Invalid GS1-128 value: ", text_);
     case Kind::InvalidCheckDigit: return concat("Invalid check digit for ", label_, ": expected ", text_);
     case Kind::InvalidData: return text_;
+    case Kind::Gs1Syntax: return text_;
     }
     return {};
 }

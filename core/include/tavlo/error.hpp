@@ -22,6 +22,7 @@ public:
         InvalidGs1,  // message
         InvalidCheckDigit,  // symbology, the expected digit
         InvalidData,        // message, shown as it is
+        Gs1Syntax,   // message: a rule of the GS1 Barcode Syntax Dictionary, naming the AI
     };
 
     // `character` is the offending character in UTF-8 (one code point).
@@ -38,6 +39,8 @@ public:
     static TavloError invalid_check_digit(std::string_view symbology, char expected);
     // A refusal whose whole sentence the caller reads as it is.
     static TavloError invalid_data(std::string_view message);
+    // Shown as it is: "AI (17): month 13 is not a valid month" says what and where by itself.
+    static TavloError gs1_syntax(std::string_view message);
 
     Kind kind() const { return kind_; }
 

@@ -5,6 +5,7 @@
 #include "tavlo/encode.hpp"
 #include "tavlo/gs1_check.hpp"
 #include "tavlo/gs1_linear.hpp"
+#include "tavlo/gs1_syntax.hpp"
 
 namespace tavlo {
 namespace {
@@ -39,6 +40,8 @@ Result<Encoded> encode_itf_kind(std::string_view data, KindOptions) {
 Result<Encoded> encode_itf14_kind(std::string_view data, KindOptions) {
     auto digits = itf14_digits(data);
     if (!digits) return std::unexpected(digits.error());
+    // The 14 digits are a GTIN: AI (01) as the GS1 Barcode Syntax Dictionary has it.
+    if (auto valid = gs1::validate_element("01", *digits); !valid) return std::unexpected(std::move(valid.error()));
     auto bars = encode_itf(*digits);  // before the digits move into the line
     return with_line(std::move(bars), std::move(*digits));
 }

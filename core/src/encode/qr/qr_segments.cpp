@@ -34,13 +34,17 @@ constexpr Mode mode_of(ByteClass c) {
     return c == Digit ? Mode::Numeric : c == Symbol || c == Upper ? Mode::Alphanumeric : Mode::Byte;
 }
 
-// ISO/IEC 18004 Table 5: values 0-9 for digits, 10-35 for A-Z, then space $ % * + - . / :
+// The separator between GS1 element strings; in GS1 mode alphanumeric segments write it as '%'.
+constexpr std::uint8_t group_separator = 0x1D;
+
+// ISO/IEC 18004 Table 5: values 0-9 for digits, 10-35 for A-Z, then space $ % * + - . / : (GS as '%').
 constexpr std::array<std::uint8_t, 128> alphanumeric_values = [] {
     std::array<std::uint8_t, 128> table{};
     for (unsigned b = 0; b < 10; ++b) table['0' + b] = std::uint8_t(b);
     for (unsigned b = 0; b < 26; ++b) table['A' + b] = std::uint8_t(10 + b);
     const std::string_view symbols = " $%*+-./:";
     for (unsigned i = 0; i < symbols.size(); ++i) table[std::uint8_t(symbols[i])] = std::uint8_t(36 + i);
+    table[group_separator] = table['%'];
     return table;
 }();
 
@@ -111,13 +115,19 @@ void write_segment(BitWriter& out, const std::uint8_t* data, const Segment& segm
 
 }  // namespace
 
-std::vector<Segment> runs(std::string_view payload) {
+std::vector<Segment> runs(std::string_view payload, bool gs1) {
     std::vector<Segment> out;
     const auto n = std::uint32_t(payload.size());
+    const auto class_of = [gs1](char c) {
+        const auto byte = std::uint8_t(c);
+        if (gs1 && byte == group_separator) return Symbol;
+        if (gs1 && byte == '%') return Other;
+        return byte_classes[byte];
+    };
     std::uint32_t begin = 0;
     for (std::uint32_t i = 1; i <= n; ++i) {
-        const Mode mode = mode_of(byte_classes[std::uint8_t(payload[begin])]);
-        if (i == n || mode_of(byte_classes[std::uint8_t(payload[i])]) != mode) {
+        const Mode mode = mode_of(class_of(payload[begin]));
+        if (i == n || mode_of(class_of(payload[i])) != mode) {
             out.push_back({mode, begin, i - begin});
             begin = i;
         }

@@ -35,8 +35,10 @@ struct Dialect {
 // QR Code of version, in [1, 40]: ISO/IEC 18004 Tables 2 and 3.
 Dialect qr_dialect(int version);
 
-// The payload cut into maximal runs of one class, in order, covering every byte once.
-std::vector<Segment> runs(std::string_view payload);
+// The payload cut into maximal runs of one class, in order, covering every byte once. In GS1 mode
+// (`gs1`: FNC1 in first position) a GS (0x1D) between elements is an alphanumeric character, written '%'
+// (ISO/IEC 18004 7.4.8.2), and a data '%', which alphanumeric mode would have to double, goes in byte mode.
+std::vector<Segment> runs(std::string_view payload, bool gs1 = false);
 
 // The runs merged left to right for the character-count widths of dialect (QR Code's default segmentation).
 std::vector<Segment> merge(std::span<const Segment> runs, const Dialect& dialect);
