@@ -183,7 +183,7 @@ class Sheet:
                 try:
                     x, y = _label.place_in_cell(cells[cell], drawing.width, drawing.height, self.anchor)
                 except _label.TavloError as error:
-                    raise _label.TavloError(f"label {index} ({symbol!r}): {error}") from None
+                    raise _label.TavloError(f"{error} (label {index}, {symbol!r})") from None
                 parts.append((drawing, x, y))
             cell += 1
             if cell == len(cells):
