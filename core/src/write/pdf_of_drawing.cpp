@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 #include "decimal.hpp"
@@ -71,10 +72,6 @@ std::string resources(const Drawing& drawing) {
     return out + ">>>>";
 }
 
-}  // namespace
-
-namespace pdf {
-
 // Drawn in dots from the top-left corner, as the drawing is: the matrix flips y and scales dots to points.
 std::string page_content(const Drawing& drawing) {
     std::string out;
@@ -123,6 +120,14 @@ std::string content_stream(const std::string& content) {
     return stream + "/Filter/FlateDecode>>\nstream\n" + compressed + "\nendstream";
 }
 
+}  // namespace
+
+namespace pdf {
+
+std::vector<std::string> page_objects(const Drawing& drawing, int parent, int first) {
+    return {page_object(drawing, parent, first + 1), content_stream(page_content(drawing))};
+}
+
 std::vector<std::uint8_t> file_of_objects(std::span<const std::string> objects) {
     // The comment line of high bytes marks the file as binary for transfer tools.
     std::string out = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
@@ -153,8 +158,8 @@ std::vector<std::uint8_t> file_of_objects(std::span<const std::string> objects) 
 }  // namespace pdf
 
 std::vector<std::uint8_t> write_pdf(const Drawing& drawing) {
-    const std::string objects[] = {"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[3 0 R]/Count 1>>",
-                                   pdf::page_object(drawing, 2, 4), pdf::content_stream(pdf::page_content(drawing))};
+    std::vector<std::string> objects = {"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[3 0 R]/Count 1>>"};
+    std::ranges::move(pdf::page_objects(drawing, 2, 3), std::back_inserter(objects));
     return pdf::file_of_objects(objects);
 }
 

@@ -1,5 +1,8 @@
-// PDF of several pages, a label sheet's: each drawing one page of its own size, drawn by the same page content
+// PDF of several pages, a label sheet's: each drawing one page of its own size, made by the same page objects
 // as a one-page label, so a label on a sheet prints as it does alone.
+#include <algorithm>
+#include <iterator>
+
 #include "../assert.hpp"
 #include "decimal.hpp"
 #include "pdf_page.hpp"
@@ -8,30 +11,25 @@
 namespace tavlo::label {
 namespace {
 
-// Objects 1 and 2 are the catalogue and the page tree; page i is object 3 + 2i and its content 4 + 2i.
+// Objects 1 and 2 are the catalogue and the page tree; each page's objects follow, its page object first.
 constexpr int pages_object = 2;
-int page_object_number(std::size_t page) { return static_cast<int>(3 + 2 * page); }
 
 }  // namespace
 
 std::vector<std::uint8_t> write_pdf_pages(std::span<const Drawing> pages) {
     TAVLO_ASSERT(!pages.empty());
-    std::vector<std::string> objects;
-    objects.reserve(2 + 2 * pages.size());
-    objects.push_back("<</Type/Catalog/Pages 2 0 R>>");
+    std::vector<std::string> objects = {"<</Type/Catalog/Pages 2 0 R>>", ""};
     std::string tree = "<</Type/Pages/Kids[";
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        if (i) tree += ' ';
-        append_integer(tree, page_object_number(i));
+    for (const Drawing& page : pages) {
+        const int first = static_cast<int>(objects.size()) + 1;
+        if (first > pages_object + 1) tree += ' ';
+        append_integer(tree, first);
         tree += " 0 R";
+        std::ranges::move(pdf::page_objects(page, pages_object, first), std::back_inserter(objects));
     }
     tree += "]/Count ";
     append_integer(tree, static_cast<std::int64_t>(pages.size()));
-    objects.push_back(tree + ">>");
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        objects.push_back(pdf::page_object(pages[i], pages_object, page_object_number(i) + 1));
-        objects.push_back(pdf::content_stream(pdf::page_content(pages[i])));
-    }
+    objects[pages_object - 1] = tree + ">>";
     return pdf::file_of_objects(objects);
 }
 
