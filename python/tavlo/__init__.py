@@ -17,11 +17,16 @@ from ._gs1 import Gs1Qr
 from ._industrial import Codabar, Code93
 from ._label import Layout, PrintWarning
 from ._qr_family import MicroQr, RmQr
+from . import sheets
 from ._retail import Ean13, Isbn, Ismn, Issn, UpcA, UpcE
 from ._stacked import MicroPdf417, Pdf417
 from ._symbols import Code39, Code128, DataMatrix, Ean8, Gs1_128, Gs1DataMatrix, Itf, Itf14, QrCode
+from ._template import Template
+from .sheets import Sheet
 
 __all__ = [
+    "Sheet",
+    "Template",
     "Ean8",
     "UpcA",
     "Ean13",

@@ -16,6 +16,7 @@ import tavlo
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 from support import matrix_image, matrix_rows  # noqa: E402
+from support import corpus_size
 
 ZINT_VECTORS = Path(__file__).resolve().parents[3] / "shared" / "reference" / "zint-vectors" / "aztec.json"
 
@@ -73,7 +74,7 @@ _ALPHABETS = {
 def _corpus() -> list[bytes]:
     rng = random.Random(24778)
     payloads = []
-    for _ in range(2000):
+    for _ in range(corpus_size(2000)):
         kind = rng.choice(("digits", "upper", "text", "punct", "bytes", "mixed"))
         length = rng.choice((rng.randint(1, 12), rng.randint(1, 60), rng.randint(1, 250)))
         if kind == "bytes":

@@ -12,6 +12,7 @@ import numpy as np
 import pytest
 
 import tavlo
+from support import corpus_size
 
 ZINT_VECTORS = Path(__file__).resolve().parents[3] / "shared" / "reference" / "zint-vectors" / "databar.json"
 
@@ -66,7 +67,7 @@ def read(rows: list[str]):
 
 # ---- seeded corpora ------------------------------------------------------------------------------------
 
-CORPUS_SIZE = 1000
+CORPUS_SIZE = corpus_size(1000)
 
 
 def gtins(seed: int, indicators: str = "0123456789") -> list[str]:
@@ -194,7 +195,7 @@ def test_gtin_corpus_reads_back_and_equals_zint(name, make, symbology, heights):
 
 @pytest.mark.parametrize("segments_per_row", [None, 2, 4, 6, 20])
 def test_expanded_corpus_reads_back_and_equals_zint(segments_per_row):
-    for text in element_strings(segments_per_row or 1)[: CORPUS_SIZE if segments_per_row in (None, 4) else 100]:
+    for text in element_strings(segments_per_row or 1)[: CORPUS_SIZE if segments_per_row in (None, 4) else corpus_size(100)]:
         symbol = expanded(text, segments_per_row)
         if symbol is None:
             continue

@@ -142,7 +142,7 @@ def test_itf14_bearer_bars_are_five_modules_and_clear_of_the_quiet_zones(bearer,
     pixels = png_pixels(symbol.png(dpi=dpi, text=False))
     x, b = layout.x_dim_dots, 5 * layout.x_dim_dots
     frame = b if bearer == "frame" else 0
-    assert layout.width_dots == (134 + 20) * x + 2 * frame
+    assert layout.width_dots == (135 + 20) * x + 2 * frame  # 14 digits in 135 modules, the stop bar 3 wide
     assert (pixels[:b] == 0).all() and (pixels[-b:] == 0).all()
     inner = pixels[b:-b]
     assert (inner[:, :frame] == 0).all() and (inner[:, pixels.shape[1] - frame :] == 0).all()

@@ -10,6 +10,7 @@ from pathlib import Path
 import numpy as np
 import pytest
 import zxingcpp
+from support import corpus_size
 
 import tavlo
 
@@ -74,12 +75,12 @@ def payloads(seed: int, count: int, longest: int) -> list[bytes]:
 class TestReadBack:
     @pytest.mark.parametrize("block", range(4))
     def test_pdf417_corpus(self, block: int) -> None:
-        for data in payloads(417 + block, 500, 160):
+        for data in payloads(417 + block, corpus_size(500), 160):
             assert_reads(tavlo.Pdf417(data), data, "PDF417")
 
     @pytest.mark.parametrize("block", range(4))
     def test_micro_pdf417_corpus(self, block: int) -> None:
-        for data in payloads(24728 + block, 500, 60):
+        for data in payloads(24728 + block, corpus_size(500), 60):
             try:
                 symbol = tavlo.MicroPdf417(data)
             except tavlo.TavloError as error:
@@ -233,7 +234,7 @@ def test_never_more_codewords_than_zint() -> None:
     import subprocess
     import sys
 
-    corpus = [data for data in payloads(929, 1000, 60)]
+    corpus = [data for data in payloads(929, corpus_size(1000), 60)]
     run = subprocess.run([sys.executable, "-c", ZINT_COUNTS], input="\n".join(d.hex() for d in corpus),
                          capture_output=True, text=True, check=True)
     counts = [int(n) for n in re.findall(r"Compressed data stream \((\d+)\)", run.stdout)]

@@ -14,12 +14,13 @@ import pytest
 from PIL import Image
 
 import tavlo
+from support import corpus_size
 
 zint = pytest.importorskip("zint", reason="zint-bindings (PyPI) is not installed: no cross-check against zint")
 zxingcpp = pytest.importorskip("zxingcpp", reason="zxing-cpp (PyPI) is not installed: nothing reads the symbols back")
 
 REFERENCE = Path(__file__).resolve().parents[3] / "shared" / "reference" / "zint-vectors" / "ean_upc.json"
-CORPUS_SIZE = 2000
+CORPUS_SIZE = corpus_size(2000)
 
 
 def modules(symbol) -> str:

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "../assert.hpp"
 #include "gs1_layout.hpp"
 #include "human_readable.hpp"
 #include "print_warnings.hpp"
@@ -171,6 +172,10 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     if (!vertical) return std::unexpected(vertical.error());
     if (vertical->width > max_side || vertical->height > max_side) return std::unexpected(side_too_large());
 
+    // Every part lies within the image, whose sides were held to max_side above: the narrowing below keeps
+    // every value.
+    TAVLO_ASSERT(*x <= max_side && vertical->width >= symbol_width);
+    TAVLO_ASSERT(vertical->top + vertical->symbol_height + vertical->text_band <= vertical->height);
     Layout layout{};
     layout.dpi = dpi;
     layout.quiet_zone = quiet_zone;

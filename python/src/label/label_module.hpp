@@ -1,7 +1,10 @@
 // What the parts of tavlo._label share: the objects taken from _tavlo at import, and the types made here.
 #pragma once
 
+#include <optional>
+
 #include "binding.hpp"
+#include "tavlo/label.hpp"
 
 namespace tavlo::py::label_module {
 
@@ -12,6 +15,7 @@ struct State {
     PyTypeObject* matrix_geometry;    // _tavlo.MatrixGeometry
     PyTypeObject* label;
     PyTypeObject* layout;
+    PyTypeObject* drawing;  // a label, a sheet's page or a template, drawn in dots
     PyObject* print_warning;  // tavlo.PrintWarning, a UserWarning: a label made that may not print or scan well
 };
 
@@ -21,8 +25,24 @@ extern State state;
 // of kinds for the package and the command line.
 extern PyMethodDef gs1_functions[];
 extern PyMethodDef kind_functions[];
+// Drawings: a label's drawing, pages and templates composed of drawings, sheet cells and multi-page PDFs.
+extern PyMethodDef drawing_functions[];
+
+// The symbol a Label holds, which lives as long as the label; empty with TypeError set for another object.
+std::optional<label::Symbol> label_symbol(PyObject* object);
+
+// The planner's warnings as tavlo.PrintWarning, pointing at the caller's line; false when a warnings filter
+// made one an exception. What makes a label warns (the render methods, a sheet's drawing); layout() only reports
+// sizes, and is what a caller (the command line among them) asks to try a value.
+bool warn_print(const label::Layout& layout);
 
 bool create_label_type();
 bool create_layout_type();
+bool create_drawing_type();
+
+// A new Drawing object owning `drawing`; whether `object` is one; the drawing a Drawing object holds.
+PyObject* new_drawing(label::Drawing&& drawing);
+bool is_drawing(PyObject* object);
+const label::Drawing& drawing_value(PyObject* object);
 
 }  // namespace tavlo::py::label_module

@@ -121,16 +121,6 @@ Result<T> as_result(T&& value) {
     return std::move(value);
 }
 
-// The planner's warnings as tavlo.PrintWarning, pointing at the caller's line; false when a warnings filter
-// made one an exception. Only the methods that make a label warn: layout() reports sizes, and is what a caller
-// (the command line among them) asks to try a value.
-bool warn_print(const label::Layout& layout) {
-    for (const std::string& text : layout.warnings) {
-        if (PyErr_WarnEx(state.print_warning, text.c_str(), 1) < 0) return false;
-    }
-    return true;
-}
-
 // Whether a label's drawing and writing are long enough to be run without the interpreter's lock: always when
 // it prints text (an SVG of text writes every glyph outline, tens of microseconds), else from
 // `release_from_elements` bars or dark modules on. PNG and PDF release it always: 2.8 and 7.5 us at the least,
@@ -280,6 +270,21 @@ PyGetSetDef label_getset[] = {
     {"_input", label_input, nullptr, nullptr, nullptr}, {"_kind", label_kind, nullptr, nullptr, nullptr}, {}};
 
 }  // namespace
+
+bool warn_print(const label::Layout& layout) {
+    for (const std::string& text : layout.warnings) {
+        if (PyErr_WarnEx(state.print_warning, text.c_str(), 1) < 0) return false;
+    }
+    return true;
+}
+
+std::optional<label::Symbol> label_symbol(PyObject* object) {
+    if (!PyObject_TypeCheck(object, state.label)) {
+        raise_not_instance(object, "tavlo._label.Label", "label");
+        return std::nullopt;
+    }
+    return symbol_of(unwrap<LabelData>(object));
+}
 
 bool create_label_type() {
     PyType_Slot slots[] = {{Py_tp_new, reinterpret_cast<void*>(label_new)},

@@ -34,12 +34,14 @@ bool create_state() {
         "outside the range the GS1 General Specifications give for the symbol, or a bar width reduction of half "
         "a module or more.",
         PyExc_UserWarning, nullptr);
-    return ok && state.print_warning && create_label_type() && create_layout_type();
+    return ok && state.print_warning && create_label_type() && create_layout_type() && create_drawing_type();
 }
 
 int exec_module(PyObject* module) {
     if (!create_once<create_state>()) return -1;
     if (PyModule_AddFunctions(module, kind_functions) < 0) return -1;
+    if (PyModule_AddFunctions(module, drawing_functions) < 0) return -1;
+    if (PyModule_AddObjectRef(module, "Drawing", reinterpret_cast<PyObject*>(state.drawing)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Label", reinterpret_cast<PyObject*>(state.label)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Layout", reinterpret_cast<PyObject*>(state.layout)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "PrintWarning", state.print_warning) < 0) return -1;

@@ -34,7 +34,7 @@ Result<Encoded> encode_code39_kind(std::string_view data, KindOptions) {
 }
 
 Result<Encoded> encode_itf_kind(std::string_view data, KindOptions) {
-    return with_line(encode_itf(data), std::string(data));
+    return with_line(encode_itf_uniform(data), std::string(data));
 }
 
 Result<Encoded> encode_itf14_kind(std::string_view data, KindOptions) {
@@ -42,7 +42,7 @@ Result<Encoded> encode_itf14_kind(std::string_view data, KindOptions) {
     if (!digits) return std::unexpected(digits.error());
     // The 14 digits are a GTIN: AI (01) as the GS1 Barcode Syntax Dictionary has it.
     if (auto valid = gs1::validate_element("01", *digits); !valid) return std::unexpected(std::move(valid.error()));
-    auto bars = encode_itf(*digits);  // before the digits move into the line
+    auto bars = encode_itf_uniform(*digits);  // before the digits move into the line
     return with_line(std::move(bars), std::move(*digits));
 }
 
