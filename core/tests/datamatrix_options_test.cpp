@@ -18,7 +18,7 @@ namespace {
 
 std::vector<std::uint8_t> data_codewords(std::span<const std::uint8_t> lead) {
     static constexpr std::uint8_t data[] = {'A'};
-    const auto encodation = datamatrix::encode_data_codewords(data, lead, datamatrix::symbol_sizes);
+    const auto encodation = datamatrix::encode_data_codewords_after(lead, data, datamatrix::symbol_sizes);
     CHECK(encodation.has_value());
     return encodation ? encodation->codewords : std::vector<std::uint8_t>{};
 }
@@ -71,7 +71,7 @@ void lead_codewords_come_first() {
     const std::string_view macro = "[)>\x1e" "05\x1d" "X\x1e\x04";
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(macro.data()), macro.size());
     CHECK(datamatrix::encode_data_codewords(bytes, false, datamatrix::symbol_sizes)->codewords[0] == 236);
-    CHECK(datamatrix::encode_data_codewords(bytes, lead, datamatrix::symbol_sizes)->codewords[2] != 236);
+    CHECK(datamatrix::encode_data_codewords_after(lead, bytes, datamatrix::symbol_sizes)->codewords[2] != 236);
 }
 
 void sizes_of_each_shape() {

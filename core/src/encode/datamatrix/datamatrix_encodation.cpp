@@ -52,12 +52,12 @@ Encodation padded(std::span<const std::uint8_t> data, const Route& route, const 
 std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> payload, bool gs1,
                                                 std::span<const SymbolSize> sizes) {
     static constexpr std::uint8_t gs1_lead[] = {fnc1};
-    return encode_data_codewords(payload, std::span(gs1_lead).first(gs1 ? 1 : 0), sizes);
+    return encode_data_codewords_after(std::span(gs1_lead).first(gs1 ? 1 : 0), payload, sizes);
 }
 
-std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> payload,
-                                                std::span<const std::uint8_t> lead,
-                                                std::span<const SymbolSize> sizes) {
+std::optional<Encodation> encode_data_codewords_after(std::span<const std::uint8_t> lead,
+                                                      std::span<const std::uint8_t> payload,
+                                                      std::span<const SymbolSize> sizes) {
     std::vector<std::uint8_t> out;
     out.reserve(max_data_codewords);
     out.assign(lead.begin(), lead.end());

@@ -21,10 +21,11 @@ struct Encodation {
 // "[)>" RS "05"/"06" GS ... RS EOT are compacted to Macro 05/06. Empty when no candidate holds the data.
 std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> payload, bool gs1,
                                                 std::span<const SymbolSize> sizes);
-// The same after `lead`, codewords read in ASCII before the data (structured append, an ECI designator); with a
-// lead the payload is never compacted to Macro 05/06, whose codeword must come first.
-std::optional<Encodation> encode_data_codewords(std::span<const std::uint8_t> payload,
-                                                std::span<const std::uint8_t> lead,
-                                                std::span<const SymbolSize> sizes);
+// The same after `lead`, codewords read in ASCII before the data (structured append, an ECI designator); after
+// anything but FNC1 the payload is never compacted to Macro 05/06, whose codeword must come first.
+// (A name of its own: an array of codewords would convert to the bool of the overload above.)
+std::optional<Encodation> encode_data_codewords_after(std::span<const std::uint8_t> lead,
+                                                      std::span<const std::uint8_t> payload,
+                                                      std::span<const SymbolSize> sizes);
 
 }  // namespace tavlo::datamatrix

@@ -145,7 +145,7 @@ Result<MatrixGeometry> encode_datamatrix(std::span<const std::uint8_t> data, con
     if (!sizes) return std::unexpected(sizes.error());
     const auto lead = datamatrix::lead_codewords(options);
     if (!lead) return std::unexpected(lead.error());
-    auto encodation = datamatrix::encode_data_codewords(data, *lead, *sizes);
+    auto encodation = datamatrix::encode_data_codewords_after(*lead, data, *sizes);
     if (!encodation) {
         const SymbolSize& largest = sizes->back();
         const std::string name = size_name(largest.rows, largest.columns);
