@@ -1,12 +1,16 @@
-// PDF of a label: one page of the label's exact size whose content draws the drawing in dots, written
-// object by object with a cross-reference table. No dates or identifiers, so one drawing gives one file.
+// PDF of a label: one page of the label's exact size whose content draws the drawing in dots, each glyph of its
+// text a form XObject drawn where the glyph stands, written object by object with a cross-reference table. No
+// dates or identifiers, so one drawing gives one file.
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <stdexcept>
 
 #include "decimal.hpp"
-#include "drawing_text.hpp"
+#include "device_colour.hpp"
+#include "glyph_uses.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {
@@ -14,12 +18,29 @@ namespace {
 
 constexpr double points_per_inch = 72;
 
-void append_colour(std::string& out, Colour colour) {
-    for (std::uint8_t channel : {colour.r, colour.g, colour.b}) {
-        append_decimal(out, channel / 255.0, 4);
+// The non-stroking colour operator of the colour space.
+void append_colour(std::string& out, Colour colour, ColourSpace space) {
+    append_device_colour(out, colour, space, {"g\n", "rg\n", "k\n"});
+}
+
+// Each glyph drawn by its form, the pen moved from one glyph to the next by translations: a form leaves the
+// graphics state as it found it, so the translations add up.
+void append_glyph_uses(std::string& out, const GlyphUses& glyphs) {
+    out += "q\n";
+    std::int64_t x = 0, y = 0;
+    for (const GlyphUse& use : glyphs.uses) {
+        out += "1 0 0 1 ";
+        append_integer(out, use.x - x);
         out += ' ';
+        append_integer(out, use.y - y);
+        out += " cm";
+        out += '/';
+        append_shape_name(out, use.shape);
+        out += " Do\n";
+        x = use.x;
+        y = use.y;
     }
-    out += "rg\n";
+    out += "Q\n";
 }
 
 void append_rect(std::string& out, const Rect& r) {
@@ -34,9 +55,9 @@ void append_rect(std::string& out, const Rect& r) {
 bool translucent(Colour colour) { return colour.a != 0 && colour.a != 255; }
 
 // Drawn in dots from the top-left corner, as the drawing is: the matrix flips y and scales dots to points.
-std::string page_content(const Drawing& drawing) {
+std::string page_content(const Drawing& drawing, const GlyphUses& glyphs, ColourSpace space) {
     std::string out;
-    out.reserve(64 + drawing.rects.size() * 20);
+    out.reserve(64 + drawing.rects.size() * 20 + glyphs.uses.size() * 24);
     const double scale = points_per_inch / drawing.dpi;
     append_decimal(out, scale, 8);
     out += " 0 0 ";
@@ -46,17 +67,16 @@ std::string page_content(const Drawing& drawing) {
     out += " cm\n";
     if (drawing.background.a != 0) {
         if (translucent(drawing.background)) out += "/a0 gs\n";
-        append_colour(out, drawing.background);
+        append_colour(out, drawing.background, space);
         append_rect(out, {0, 0, drawing.width, drawing.height});
         out += "f\n";
     }
-    const text::Outline glyphs = text_outline_of(drawing);
-    if (!drawing.rects.empty() || !glyphs.empty()) {
+    if (!drawing.rects.empty() || !glyphs.uses.empty()) {
         if (translucent(drawing.foreground)) out += "/a1 gs\n";
-        append_colour(out, drawing.foreground);
+        append_colour(out, drawing.foreground, space);
         for (const Rect& r : drawing.rects) append_rect(out, r);
         if (!drawing.rects.empty()) out += "f\n";
-        out += text::pdf_path_operators(glyphs);
+        if (!glyphs.uses.empty()) append_glyph_uses(out, glyphs);
     }
     return out;
 }
@@ -84,53 +104,93 @@ std::string deflate(const std::string& data) {
     return out;
 }
 
-std::string resources(const Drawing& drawing) {
-    if (!translucent(drawing.background) && !translucent(drawing.foreground)) return "";
-    std::string out = "/Resources<</ExtGState<<";
-    const std::pair<const char*, Colour> states[] = {{"/a0", drawing.background}, {"/a1", drawing.foreground}};
-    for (const auto& [name, colour] : states) {
-        if (!translucent(colour)) continue;
-        out += name;
-        out += "<</ca ";
-        append_decimal(out, colour.a / 255.0, 4);
+// The glyph forms are objects `first_form` on, in the order of the shapes.
+std::string resources(const Drawing& drawing, const GlyphUses& glyphs, std::size_t first_form) {
+    const bool states = translucent(drawing.background) || translucent(drawing.foreground);
+    if (!states && glyphs.shapes.empty()) return "";
+    std::string out = "/Resources<<";
+    if (states) {
+        out += "/ExtGState<<";
+        const std::pair<const char*, Colour> all[] = {{"/a0", drawing.background}, {"/a1", drawing.foreground}};
+        for (const auto& [name, colour] : all) {
+            if (!translucent(colour)) continue;
+            out += name;
+            out += "<</ca ";
+            append_decimal(out, colour.a / 255.0, 4);
+            out += ">>";
+        }
         out += ">>";
     }
-    return out + ">>>>";
+    if (!glyphs.shapes.empty()) {
+        out += "/XObject<<";
+        for (std::size_t i = 0; i < glyphs.shapes.size(); ++i) {
+            out += '/';
+            append_shape_name(out, i);
+            out += ' ';
+            append_integer(out, static_cast<std::int64_t>(first_form + i));
+            out += " 0 R";
+        }
+        out += ">>";
+    }
+    return out + ">>";
+}
+
+std::string stream_object(std::string_view dictionary, const std::string& data) {
+    std::string out = "<<";
+    out += dictionary;
+    out += "/Length ";
+    append_integer(out, static_cast<std::int64_t>(data.size()));
+    out += "/Filter/FlateDecode>>\nstream\n" + data + "\nendstream";
+    return out;
+}
+
+// A glyph's form: its outline in dots from its pen, filled, within a box that holds it.
+std::string glyph_form(const GlyphShape& shape) {
+    std::string dictionary = "/Type/XObject/Subtype/Form/BBox[";
+    for (double value : {std::floor(shape.left), std::floor(shape.top), std::ceil(shape.right), std::ceil(shape.bottom)}) {
+        append_decimal(dictionary, value, 0);
+        dictionary += ' ';
+    }
+    dictionary.back() = ']';
+    return stream_object(dictionary, deflate(text::pdf_path_operators(shape.outline)));
 }
 
 }  // namespace
 
-std::vector<std::uint8_t> write_pdf(const Drawing& drawing) {
+std::vector<std::uint8_t> write_pdf(const Drawing& drawing, ColourSpace space) {
     const double scale = points_per_inch / drawing.dpi;
-    const std::string content = deflate(page_content(drawing));
+    const GlyphUses glyphs = glyph_uses(drawing);
+    constexpr std::size_t first_form = 5;  // after the catalog, the page tree, the page and its content
 
     std::string page = "<</Type/Page/Parent 2 0 R/MediaBox[0 0 ";
     append_decimal(page, drawing.width * scale, 4);
     page += ' ';
     append_decimal(page, drawing.height * scale, 4);
-    page += "]/Contents 4 0 R" + resources(drawing) + ">>";
-    std::string stream = "<</Length ";
-    append_integer(stream, static_cast<std::int64_t>(content.size()));
-    stream += "/Filter/FlateDecode>>\nstream\n" + content + "\nendstream";
+    page += "]/Contents 4 0 R" + resources(drawing, glyphs, first_form) + ">>";
 
-    const std::string objects[] = {"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[3 0 R]/Count 1>>", page,
-                                   stream};
+    std::vector<std::string> objects = {"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[3 0 R]/Count 1>>",
+                                        std::move(page), stream_object("", deflate(page_content(drawing, glyphs, space)))};
+    for (const GlyphShape& shape : glyphs.shapes) objects.push_back(glyph_form(shape));
     // The comment line of high bytes marks the file as binary for transfer tools.
     std::string out = "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n";
     std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < std::size(objects); ++i) {
+    for (std::size_t i = 0; i < objects.size(); ++i) {
         offsets.push_back(out.size());
         append_integer(out, static_cast<std::int64_t>(i + 1));
         out += " 0 obj\n" + objects[i] + "\nendobj\n";
     }
     const std::size_t xref = out.size();
-    out += "xref\n0 5\n0000000000 65535 f \n";
+    out += "xref\n0 ";
+    append_integer(out, static_cast<std::int64_t>(objects.size() + 1));
+    out += "\n0000000000 65535 f \n";
     for (std::size_t offset : offsets) {
         char entry[21];
         std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
         out += entry;
     }
-    out += "trailer\n<</Size 5/Root 1 0 R>>\nstartxref\n";
+    out += "trailer\n<</Size ";
+    append_integer(out, static_cast<std::int64_t>(objects.size() + 1));
+    out += "/Root 1 0 R>>\nstartxref\n";
     append_integer(out, static_cast<std::int64_t>(xref));
     out += "\n%%EOF\n";
     return {out.begin(), out.end()};
