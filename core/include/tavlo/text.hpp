@@ -84,10 +84,6 @@ Coverage rasterise_text(std::span<const TextItem> items, std::uint32_t width, st
 // The outline as SVG path data ("M… L… C… Z"), coordinates in dots with at most two decimals.
 std::string svg_path_data(const Outline& outline);
 
-// The same as relative path data ("m… l… c… z"), shorter: each point rounded to hundredths of a dot as the
-// absolute form rounds it, the moves between them exact.
-std::string svg_relative_path_data(const Outline& outline);
-
 // The outline as PDF path operators (m, l, c, h) in the same coordinates, for a content stream whose matrix
 // maps dots to the page; ends with the non-zero fill operator "f" when the outline is not empty.
 std::string pdf_path_operators(const Outline& outline);

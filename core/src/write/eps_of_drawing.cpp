@@ -6,6 +6,7 @@
 
 #include "decimal.hpp"
 #include "device_colour.hpp"
+#include "glyph_paths.hpp"
 #include "glyph_uses.hpp"
 #include "tavlo/label.hpp"
 
@@ -56,9 +57,13 @@ std::string write_eps(const Drawing& drawing, ColourSpace space) {
     for (std::size_t i = 0; i < glyphs.shapes.size(); ++i) {
         out += '/';
         append_glyph_name(out, i);
-        out += "{gsave translate newpath\n";
-        out += text::pdf_path_operators(glyphs.shapes[i].outline);
-        out += "grestore}bind def\n";
+        out += "{gsave translate ";
+        append_decimal(out, glyphs.shapes[i].scale, 7);
+        out += ' ';
+        append_decimal(out, -glyphs.shapes[i].scale, 7);
+        out += " scale newpath\n";
+        out += glyph_path(glyphs.shapes[i].character).pdf;
+        out += "f grestore}bind def\n";
     }
     out += "%%EndProlog\n%%Page: 1 1\ngsave\n0 ";
     append_decimal(out, drawing.height * scale, 4);

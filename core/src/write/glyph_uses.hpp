@@ -11,12 +11,12 @@
 
 namespace tavlo::label {
 
-// One character's outline at one text size, its pen at (0, 0), y growing downwards, in dots.
+// One character's glyph at one text size: its path (glyph_path) in font units, y up, scaled by `scale` to dots
+// with its pen at (0, 0).
 struct GlyphShape {
     unsigned char character;
     double size;
-    text::Outline outline;
-    double left, top, right, bottom;  // a box holding the outline (its points, control points included)
+    double scale;
 };
 
 struct GlyphUse {

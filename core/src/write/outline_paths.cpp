@@ -1,5 +1,3 @@
-#include <cmath>
-
 #include "decimal.hpp"
 #include "tavlo/text.hpp"
 
@@ -31,52 +29,6 @@ std::string svg_path_data(const Outline& outline) {
         for (int i = 0; i < point_count(command.op); ++i) {
             if (i) out += ' ';
             append_point(out, command.points[i]);
-        }
-    }
-    return out;
-}
-
-std::string svg_relative_path_data(const Outline& outline) {
-    // Hundredths of a dot, whole: each point is rounded once and the moves between rounded points are exact,
-    // so the shape is the one the absolute form gives.
-    const auto hundredths = [](double v) { return static_cast<std::int64_t>(std::llround(v * 100)); };
-    const auto append_number = [](std::string& out, std::int64_t value) {
-        if (value % 100 == 0) return label::append_integer(out, value / 100);
-        label::append_decimal(out, double(value) / 100, path_decimals);
-    };
-    std::string out;
-    out.reserve(outline.size() * 16);
-    std::int64_t x = 0, y = 0, start_x = 0, start_y = 0;
-    char last = 0;
-    for (const PathCommand& command : outline) {
-        static constexpr char command_letters[] = {'m', 'l', 'c', 'z'};
-        const char letter = command_letters[int(command.op)];
-        // A command repeats without its letter, except a move, whose repeats would be lines.
-        const bool repeated = letter == last && letter != 'm' && letter != 'z';
-        if (!repeated) out += letter;
-        last = letter;
-        if (command.op == PathCommand::Op::Close) {
-            x = start_x;
-            y = start_y;
-            continue;
-        }
-        bool first = !repeated;
-        const int count = point_count(command.op);
-        for (int i = 0; i < count; ++i) {
-            const std::int64_t px = hundredths(command.points[i].x), py = hundredths(command.points[i].y);
-            for (const std::int64_t value : {px - x, py - y}) {
-                if (!first && value >= 0) out += ' ';
-                append_number(out, value);
-                first = false;
-            }
-            if (i == count - 1) {
-                x = px;
-                y = py;
-            }
-        }
-        if (command.op == PathCommand::Op::Move) {
-            start_x = x;
-            start_y = y;
         }
     }
     return out;

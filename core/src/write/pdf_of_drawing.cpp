@@ -10,6 +10,7 @@
 
 #include "decimal.hpp"
 #include "device_colour.hpp"
+#include "glyph_paths.hpp"
 #include "glyph_uses.hpp"
 #include "tavlo/label.hpp"
 
@@ -144,15 +145,26 @@ std::string stream_object(std::string_view dictionary, const std::string& data) 
     return out;
 }
 
-// A glyph's form: its outline in dots from its pen, filled, within a box that holds it.
+// A glyph's form: its path in font units, scaled by the form's matrix to dots from its pen, filled. The stream
+// is the same at every size, so it is compressed once per process.
 std::string glyph_form(const GlyphShape& shape) {
-    std::string dictionary = "/Type/XObject/Subtype/Form/BBox[";
-    for (double value : {std::floor(shape.left), std::floor(shape.top), std::ceil(shape.right), std::ceil(shape.bottom)}) {
-        append_decimal(dictionary, value, 0);
-        dictionary += ' ';
+    const GlyphPath& path = glyph_path(shape.character);
+    std::string out = "<</Type/XObject/Subtype/Form/BBox[";
+    for (int value : {path.left, path.bottom, path.right, path.top}) {
+        append_integer(out, value);
+        out += ' ';
     }
-    dictionary.back() = ']';
-    return stream_object(dictionary, deflate(text::pdf_path_operators(shape.outline)));
+    out.back() = ']';
+    out += "/Matrix[";
+    append_decimal(out, shape.scale, 7);
+    out += " 0 0 ";
+    append_decimal(out, -shape.scale, 7);
+    out += " 0 0]/Length ";
+    append_integer(out, static_cast<std::int64_t>(path.pdf_form.size()));
+    out += "/Filter/FlateDecode>>\nstream\n";
+    out += path.pdf_form;
+    out += "\nendstream";
+    return out;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "decimal.hpp"
 #include "device_colour.hpp"
+#include "glyph_paths.hpp"
 #include "glyph_uses.hpp"
 #include "tavlo/label.hpp"
 
@@ -164,6 +165,9 @@ void append_start(std::string& out, const Drawing& drawing, ColourSpace space) {
     out += R"(H0z"/>)";
 }
 
+// Font units to dots: a glyph a thousand units wide is off by less than a thousandth of a dot.
+constexpr int scale_decimals = 7;
+
 // Each glyph shape once in <defs>, then a <use> for every glyph, grouped by baseline so a use needs only its
 // pen; the group carries the foreground colour when it is not black.
 void append_text(std::string& out, const GlyphUses& glyphs, Colour foreground) {
@@ -172,8 +176,12 @@ void append_text(std::string& out, const GlyphUses& glyphs, Colour foreground) {
     for (std::size_t i = 0; i < glyphs.shapes.size(); ++i) {
         out += R"(<path id=")";
         append_shape_name(out, i);
-        out += R"(" d=")";
-        out += text::svg_relative_path_data(glyphs.shapes[i].outline);
+        out += R"(" transform="scale()";
+        append_decimal(out, glyphs.shapes[i].scale, scale_decimals);
+        out += ' ';
+        append_decimal(out, -glyphs.shapes[i].scale, scale_decimals);
+        out += ")\" d=\"";
+        out += glyph_path(glyphs.shapes[i].character).svg;
         out += R"("/>)";
     }
     out += "</defs>";
