@@ -109,19 +109,6 @@ class Ean8(_Symbol):
         return cls._encode("ean8", _text(data), (data,))
 
 
-class UpcA(_Symbol):
-    """A UPC-A symbol from 11 digits, or 12 with a correct check digit.
-
-    Quiet zones default to 9 modules on each side.
-    """
-
-    __slots__ = ()
-    __module__ = "tavlo"
-
-    def __new__(cls, data: str) -> Self:
-        return cls._encode("upca", _text(data), (data,))
-
-
 class Code39(_Symbol):
     """A Code 39 symbol: digits, capital letters, space and - . $ / + %.
 
@@ -265,17 +252,58 @@ class Itf14(_Symbol):
         return [repr(data)] + ([] if bearer == "frame" else [f"bearer={bearer!r}"])
 
 
-class QrCode(_Symbol):
-    """A QR Code (model 2, error correction level M) of the smallest version that holds `data`.
+class _OptionSymbol(_Symbol):
+    """A symbol whose repr names the options that were given, after the data."""
 
-    Quiet zones default to 4 modules on every side.
+    __slots__ = ()
+    _option_names: tuple[str, ...] = ()
+
+    def _arguments(self) -> list[str]:
+        data, *values = self._input
+        named = [f"{name}={value!r}" for name, value in zip(self._option_names, values) if value is not None]
+        return [repr(data), *named]
+
+
+class QrCode(_OptionSymbol):
+    """A QR Code (model 2) of the smallest version that holds `data`, at error correction level M.
+
+    Options: `error_correction` "L", "M", "Q" or "H" (default "M"); `version` 1 to 40; `mask` 0 to 7;
+    `boost_error` (default True) raises the level as far as the data still fits the same version; `eci`, an ECI
+    assignment number written before the data (26 for UTF-8), which is written as its UTF-8 bytes in any case;
+    `structured_append` (index, count, parity). Without options the symbol is the plain level-M one, never
+    boosted. Quiet zones default to 4 modules on every side.
     """
 
     __slots__ = ()
     __module__ = "tavlo"
+    _option_names = ("error_correction", "version", "mask", "boost_error", "eci", "structured_append")
 
-    def __new__(cls, data: str) -> Self:
-        return cls._encode("qr", _text(data), (data,))
+    def __new__(
+        cls,
+        data: str,
+        error_correction: str | None = None,
+        version: int | None = None,
+        mask: int | None = None,
+        boost_error: bool | None = None,
+        eci: int | None = None,
+        structured_append: tuple[int, int, int] | None = None,
+    ) -> Self:
+        from ._qr_family import structured_append_text
+
+        options = (error_correction, version, mask, boost_error, eci, structured_append)
+        if all(value is None for value in options):
+            return cls._encode("qr", _text(data), (data,))
+        return cls._encode(
+            "qr",
+            _text(data),
+            (data, *options),
+            error_correction=error_correction,
+            version=version,
+            mask=mask,
+            boost_error=boost_error,
+            eci=eci,
+            structured_append=structured_append_text(structured_append),
+        )
 
 
 class _ShapedSymbol(_Symbol):
