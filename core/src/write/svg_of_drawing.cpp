@@ -132,8 +132,11 @@ void append_exact_mm(std::string& out, std::uint32_t dots, std::uint32_t dpi) {
     constexpr double least_short = 5e-4, relative_short = 4e-7;
     constexpr double micro_per_inch = 25'400'000;  // millionths of a millimetre in an inch
     const double short_by = std::max(least_short, dots * relative_short);
-    const auto micro = static_cast<std::uint64_t>(std::floor(std::max(0.0, dots - short_by) * micro_per_inch / dpi));
-    append_integer(out, static_cast<std::int64_t>(micro / 1'000'000));
+    // The millionths rounded down, but not for the last bit of a product that is whole in decimal.
+    constexpr double whole_slack = 1e-6;
+    const auto micro =
+        static_cast<std::uint64_t>(std::floor(std::max(0.0, dots - short_by) * micro_per_inch / dpi + whole_slack));
+    if (micro >= 1'000'000 || micro == 0) append_integer(out, static_cast<std::int64_t>(micro / 1'000'000));
     if (const std::uint64_t fraction = micro % 1'000'000) {
         char digits[8];
         std::snprintf(digits, sizeof digits, ".%06llu", static_cast<unsigned long long>(fraction));
