@@ -90,6 +90,10 @@ KIND_SAMPLES = {
 }
 
 
+# Kind labels the README shows, copied beside the command-line labels: (file there, kind).
+README_KIND_PICTURES = [("ean13_addon.png", "ean13"), ("isbn.png", "isbn"), ("upce.png", "upce")]
+
+
 def kind_labels(folder: Path, page: Path) -> tuple[list[str], int]:
     """A label of every kind in the table written to `folder` as PNG and SVG; figure elements and failures."""
     folder.mkdir(parents=True, exist_ok=True)
@@ -174,6 +178,9 @@ def main(out_dir: str, labels_dir: str | None = None) -> int:
     failures += batch_sample(out)
     kind_cells, kind_failures = kind_labels(out / "kinds", out)
     failures += kind_failures
+    for picture, kind in README_KIND_PICTURES:
+        if (out / "kinds" / f"{kind}.png").exists():
+            (labels / picture).write_bytes((out / "kinds" / f"{kind}.png").read_bytes())
     cells = []
     for name, title, build, size in SAMPLES:
         try:

@@ -143,9 +143,9 @@ def test_bad_data_is_an_error_message_with_status_1(tmp_path):
     "arguments, prog, message",
     [
         (["ean8", "1234567", "-o", "label.jpg"], "tavlo ean8",
-         "unknown format '.jpg' of 'label.jpg': use one of png, svg, pdf"),
+         "unknown format '.jpg' of 'label.jpg': use one of png, svg, pdf, eps, zpl"),
         (["ean8", "1234567", "-o", "label"], "tavlo ean8",
-         "cannot tell the format of 'label' without a suffix: name it .png, .svg or .pdf, or pass format="),
+         "cannot tell the format of 'label' without a suffix: name it .png, .svg, .pdf, .eps or .zpl, or pass format="),
         (["qr", "x", "--x-dim", "3furlongs"], "tavlo qr", "argument -x/--x-dim: invalid length '3furlongs': "
          "expected a number with a unit: mm, in, mil or dots (for example '0.33mm')"),
         (["qr", "x", "--height", "0mm"], "tavlo qr", "argument --height: a length must be more than zero"),
@@ -160,7 +160,7 @@ def test_bad_data_is_an_error_message_with_status_1(tmp_path):
         (["qr", "x", "--fg", "blue-ish"], "tavlo qr", "argument --fg/--foreground: invalid colour 'blue-ish': "
          "expected '#rrggbb', '#rrggbbaa', '#rgb', 'black', 'white' or 'transparent'"),
         (["qr", "x", "--format", "gif"], "tavlo qr",
-         "argument -f/--format: invalid choice: 'gif' (choose from 'png', 'svg', 'pdf')"),
+         "argument -f/--format: invalid choice: 'gif' (choose from 'png', 'svg', 'pdf', 'eps', 'zpl')"),
         (["qr"], "tavlo qr", "the following arguments are required: data"),
         (["aztec", "x"], "tavlo", "argument COMMAND: invalid choice: 'aztec' (choose from 'ean8', 'upca', "
          "'code39', 'itf', 'code128', 'gs1-128', 'itf14', 'qr', 'datamatrix', 'gs1-datamatrix', 'batch')"),

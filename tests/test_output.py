@@ -71,11 +71,11 @@ def test_rendering_options_reach_the_symbol(tmp_path):
 @pytest.mark.parametrize(
     "target, format, message",
     [
-        ("label.jpg", None, "unknown format '.jpg' of 'label.jpg': use one of png, svg, pdf"),
-        ("label", None, "cannot tell the format of 'label' without a suffix: name it .png, .svg or .pdf, "
+        ("label.jpg", None, "unknown format '.jpg' of 'label.jpg': use one of png, svg, pdf, eps, zpl"),
+        ("label", None, "cannot tell the format of 'label' without a suffix: name it .png, .svg, .pdf, .eps or .zpl, "
                         "or pass format="),
-        ("label.png", "gif", "unknown format 'gif': use one of png, svg, pdf"),
-        (io.BytesIO(), None, "cannot tell the format of a file object: pass format= one of png, svg, pdf"),
+        ("label.png", "gif", "unknown format 'gif': use one of png, svg, pdf, eps, zpl"),
+        (io.BytesIO(), None, "cannot tell the format of a file object: pass format= one of png, svg, pdf, eps, zpl"),
     ],
 )
 def test_unknown_formats_are_refused_before_anything_is_written(tmp_path, monkeypatch, target, format, message):
@@ -195,7 +195,7 @@ def test_data_uri(format, media_type):
 
 def test_data_uri_defaults_to_png_and_refuses_unknown_formats():
     assert _output.data_uri(QR) == "data:image/png;base64," + base64.b64encode(QR.png()).decode()
-    with pytest.raises(ValueError, match="unknown format 'jpeg': use one of png, svg, pdf"):
+    with pytest.raises(ValueError, match="unknown format 'jpeg': use one of png, svg, pdf, eps, zpl"):
         _output.data_uri(QR, "jpeg")
 
 

@@ -1,6 +1,7 @@
 """Getting a rendered symbol out of Python: files written whole or not at all, data URIs, Pillow images.
 
-Every function here renders through the symbol's own `png()`, `svg()` or `pdf()` and adds no pixel work.
+Every function here renders through the symbol's own `png()`, `svg()`, `pdf()`, `eps()` or `zpl()` and adds no
+pixel work.
 """
 
 from __future__ import annotations
@@ -20,10 +21,18 @@ class Renderable(Protocol):
     def png(self, **options: Any) -> bytes: ...
     def svg(self, **options: Any) -> str: ...
     def pdf(self, **options: Any) -> bytes: ...
+    def eps(self, **options: Any) -> str: ...
+    def zpl(self, **options: Any) -> str: ...
 
 
 # Format name -> media type; the name is also the file suffix and the render method's name.
-FORMATS = {"png": "image/png", "svg": "image/svg+xml", "pdf": "application/pdf"}
+FORMATS = {
+    "png": "image/png",
+    "svg": "image/svg+xml",
+    "pdf": "application/pdf",
+    "eps": "application/postscript",
+    "zpl": "application/x-zpl",
+}
 _FORMAT_LIST = ", ".join(FORMATS)
 
 
@@ -46,14 +55,14 @@ def format_for(target: StrPath | IO[bytes], format: str | None = None) -> str:
     suffix = os.path.splitext(os.fspath(name))[1]
     if not suffix:
         raise ValueError(f"cannot tell the format of {os.fspath(name)!r} without a suffix: "
-                         f"name it .png, .svg or .pdf, or pass format=")
+                         f"name it .png, .svg, .pdf, .eps or .zpl, or pass format=")
     if suffix.lower().lstrip(".") not in FORMATS:
         raise ValueError(f"unknown format {suffix!r} of {os.fspath(name)!r}: use one of {_FORMAT_LIST}")
     return suffix.lower().lstrip(".")
 
 
 def render(symbol: Renderable, format: str, **options: Any) -> bytes:
-    """The file contents of `symbol` in `format` (SVG encoded as UTF-8).
+    """The file contents of `symbol` in `format` (SVG, EPS and ZPL encoded as UTF-8).
 
     `optimize` concerns PNG only and is dropped for the vector formats, which have no smaller encoding to
     search for, so one set of options serves every format.

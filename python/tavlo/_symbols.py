@@ -16,7 +16,7 @@ if TYPE_CHECKING:
 
     from ._label import PngOptions, RenderOptions
 
-    Format = Literal["png", "svg", "pdf"]
+    Format = Literal["png", "svg", "pdf", "eps", "zpl"]
 
 Code128Marker = Union[_tavlo.FNC1, _tavlo.FNC2, _tavlo.FNC3, _tavlo.FNC4, _tavlo.StartA, _tavlo.StartB, _tavlo.StartC]
 Code128Element = Union[_tavlo.Data, Code128Marker]
@@ -73,11 +73,11 @@ class _Symbol(_label.Label):
     def _repr_svg_(self) -> str:
         return self.svg()
 
-    def save(self, target: Any, format: Format | None = None, **options: Unpack[PngOptions]) -> None:
+    def save(self, target: Any, format: Format | None = None, **options: Any) -> None:
         """Write the label to a path or a binary file object, whole or not at all.
 
-        The format comes from `format`, else from the path's suffix (.png, .svg, .pdf); the options are those
-        of png().
+        The format comes from `format`, else from the path's suffix (.png, .svg, .pdf, .eps, .zpl); the options
+        are those of the format's method (png(), svg(), pdf(), eps() or zpl()).
         """
         from . import _output
 

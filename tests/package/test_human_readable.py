@@ -161,13 +161,18 @@ def test_text_false_and_matrix_kinds_print_no_text():
     assert qr.png(text=True) == qr.png()
 
 
-def test_the_svg_fills_bars_and_glyphs_in_one_path():
+def test_the_svg_draws_bars_in_one_path_and_defines_each_glyph_once():
     import xml.etree.ElementTree as ET
 
-    root = ET.fromstring(tavlo.Code39("TAVLO").svg(background=None))
-    (path,) = list(root)
-    data = path.get("d")
-    assert path.get("stroke") is None and "C" in data and data.count("M") > 5
+    svg = "{http://www.w3.org/2000/svg}"
+    root = ET.fromstring(tavlo.Code39("TAVLO TAVLO").svg(background=None))
+    bars, defs, line = list(root)
+    assert (bars.tag, defs.tag, line.tag) == (f"{svg}path", f"{svg}defs", f"{svg}g")
+    # T, A, V, L and O, each used twice; the space draws nothing.
+    shapes = {path.get("id"): path.get("d") for path in defs}
+    uses = [use.get("href") for use in line]
+    assert len(shapes) == 5 and len(uses) == 10 and uses[:5] == uses[5:]
+    assert all("c" in data for data in shapes.values()) and set(uses) == {f"#{name}" for name in shapes}
 
 
 @pytest.mark.parametrize("dpi", [203, 300])

@@ -118,9 +118,33 @@ Drawing draw(const Symbol& symbol, const Layout& layout, const Options& options)
 // 1-bit greyscale when the colours are black on opaque white, a two-entry palette otherwise; pHYs = dpi.
 // `smallest` searches for the smallest file the same pixels allow, taking many times longer.
 Result<PngBytes> write_png(const Drawing& drawing, bool smallest = false);
-// Physical width and height in millimetres, a viewBox in dots, every dark area in one path.
-std::string write_svg(const Drawing& drawing);
+// The colour space a vector file states its colours in. A colour is given as sRGB and converted as PDF
+// converts among device spaces (ISO 32000-1, 10.3): grey = 0.3 r + 0.59 g + 0.11 b, and CMYK with black taken
+// out in full, so black is 0 0 0 1 and prints with the black ink alone.
+enum class ColourSpace { Rgb, Cmyk, Gray };
+
+// Physical width and height in millimetres, a viewBox in dots, every dark area in one path. SVG has no device
+// CMYK: Cmyk writes the colours as they are, Gray their grey.
+std::string write_svg(const Drawing& drawing, ColourSpace colour_space = ColourSpace::Rgb);
 // One page of the label's exact size, vector, the same bytes for the same drawing.
-std::vector<std::uint8_t> write_pdf(const Drawing& drawing);
+std::vector<std::uint8_t> write_pdf(const Drawing& drawing, ColourSpace colour_space = ColourSpace::Rgb);
+// Encapsulated PostScript of the label's exact size (a bounding box in whole points, a high-resolution one
+// exact), vector, glyphs defined once each.
+std::string write_eps(const Drawing& drawing, ColourSpace colour_space = ColourSpace::Rgb);
+
+// How a ZPL label's image is sent to the printer.
+struct ZplOptions {
+    enum class Compression {
+        Z64,  // ":Z64:" base64 of a zlib stream, with its CRC: the smallest
+        Hex,  // ASCII hexadecimal with ZPL's repeat counts and row shortcuts, for printers without Z64
+    };
+    Compression compression = Compression::Z64;
+    std::uint32_t copies = 1;  // ^PQ, from 1 to 99,999,999
+};
+
+// One ZPL label format (^XA ... ^XZ): ^PW and ^LL the drawing's size in dots, its image the PNG's pixels as
+// graphic fields, ^PQ the copies. Colours are not kept: a thermal printer prints the dark dots. Labels over
+// 32000 dots wide or high are refused.
+Result<std::string> write_zpl(const Drawing& drawing, const ZplOptions& options = {});
 
 }  // namespace tavlo::label

@@ -137,9 +137,10 @@ bool worth_releasing(const label::Symbol& symbol, const label::Layout& layout, s
 // threads run: the caller's reference keeps the label alive through the call, the label holds a reference to the
 // symbol, and neither object can change once made.
 template <class Write, class Convert>
-PyObject* render(PyObject* self, const char* method, bool png, PyObject* const* args, Py_ssize_t nargs,
+PyObject* render(PyObject* self, const char* method, RenderFormat format, PyObject* const* args, Py_ssize_t nargs,
                  PyObject* kwnames, std::size_t release_from_elements, Write&& write, Convert&& convert) {
-    auto options = bind_render_options(bare_name(Py_TYPE(self)), method, args, nargs, kwnames, png);
+    FormatOptions format_options;
+    auto options = bind_render_options(bare_name(Py_TYPE(self)), method, args, nargs, kwnames, format, format_options);
     if (!options) return nullptr;
     return guarded([&]() -> PyObject* {
         const label::Symbol symbol = symbol_of(unwrap<LabelData>(self));
@@ -149,7 +150,9 @@ PyObject* render(PyObject* self, const char* method, bool png, PyObject* const* 
             return nullptr;
         }
         if (!warn_print(*layout)) return nullptr;
-        const auto draw_and_write = [&] { return as_result(write(label::draw(symbol, *layout, *options), *options)); };
+        const auto draw_and_write = [&] {
+            return as_result(write(label::draw(symbol, *layout, *options), format_options));
+        };
         return into_py_result(without_gil(worth_releasing(symbol, *layout, release_from_elements), draw_and_write),
                               convert);
     });
@@ -165,20 +168,38 @@ PyObject* new_str(const std::string& text) {
 }
 
 PyObject* label_png(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    const auto write = [](const label::Drawing& drawing, const label::Options& options) {
-        return label::write_png(drawing, options.optimize);
+    const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
+        return label::write_png(drawing, format.optimize);
     };
-    return render(self, "png", true, args, nargs, kwnames, 0, write, new_bytes);
+    return render(self, "png", RenderFormat::Png, args, nargs, kwnames, 0, write, new_bytes);
 }
 
 PyObject* label_svg(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    const auto write = [](const label::Drawing& drawing, const label::Options&) { return label::write_svg(drawing); };
-    return render(self, "svg", false, args, nargs, kwnames, release_from::svg_elements, write, new_str);
+    const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
+        return label::write_svg(drawing, format.colour_space);
+    };
+    return render(self, "svg", RenderFormat::Vector, args, nargs, kwnames, release_from::svg_elements, write, new_str);
 }
 
 PyObject* label_pdf(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    const auto write = [](const label::Drawing& drawing, const label::Options&) { return label::write_pdf(drawing); };
-    return render(self, "pdf", false, args, nargs, kwnames, 0, write, new_bytes);
+    const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
+        return label::write_pdf(drawing, format.colour_space);
+    };
+    return render(self, "pdf", RenderFormat::Vector, args, nargs, kwnames, 0, write, new_bytes);
+}
+
+PyObject* label_eps(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
+        return label::write_eps(drawing, format.colour_space);
+    };
+    return render(self, "eps", RenderFormat::Vector, args, nargs, kwnames, 0, write, new_str);
+}
+
+PyObject* label_zpl(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
+        return label::write_zpl(drawing, format.zpl);
+    };
+    return render(self, "zpl", RenderFormat::Zpl, args, nargs, kwnames, 0, write, new_str);
 }
 
 PyObject* new_layout(const label::Layout& layout) {
@@ -228,6 +249,9 @@ PyObject* label_input(PyObject* self, void*) { return Py_NewRef(unwrap<LabelData
     "($self, /, *, dpi=300, x_dim=None, width=None, height=None, quiet_zone=None, bar_width_reduction=0, " \
     "foreground='#000000', background='#ffffff', text=None, magnification=None"
 #define TAVLO_OPTIONS_SIGNATURE TAVLO_OPTIONS_PARAMETERS ")\n--\n\n"
+#define TAVLO_COLOUR_SPACE_DOC                                                                              \
+    " colour_space='rgb' (the default) states colours in DeviceRGB, 'cmyk' in DeviceCMYK (black as 0 0 0 1, " \
+    "the black ink alone) and 'gray' in DeviceGray (0.3 r + 0.59 g + 0.11 b)."
 #define TAVLO_OPTIONS_DOC                                                                                         \
     "\n\nEvery module is a whole number of printer dots at `dpi`. `x_dim` (the module width) is rounded to "      \
     "the nearest whole dot, at least one; without it, `width` is filled with the largest whole-dot module "       \
@@ -251,12 +275,29 @@ PyMethodDef label_methods[] = {
      "(taking from ten to a thousand times as long); images over 1 MiB of pixel data are written as "
      "usual." TAVLO_OPTIONS_DOC},
     {"svg", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_svg)), METH_FASTCALL | METH_KEYWORDS,
-     "svg" TAVLO_OPTIONS_SIGNATURE
-     "The label as an SVG document with its physical width and height in millimetres, a viewBox in dots "
-     "and every dark area in one path." TAVLO_OPTIONS_DOC},
+     "svg" TAVLO_OPTIONS_PARAMETERS ", colour_space='rgb')\n--\n\n"
+     "The label as an SVG document with its physical width and height in millimetres (written so that a "
+     "rasteriser at `dpi` makes exactly the label's dots), a viewBox in dots, every dark area in one path "
+     "and each glyph of its text defined once and placed with <use>. SVG has no device CMYK: "
+     "colour_space='cmyk' writes the colours as they are (sRGB), 'gray' writes their grey "
+     "(0.3 r + 0.59 g + 0.11 b)." TAVLO_OPTIONS_DOC},
     {"pdf", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_pdf)), METH_FASTCALL | METH_KEYWORDS,
-     "pdf" TAVLO_OPTIONS_SIGNATURE
-     "The label as a one-page vector PDF whose page is exactly the label's size." TAVLO_OPTIONS_DOC},
+     "pdf" TAVLO_OPTIONS_PARAMETERS ", colour_space='rgb')\n--\n\n"
+     "The label as a one-page vector PDF whose page is exactly the label's size, each glyph of its text "
+     "drawn once as a form and placed where it occurs." TAVLO_COLOUR_SPACE_DOC TAVLO_OPTIONS_DOC},
+    {"eps", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_eps)), METH_FASTCALL | METH_KEYWORDS,
+     "eps" TAVLO_OPTIONS_PARAMETERS ", colour_space='rgb')\n--\n\n"
+     "The label as Encapsulated PostScript: a bounding box in whole points (rounded up), an exact "
+     "%%HiResBoundingBox, the drawing in dots scaled to points and each glyph of its text defined once."
+     TAVLO_COLOUR_SPACE_DOC TAVLO_OPTIONS_DOC},
+    {"zpl", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_zpl)), METH_FASTCALL | METH_KEYWORDS,
+     "zpl" TAVLO_OPTIONS_PARAMETERS ", copies=1, compression='z64')\n--\n\n"
+     "The label as one ZPL II label format for thermal printers: ^PW and ^LL are its size in dots at `dpi` "
+     "(the printer's resolution: 203, 300 or 600 for most), and its image, the PNG's pixels exactly, is sent "
+     "as ^GF graphic fields. compression='z64' (the default) sends a zlib stream in base64 with its CRC; "
+     "'hex' sends ASCII hexadecimal with ZPL's repeat counts and row shortcuts, for older printers. "
+     "`copies` (1 to 99999999) is the ^PQ quantity. The printer prints the dark dots; colours are not "
+     "sent." TAVLO_OPTIONS_DOC},
     {"layout", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_layout)), METH_FASTCALL | METH_KEYWORDS,
      "layout" TAVLO_OPTIONS_SIGNATURE
      "The sizes the label would have, as a tavlo.Layout: the realised module width in dots and mm, the "

@@ -3,22 +3,37 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "binding.hpp"
 
 namespace tavlo::py {
 namespace {
 
-constexpr Parameter parameters[] = {
-    {"dpi", true, false},        {"x_dim", true, false},      {"width", true, false},
-    {"height", true, false},     {"quiet_zone", true, false}, {"bar_width_reduction", true, false},
-    {"foreground", true, false}, {"background", true, false}, {"text", true, false},
-    {"magnification", true, false},
-    {"optimize", true, false},  // png() only, and last
-};
+// The shared keywords, then each format's own: a method binds the shared ones and its format's.
+constexpr std::size_t shared_parameters = 10;
 constexpr std::size_t magnification_index = 9;
-constexpr std::size_t optimize_index = 10;
-constexpr std::size_t shared_parameters = std::size(parameters) - 1;
+#define TAVLO_SHARED_PARAMETERS                                                                          \
+    {"dpi", true, false}, {"x_dim", true, false}, {"width", true, false}, {"height", true, false},       \
+        {"quiet_zone", true, false}, {"bar_width_reduction", true, false}, {"foreground", true, false}, \
+        {"background", true, false}, {"text", true, false}, {"magnification", true, false}
+constexpr Parameter shared_only[] = {TAVLO_SHARED_PARAMETERS};
+constexpr Parameter png_parameters[] = {TAVLO_SHARED_PARAMETERS, {"optimize", true, false}};
+constexpr Parameter vector_parameters[] = {TAVLO_SHARED_PARAMETERS, {"colour_space", true, false}};
+constexpr Parameter zpl_parameters[] = {TAVLO_SHARED_PARAMETERS, {"copies", true, false}, {"compression", true, false}};
+#undef TAVLO_SHARED_PARAMETERS
+constexpr std::size_t most_parameters = shared_parameters + 2;
+static_assert(std::size(shared_only) == shared_parameters);
+
+std::span<const Parameter> parameters_of(RenderFormat format) {
+    switch (format) {
+        case RenderFormat::Png: return png_parameters;
+        case RenderFormat::Vector: return vector_parameters;
+        case RenderFormat::Zpl: return zpl_parameters;
+        case RenderFormat::Shared: break;
+    }
+    return shared_only;
+}
 
 void raise_value(const char* name, const std::string& message) {
     raise_text(PyExc_ValueError, "argument '" + std::string(name) + "': " + message);
@@ -104,6 +119,57 @@ bool convert(PyObject* object, const char* name, std::optional<label::Length>& o
     return length.has_value();
 }
 
+// A choice among named values, as a str.
+template <class T, std::size_t N>
+bool convert_choice(PyObject* object, const char* name, const std::pair<const char*, T> (&choices)[N], T& out,
+                    const char* expected) {
+    auto text = to_text(object, name);
+    if (!text) return false;
+    for (const auto& [choice, value] : choices) {
+        if (*text == choice) {
+            out = value;
+            return true;
+        }
+    }
+    raise_value(name, "expected " + std::string(expected) + ", not '" + std::string(*text) + "'");
+    return false;
+}
+
+// The format's own keywords, from bound[shared_parameters] on.
+bool convert_format_options(RenderFormat format, std::span<PyObject* const> extra, FormatOptions& out) {
+    auto given = [&](std::size_t i) { return extra[i] != nullptr && extra[i] != Py_None; };
+    switch (format) {
+        case RenderFormat::Png:
+            if (given(0)) {
+                const int optimize = PyObject_IsTrue(extra[0]);
+                if (optimize < 0) return false;
+                out.optimize = optimize != 0;
+            }
+            return true;
+        case RenderFormat::Vector: {
+            static constexpr std::pair<const char*, label::ColourSpace> spaces[] = {
+                {"rgb", label::ColourSpace::Rgb}, {"cmyk", label::ColourSpace::Cmyk}, {"gray", label::ColourSpace::Gray}};
+            return !given(0) || convert_choice(extra[0], "colour_space", spaces, out.colour_space, "'rgb', 'cmyk' or 'gray'");
+        }
+        case RenderFormat::Zpl: {
+            if (given(0)) {
+                auto copies = to_count(extra[0], "copies", 1, "");
+                if (!copies) return false;
+                if (*copies > 99999999) {
+                    raise_value("copies", "copies must be from 1 to 99999999");
+                    return false;
+                }
+                out.zpl.copies = *copies;
+            }
+            static constexpr std::pair<const char*, label::ZplOptions::Compression> forms[] = {
+                {"z64", label::ZplOptions::Compression::Z64}, {"hex", label::ZplOptions::Compression::Hex}};
+            return !given(1) || convert_choice(extra[1], "compression", forms, out.zpl.compression, "'z64' or 'hex'");
+        }
+        case RenderFormat::Shared: break;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<label::Length> to_length(PyObject* object, const char* name, bool zero_allowed) {
@@ -138,9 +204,18 @@ std::optional<label::Length> to_length(PyObject* object, const char* name, bool 
 
 std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
                                                   Py_ssize_t nargs, PyObject* kwnames, bool png) {
-    std::array<PyObject*, std::size(parameters)> bound{};
-    const std::span<const Parameter> accepted =
-        std::span(parameters).first(png ? std::size(parameters) : shared_parameters);
+    FormatOptions format_options;
+    auto options = bind_render_options(owner, method, args, nargs, kwnames,
+                                       png ? RenderFormat::Png : RenderFormat::Shared, format_options);
+    if (options) options->optimize = format_options.optimize;
+    return options;
+}
+
+std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
+                                                  Py_ssize_t nargs, PyObject* kwnames, RenderFormat format,
+                                                  FormatOptions& format_options) {
+    std::array<PyObject*, most_parameters> bound{};
+    const std::span<const Parameter> accepted = parameters_of(format);
     if (!bind_fastcall({method, accepted}, owner, args, nargs, kwnames, std::span(bound).first(accepted.size())))
         return std::nullopt;
     auto given = [&](std::size_t i) { return bound[i] != nullptr && bound[i] != Py_None; };
@@ -179,11 +254,9 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
     }
     if (given(magnification_index) && !(options.magnification = to_magnification(bound[magnification_index])))
         return std::nullopt;
-    if (given(optimize_index)) {
-        const int optimize = PyObject_IsTrue(bound[optimize_index]);
-        if (optimize < 0) return std::nullopt;
-        options.optimize = optimize != 0;
-    }
+    if (!convert_format_options(format, std::span(bound).subspan(shared_parameters), format_options))
+        return std::nullopt;
+    options.optimize = format_options.optimize;
     return options;
 }
 

@@ -1,0 +1,111 @@
+"""The kinds added beyond the first ten, as a user makes them: tavlo's label PNG (with its human-readable text
+where the kind prints one) against zint's PNG of the same symbol at the same module size, through PyPI's
+zint-bindings, with zint's text on where it prints one.
+
+Both make the same symbol at the module sizes bench/compare.py uses, in memory: 3 pixels per module for
+linear and stacked symbols, 7 for matrix symbols (tavlo at 300 dpi with x_dim="3dots" or "7dots"). The
+pixels are not the same (each lays out its text and heights its own way), so the figure is the cost of a
+finished label of the same symbol at the same module size. Rounds are interleaved (each round times a batch of both in
+turn) and times are the calling thread's CPU time; printed are the medians over the rounds, their ratio, and
+whether a second core was free (a fixed hashing job on one thread and on two).
+
+    python bench/bench_kinds.py [--rounds N] [--batch N]
+"""
+
+from __future__ import annotations
+
+import argparse
+import hashlib
+import statistics
+import threading
+import time
+
+import zint
+
+import tavlo
+
+GTIN = "09501101530003"
+# (name, tavlo symbol, zint symbology, zint's data, pixels per module)
+CASES = [
+    ("EAN-13 + add-on", lambda: tavlo.Ean13("978030640615", addon="51299"), zint.Symbology.EANX, "9780306406157+51299", 3),
+    ("UPC-E", lambda: tavlo.UpcE("0123456"), zint.Symbology.UPCE, "0123456", 3),
+    ("ISBN", lambda: tavlo.Isbn("978-0-306-40615-7"), zint.Symbology.ISBNX, "9780306406157", 3),
+    ("Code 93", lambda: tavlo.Code93("TAVLO-93 LABEL"), zint.Symbology.CODE93, "TAVLO-93 LABEL", 3),
+    ("Codabar", lambda: tavlo.Codabar("A40156B"), zint.Symbology.CODABAR, "A40156B", 3),
+    ("DataBar", lambda: tavlo.DataBar(GTIN), zint.Symbology.DBAR_OMN, GTIN[:-1], 3),
+    ("DataBar Limited", lambda: tavlo.DataBarLimited(GTIN), zint.Symbology.DBAR_LTD, GTIN[:-1], 3),
+    ("DataBar Expanded", lambda: tavlo.DataBarExpanded(f"(01){GTIN}(3103)000123"), zint.Symbology.DBAR_EXP,
+     f"[01]{GTIN}[3103]000123", 3),
+    ("PDF417", lambda: tavlo.Pdf417("Boarding pass TAVLO/TEST 2026-12-07 seat 12A"), zint.Symbology.PDF417,
+     "Boarding pass TAVLO/TEST 2026-12-07 seat 12A", 3),
+    ("MicroPDF417", lambda: tavlo.MicroPdf417("Lot 42-0815"), zint.Symbology.MICROPDF417, "Lot 42-0815", 3),
+    ("Aztec", lambda: tavlo.Aztec("https://example.com/track?id=0123456789"), zint.Symbology.AZTEC,
+     "https://example.com/track?id=0123456789", 7),
+    ("Micro QR", lambda: tavlo.MicroQr("01234567"), zint.Symbology.MICROQR, "01234567", 7),
+    ("rMQR", lambda: tavlo.RmQr("https://example.com"), zint.Symbology.RMQR, "https://example.com", 7),
+    ("GS1 QR", lambda: tavlo.Gs1Qr(f"(01){GTIN}(17)250101"), zint.Symbology.QRCODE, f"[01]{GTIN}[17]250101", 7),
+]
+
+
+def zint_png(symbology, data: str, px: int) -> bytes:
+    symbol = zint.Symbol()
+    symbol.symbology = symbology
+    symbol.scale = px / 2  # zint's raster module is twice its scale
+    if symbology == zint.Symbology.QRCODE:
+        symbol.input_mode = zint.InputMode.GS1
+    if symbology == zint.Symbology.DBAR_EXP:
+        symbol.input_mode = zint.InputMode.GS1
+    symbol.output_options = symbol.output_options | zint.OutputOptions.BARCODE_MEMORY_FILE
+    symbol.outfile = "out.png"
+    symbol.encode(data)
+    symbol.print()
+    return bytes(symbol.memfile)
+
+
+def cpu_per_call(call, batch: int) -> float:
+    start = time.thread_time()
+    for _ in range(batch):
+        call()
+    return (time.thread_time() - start) / batch
+
+
+def second_core_free() -> str:
+    def work():
+        block = bytes(1 << 20)
+        for _ in range(40):
+            hashlib.sha256(block).digest()
+
+    start = time.perf_counter()
+    work(), work()
+    one = time.perf_counter() - start
+    threads = [threading.Thread(target=work) for _ in range(2)]
+    start = time.perf_counter()
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    two = time.perf_counter() - start
+    return f"two threads of hashing ran {one / two:.2f}x one ({'a second core was free' if one / two > 1.6 else 'no second core was free'})"
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--rounds", type=int, default=15)
+    parser.add_argument("--batch", type=int, default=50)
+    options = parser.parse_args()
+    print(second_core_free())
+    print(f"{'symbol':<18} {'tavlo µs':>9} {'zint µs':>9} {'zint / tavlo':>13}")
+    for name, make, symbology, data, px in CASES:
+        ours = lambda: make().png(dpi=300, x_dim=f"{px}dots")
+        theirs = lambda: zint_png(symbology, data, px)
+        ours(), theirs()
+        times = {"tavlo": [], "zint": []}
+        for _ in range(options.rounds):
+            times["tavlo"].append(cpu_per_call(ours, options.batch))
+            times["zint"].append(cpu_per_call(theirs, options.batch))
+        a, b = (statistics.median(times[k]) * 1e6 for k in ("tavlo", "zint"))
+        print(f"{name:<18} {a:>9.1f} {b:>9.1f} {b / a:>12.1f}x")
+
+
+if __name__ == "__main__":
+    main()
