@@ -179,7 +179,7 @@ def test_print_warning_is_a_user_warning_of_the_package():
          "the bar width reduction of 2 dots takes half a module or more of the 3-dot X-dimension"),
     ],
 )
-@pytest.mark.parametrize("method", ["png", "svg", "pdf"])
+@pytest.mark.parametrize("method", ["png", "svg", "pdf", "eps", "zpl"])
 def test_print_warnings(make, options, message, method):
     symbol = make()
     with pytest.warns(tavlo.PrintWarning) as caught:
