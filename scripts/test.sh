@@ -22,7 +22,7 @@ timed() {
 
 suite() {
     make_venv .venv-test
-    pip_install pytest hypothesis zxing-cpp numpy pillow segno
+    pip_install pytest hypothesis zxing-cpp numpy pillow segno pyarrow
     pip_install -C cmake.define.TAVLO_ASSERTIONS=ON .
     (cd tests && "$VENV_PYTHON" -m pytest -q -p no:cacheprovider "$@" .)  # the installed module, never a stray build
 }

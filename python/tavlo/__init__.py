@@ -10,6 +10,7 @@ The symbol classes encode once, when they are made, and render as often as asked
 
 from _tavlo import FNC1, FNC2, FNC3, FNC4, Bar, Data, LinearGeometry, MatrixGeometry, StartA, StartB, StartC, TavloError
 
+from ._bulk import iter_render, render_many
 from ._label import Layout
 from ._symbols import Code39, Code128, DataMatrix, Ean8, Gs1_128, Gs1DataMatrix, Itf, Itf14, QrCode, UpcA
 
@@ -37,4 +38,6 @@ __all__ = [
     "LinearGeometry",
     "MatrixGeometry",
     "Bar",
+    "render_many",
+    "iter_render",
 ]

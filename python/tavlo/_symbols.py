@@ -256,13 +256,22 @@ class Itf14(_Symbol):
     __module__ = "tavlo"
 
     def __new__(cls, data: str, bearer: Literal["frame", "bars"] = "frame") -> Self:
-        if bearer not in ("frame", "bars"):
-            raise ValueError(f"bearer must be 'frame' or 'bars', not {bearer!r}")
-        return cls._encode("itf14" if bearer == "frame" else "itf14-bars", _text(data), (data, bearer))
+        return cls._encode(_itf14_kind(bearer), _text(data), (data, bearer))
+
+    @classmethod
+    def _bulk_kind(cls, options: dict[str, Any]) -> str:
+        """The row tavlo.render_many uses: the bearer picks it, as in the constructor."""
+        return _itf14_kind(options.pop("bearer", "frame"))
 
     def _arguments(self) -> list[str]:
         data, bearer = self._input
         return [repr(data)] + ([] if bearer == "frame" else [f"bearer={bearer!r}"])
+
+
+def _itf14_kind(bearer: Any) -> str:
+    if bearer not in ("frame", "bars"):
+        raise ValueError(f"bearer must be 'frame' or 'bars', not {bearer!r}")
+    return "itf14" if bearer == "frame" else "itf14-bars"
 
 
 class QrCode(_Symbol):

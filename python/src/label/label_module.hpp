@@ -1,7 +1,11 @@
 // What the parts of tavlo._label share: the objects taken from _tavlo at import, and the types made here.
 #pragma once
 
+#include <optional>
+#include <vector>
+
 #include "binding.hpp"
+#include "tavlo/kinds.hpp"
 
 namespace tavlo::py::label_module {
 
@@ -20,6 +24,13 @@ extern State state;
 // of kinds for the package and the command line.
 extern PyMethodDef gs1_functions[];
 extern PyMethodDef kind_functions[];
+
+// The options as (name, text) pairs from a tuple (nullptr: none); each name must be one the kind takes. The
+// views borrow from `tuple`. Empty with a Python exception set on failure.
+std::optional<std::vector<KindOption>> kind_options_of(const KindSpec& kind, PyObject* tuple);
+
+// render_many(): many labels of one kind at once, on native threads.
+extern PyMethodDef render_many_functions[];
 
 bool create_label_type();
 bool create_layout_type();

@@ -10,6 +10,34 @@
 #include "render_options.hpp"
 
 namespace tavlo::py::label_module {
+
+std::optional<std::vector<KindOption>> kind_options_of(const KindSpec& kind, PyObject* tuple) {
+    std::vector<KindOption> options;
+    if (!tuple) return options;
+    if (!PyTuple_Check(tuple)) {
+        raise_not_instance(tuple, "tuple", "options");
+        return std::nullopt;
+    }
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(tuple); ++i) {
+        PyObject* pair = PyTuple_GET_ITEM(tuple, i);
+        if (!PyTuple_Check(pair) || PyTuple_GET_SIZE(pair) != 2) {
+            raise_text(PyExc_TypeError, "argument 'options': expected (name, value) pairs");
+            return std::nullopt;
+        }
+        auto name = to_text(PyTuple_GET_ITEM(pair, 0), "options");
+        if (!name) return std::nullopt;
+        auto value = to_text(PyTuple_GET_ITEM(pair, 1), "options");
+        if (!value) return std::nullopt;
+        if (std::ranges::find(kind.options, *name) == kind.options.end()) {
+            raise_text(PyExc_TypeError,
+                       std::string(kind.class_name) + "() got an unexpected keyword argument '" + std::string(*name) + "'");
+            return std::nullopt;
+        }
+        options.push_back({*name, *value});
+    }
+    return options;
+}
+
 namespace {
 
 struct LabelData {
@@ -48,34 +76,6 @@ const KindSpec* kind_for(PyTypeObject* type, std::string_view name) {
     raise_text(PyExc_TypeError, "a " + std::string(bare_name(type)) + " cannot hold a symbol of kind '" +
                                     std::string(name) + "'");
     return nullptr;
-}
-
-// The options as (name, text) pairs; each name must be one the kind takes. The views borrow from `tuple`.
-std::optional<std::vector<KindOption>> kind_options_of(const KindSpec& kind, PyObject* tuple) {
-    std::vector<KindOption> options;
-    if (!tuple) return options;
-    if (!PyTuple_Check(tuple)) {
-        raise_not_instance(tuple, "tuple", "options");
-        return std::nullopt;
-    }
-    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(tuple); ++i) {
-        PyObject* pair = PyTuple_GET_ITEM(tuple, i);
-        if (!PyTuple_Check(pair) || PyTuple_GET_SIZE(pair) != 2) {
-            raise_text(PyExc_TypeError, "argument 'options': expected (name, value) pairs");
-            return std::nullopt;
-        }
-        auto name = to_text(PyTuple_GET_ITEM(pair, 0), "options");
-        if (!name) return std::nullopt;
-        auto value = to_text(PyTuple_GET_ITEM(pair, 1), "options");
-        if (!value) return std::nullopt;
-        if (std::ranges::find(kind.options, *name) == kind.options.end()) {
-            raise_text(PyExc_TypeError,
-                       std::string(kind.class_name) + "() got an unexpected keyword argument '" + std::string(*name) + "'");
-            return std::nullopt;
-        }
-        options.push_back({*name, *value});
-    }
-    return options;
 }
 
 // Matrix encoders and long linear data take long enough to be run without the interpreter's lock.
