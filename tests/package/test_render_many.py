@@ -4,7 +4,7 @@ worker processes."""
 
 from __future__ import annotations
 
-import itertools
+import os
 import pickle
 import random
 
@@ -264,3 +264,57 @@ def test_arrow_result_shares_no_memory_with_input_and_survives_it() -> None:
     result = tavlo.render_many(tavlo.Ean8, array)
     del array
     assert result.to_pylist() == [tavlo.Ean8("1234567").png()] * 3
+
+
+# Spread over processes: the recipes of docs/many_labels.md
+
+
+def test_dask_bag_on_two_worker_processes_equals_serial_output() -> None:
+    try:
+        import dask.bag as db
+        from dask.distributed import Client, LocalCluster
+    except ImportError:
+        pytest.skip("dask and distributed are not installed (pip install 'dask[distributed]'): recipe untested")
+    import functools
+    import logging
+
+    payloads = [f"https://example.com/item/{i:05d}" for i in range(600)] + ["", "é" * 40]
+    render = functools.partial(tavlo.render_many, tavlo.QrCode, format="png", threads=1, dpi=203, x_dim="3dots")
+    with LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None,
+                      silence_logs=logging.ERROR) as cluster, Client(cluster) as client:
+        workers = client.run(os.getpid)
+        assert len(set(workers.values()) - {os.getpid()}) == 2
+        result = db.from_sequence(payloads, npartitions=6).map_partitions(render).compute(scheduler=client)
+    assert result == [tavlo.QrCode(p).png(dpi=203, x_dim="3dots") for p in payloads]
+
+
+SPARK_SKIP = "pyspark or Java is not installed: the Spark recipe is untested"
+
+
+def test_spark_pandas_udf_equals_serial_output() -> None:
+    import shutil
+    import sys
+
+    pyspark = pytest.importorskip("pyspark", reason=SPARK_SKIP)
+    if not shutil.which("java") and not os.environ.get("JAVA_HOME"):
+        pytest.skip(SPARK_SKIP)
+    import pandas as pd
+    from pyspark.sql import SparkSession
+    from pyspark.sql.functions import pandas_udf
+
+    # A script's own functions travel by value; this module's must be told to, as Spark's workers cannot
+    # import it.
+    pyspark.cloudpickle.register_pickle_by_value(sys.modules[__name__])
+
+    @pandas_udf("binary")
+    def qr_png(payloads: pd.Series) -> pd.Series:
+        return pd.Series(tavlo.render_many(tavlo.QrCode, payloads.tolist(), threads=1, dpi=203))
+
+    payloads = [f"https://example.com/item/{i:05d}" for i in range(300)]
+    session = SparkSession.builder.master("local[2]").appName("tavlo").getOrCreate()
+    try:
+        frame = session.createDataFrame([(p,) for p in payloads], "payload string").repartition(4)
+        rows = frame.select("payload", qr_png("payload").alias("png")).collect()
+    finally:
+        session.stop()
+    assert {row.payload: bytes(row.png) for row in rows} == {p: tavlo.QrCode(p).png(dpi=203) for p in payloads}
