@@ -291,7 +291,7 @@ def test_dask_bag_on_two_worker_processes_equals_serial_output() -> None:
 SPARK_SKIP = "pyspark or Java is not installed: the Spark recipe is untested"
 
 
-def test_spark_pandas_udf_equals_serial_output() -> None:
+def test_spark_pandas_udf_equals_serial_output(monkeypatch: pytest.MonkeyPatch) -> None:
     import shutil
     import sys
 
@@ -306,13 +306,17 @@ def test_spark_pandas_udf_equals_serial_output() -> None:
     # import it.
     pyspark.cloudpickle.register_pickle_by_value(sys.modules[__name__])
 
-    @pandas_udf("binary")
-    def qr_png(payloads: pd.Series) -> pd.Series:
+    def qr_png(payloads):
         return pd.Series(tavlo.render_many(tavlo.QrCode, payloads.tolist(), threads=1, dpi=203))
 
+    # The hints as objects: Spark reads them to pick the kind of UDF, and this module's are strings.
+    qr_png.__annotations__ = {"payloads": pd.Series, "return": pd.Series}
+
     payloads = [f"https://example.com/item/{i:05d}" for i in range(300)]
+    monkeypatch.setenv("PYSPARK_PYTHON", sys.executable)  # the workers' interpreter, where tavlo is installed
     session = SparkSession.builder.master("local[2]").appName("tavlo").getOrCreate()
     try:
+        qr_png = pandas_udf("binary")(qr_png)
         frame = session.createDataFrame([(p,) for p in payloads], "payload string").repartition(4)
         rows = frame.select("payload", qr_png("payload").alias("png")).collect()
     finally:
