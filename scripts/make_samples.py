@@ -1,5 +1,5 @@
-"""Writes labels made by the `tavlo` command line, a PNG and an SVG of every symbology from the low-level
-module, and an index.html that shows them all.
+"""Writes labels made by the `tavlo` command line, a print-exact label of every kind of the package (PNG and
+SVG), a PNG and an SVG of every symbology from the low-level module, and an index.html that shows them all.
 
     python scripts/make_samples.py [OUT] [--labels DIR]
 
@@ -17,6 +17,9 @@ import sys
 from pathlib import Path
 
 import _tavlo as t
+
+import tavlo
+from tavlo import _label
 
 LINEAR_SIZE = dict(width=2.0, height=0.8, unit="in", dpi=300)
 MATRIX_SIZE = dict(width=1.5, height=1.5, unit="in", dpi=300)
@@ -49,6 +52,69 @@ SAMPLES = [
 ]
 
 
+# One label of every kind of the table of kinds, as the package makes it at 300 dpi.
+KIND_SAMPLES = {
+    "ean8": lambda: tavlo.Ean8("9638507"),
+    "upca": lambda: tavlo.UpcA("03600029145", addon="12"),
+    "ean13": lambda: tavlo.Ean13("978030640615", addon="51299"),
+    "upce": lambda: tavlo.UpcE("0123456"),
+    "isbn": lambda: tavlo.Isbn("978-0-306-40615-7"),
+    "issn": lambda: tavlo.Issn("0317-8471", variant="00", addon="05"),
+    "ismn": lambda: tavlo.Ismn("979-0-2306-7118-7"),
+    "code39": lambda: tavlo.Code39("TAVLO-39"),
+    "itf": lambda: tavlo.Itf("1234567890"),
+    "code93": lambda: tavlo.Code93("Tavlo 93"),
+    "codabar": lambda: tavlo.Codabar("A40156B"),
+    "code128": lambda: tavlo.Code128("Parcel 0123456789"),
+    "gs1-128": lambda: tavlo.Gs1_128("(01)09501101530003(17)250101(10)ABC123"),
+    "itf14": lambda: tavlo.Itf14("1234567890123"),
+    "itf14-bars": lambda: tavlo.Itf14("1234567890123", bearer="bars"),
+    "qr": lambda: tavlo.QrCode("https://example.com/tavlo"),
+    "microqr": lambda: tavlo.MicroQr("01234567"),
+    "rmqr": lambda: tavlo.RmQr("https://example.com"),
+    "datamatrix": lambda: tavlo.DataMatrix("Hello, tavlo!"),
+    "gs1-datamatrix": lambda: tavlo.Gs1DataMatrix("(01)09501101530003(17)250101(10)ABC123"),
+    "gs1-qr": lambda: tavlo.Gs1Qr("(01)09501101530003(17)250101(10)ABC123"),
+    "databar": lambda: tavlo.DataBar("0950110153000"),
+    "databar-truncated": lambda: tavlo.DataBar("0950110153000", truncated=True),
+    "databar-stacked": lambda: tavlo.DataBar("0950110153000", stacked=True),
+    "databar-stacked-omni": lambda: tavlo.DataBar("0950110153000", stacked="omnidirectional"),
+    "databar-limited": lambda: tavlo.DataBarLimited("1501234567890"),
+    "databar-expanded": lambda: tavlo.DataBarExpanded("(01)09501101530003(3103)000123"),
+    "databar-expanded-stacked": lambda: tavlo.DataBarExpanded("(01)09501101530003(3103)000123(17)250101",
+                                                              segments_per_row=4),
+    "pdf417": lambda: tavlo.Pdf417("Boarding pass: TAVLO/TEST 2026-12-07 seat 12A"),
+    "micropdf417": lambda: tavlo.MicroPdf417("Lot 42-0815"),
+    "aztec": lambda: tavlo.Aztec("Code 2D!"),
+    "aztec-rune": lambda: tavlo.AztecRune(42),
+}
+
+
+def kind_labels(folder: Path, page: Path) -> tuple[list[str], int]:
+    """A label of every kind in the table written to `folder` as PNG and SVG; figure elements and failures."""
+    folder.mkdir(parents=True, exist_ok=True)
+    cells, failures = [], 0
+    for row in _label.kinds():
+        name = row["name"]
+        try:
+            symbol = KIND_SAMPLES[name]()
+            png, svg = folder / f"{name}.png", folder / f"{name}.svg"
+            png.write_bytes(symbol.png(dpi=300))
+            svg.write_text(symbol.svg(dpi=300), encoding="utf-8")
+        except Exception as error:  # a kind without a sample, or one that fails, is shown as such
+            failures += 1
+            cells.append(f"<figure><figcaption>{html.escape(row['title'])}</figcaption>"
+                         f"<p>failed: {html.escape(repr(error))}</p></figure>")
+            print(f"{name}: failed: {error!r}", file=sys.stderr)
+            continue
+        print(f"{name}: {png}, {svg}")
+        title = f"{row['title']}: {symbol!r}"
+        cells.append(f"<figure><figcaption>{html.escape(title)}</figcaption>"
+                     f'<img src="{html.escape(os.path.relpath(png, page))}" alt="{html.escape(title)}">'
+                     "</figure>")
+    return cells, failures
+
+
 # Labels as a user makes them: (file, arguments after `tavlo`). Every module is a whole number of dots.
 CLI_LABELS = [
     ("ean8.png", ["ean8", "1234567", "--dpi", "300", "-x", "0.33mm"]),
@@ -66,7 +132,7 @@ CLI_LABELS = [
 BATCH_CSV = "sku,upc\nTEA-1,03600029145\nCOF-2,01234567890\nBAD-3,123\n"
 
 
-def tavlo(*arguments: str) -> subprocess.CompletedProcess:
+def run_tavlo(*arguments: str) -> subprocess.CompletedProcess:
     return subprocess.run([sys.executable, "-m", "tavlo", *arguments], capture_output=True, text=True)
 
 
@@ -76,7 +142,7 @@ def command_line_labels(folder: Path, page: Path) -> tuple[list[str], int]:
     cells, failures = [], 0
     for name, arguments in CLI_LABELS:
         command = shlex.join(["tavlo", *arguments])
-        result = tavlo(*arguments, "-o", str(folder / name))
+        result = run_tavlo(*arguments, "-o", str(folder / name))
         if result.returncode != 0:
             failures += 1
             print(f"{command}: failed: {result.stderr.strip()}", file=sys.stderr)
@@ -93,7 +159,7 @@ def command_line_labels(folder: Path, page: Path) -> tuple[list[str], int]:
 def batch_sample(out: Path) -> int:
     """A three-row CSV through `tavlo batch`, one row bad on purpose; 1 when it did not go as it should."""
     (out / "parcels.csv").write_text(BATCH_CSV, encoding="utf-8")
-    batch = tavlo("batch", "upca", str(out / "parcels.csv"), "--data-column", "upc", "--name-column", "sku",
+    batch = run_tavlo("batch", "upca", str(out / "parcels.csv"), "--data-column", "upc", "--name-column", "sku",
                   "-d", str(out / "batch"), "--force")
     print(f"tavlo batch upca parcels.csv --data-column upc --name-column sku -d {out / 'batch'} --force: "
           f"exit {batch.returncode} (a bad row on purpose), {batch.stdout.strip()}; {batch.stderr.strip()}")
@@ -106,6 +172,8 @@ def main(out_dir: str, labels_dir: str | None = None) -> int:
     labels = Path(labels_dir) if labels_dir else out / "labels"
     label_cells, failures = command_line_labels(labels, out)
     failures += batch_sample(out)
+    kind_cells, kind_failures = kind_labels(out / "kinds", out)
+    failures += kind_failures
     cells = []
     for name, title, build, size in SAMPLES:
         try:
@@ -129,6 +197,7 @@ def main(out_dir: str, labels_dir: str | None = None) -> int:
         "<style>body{font-family:sans-serif}figure{display:inline-block;margin:1em;padding:1em;border:1px solid #ccc}"
         "img{margin:0.5em;image-rendering:pixelated}</style><h1>tavlo samples</h1>"
         "<h2>Labels from the command line</h2>" + "".join(label_cells)
+        + "<h2>Every kind of the package, at 300 dpi</h2>" + "".join(kind_cells)
         + "<h2>Every symbology from the low-level module</h2>" + "".join(cells)
     )
     (out / "index.html").write_text(page, encoding="utf-8")

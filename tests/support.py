@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import io
 import json
+import os
 from functools import cache
 from pathlib import Path
 
@@ -11,6 +12,12 @@ import numpy as np
 import pytest
 
 VECTORS = Path(__file__).resolve().parents[2] / "shared" / "vectors"
+
+
+def corpus_size(full: int) -> int:
+    """How many payloads a generated corpus has: `full`, scaled by TAVLO_CORPUS_SCALE (the sanitizer run, whose
+    encoders are several times slower, takes a tenth), never under 20."""
+    return max(min(full, 20), round(full * float(os.environ.get("TAVLO_CORPUS_SCALE", "1"))))
 
 
 @cache

@@ -19,6 +19,11 @@ TavloError TavloError::dpi_not_allowed() { return {Kind::DpiNotAllowed, {}, {}};
 TavloError TavloError::encoding(std::string_view message) { return {Kind::Encoding, {}, message}; }
 TavloError TavloError::render(std::string_view message) { return {Kind::Render, {}, message}; }
 TavloError TavloError::invalid_gs1(std::string_view message) { return {Kind::InvalidGs1, {}, message}; }
+TavloError TavloError::invalid_check_digit(std::string_view symbology, char expected) {
+    return {Kind::InvalidCheckDigit, symbology, std::string_view(&expected, 1)};
+}
+TavloError TavloError::invalid_data(std::string_view message) { return {Kind::InvalidData, {}, message}; }
+TavloError TavloError::gs1_syntax(std::string_view message) { return {Kind::Gs1Syntax, {}, message}; }
 
 namespace {
 
@@ -46,6 +51,9 @@ std::string TavloError::display() const {
     case Kind::Encoding: return concat("Encoding error: ", text_);
     case Kind::Render: return concat("Rendering error: ", text_);
     case Kind::InvalidGs1: return concat("Invalid GS1-128 value: ", text_);
+    case Kind::InvalidCheckDigit: return concat("Invalid check digit for ", label_, ": expected ", text_);
+    case Kind::InvalidData: return text_;
+    case Kind::Gs1Syntax: return text_;
     }
     return {};
 }

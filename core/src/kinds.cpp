@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <array>
 
+#include "encode/aztec/aztec_kinds.hpp"
 #include "encode/code128/code128_kinds.hpp"
+#include "encode/databar/databar_kinds.hpp"
 #include "encode/datamatrix/datamatrix_kinds.hpp"
+#include "encode/linear/industrial_kinds.hpp"
 #include "encode/linear/linear_kinds.hpp"
+#include "encode/linear/retail_kinds.hpp"
+#include "encode/pdf417/pdf417_kinds.hpp"
 #include "encode/qr/qr_kinds.hpp"
 #include "tavlo/gs1_linear.hpp"
+#include "tavlo/gs1_qr.hpp"
 
 namespace tavlo {
 namespace {
@@ -29,23 +35,70 @@ constexpr std::array<std::string_view, 0> no_options{};
 constexpr std::array<std::string_view, 1> code128_options{"elements"};
 constexpr std::array<std::string_view, 1> gs1_128_options{"compute_check_digits"};
 constexpr std::array<std::string_view, 1> datamatrix_options{"shape"};
+constexpr std::array<std::string_view, 6> qr_options{"error_correction", "version", "mask", "boost_error", "eci",
+                                                     "structured_append"};
+constexpr std::array<std::string_view, 3> micro_qr_options{"error_correction", "version", "mask"};
+constexpr std::array<std::string_view, 3> rmqr_options{"error_correction", "height", "size"};
+constexpr std::array<std::string_view, 4> codabar_options{"start", "stop", "check_digit", "ratio"};
+constexpr std::array<std::string_view, 1> databar_expanded_stacked_options{"segments_per_row"};
+
+// GS1 DataBar (ISO/IEC 24724) needs no quiet zone, Limited one module each side. Bars are as high as the
+// standard sets in modules, at the default module width: Omnidirectional 33, Truncated 13, Limited 10,
+// Expanded 34; the stacked forms are matrices whose rows carry their own heights.
+constexpr Length databar_bar_height(double modules) { return {modules * 0.33, Unit::Mm}; }
+
+// clang-format off
+// Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, EAN-13 11 and 7, UPC-E 9 and 7
+// (an add-on has a right quiet zone of its own, 5 modules), Code 39, ITF, Code 93, Codabar and Code 128 10,
+// QR Code 4, Micro QR and rMQR 2, Data Matrix 1.
+constexpr std::array<std::string_view, 8> pdf417_options{"error_correction", "columns",       "rows",    "compact",
+                                                         "eci",              "segment_index", "file_id", "last_segment"};
+constexpr std::array<std::string_view, 2> micro_pdf417_options{"columns", "eci"};
 
 // clang-format off
 // Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
-// QR Code 4, Data Matrix 1.
+// QR Code 4, Data Matrix 1, PDF417 2 and MicroPDF417 1 (on every side). Stacked symbols are drawn as matrices, each row
+// repeated to its height (3 modules for PDF417, 2 for MicroPDF417), with the module of linear symbols.
+constexpr std::array<std::string_view, 6> aztec_options{"layers", "error_correction", "eci", "structured_append_index",
+                                                       "structured_append_count", "structured_append_id"};
+
+// clang-format off
+// Quiet zones are the least each standard asks for: EAN-8 7 modules, UPC-A 9, Code 39, ITF and Code 128 10,
+// QR Code 4, Data Matrix 1; Aztec Code none, its bullseye is found from the centre.
 constexpr KindSpec table[] = {
     // name, class, title, family, matrix, quiet left and right, X, bar height, text, bearers, GS1, encoder, options
-    {"ean8",           "Ean8",          "EAN-8",           Retail,     false, 7,  7,  linear_x,    std::nullopt,         TextStyle::Ean8,     None,  false, encode_ean8_kind,           no_options},
-    {"upca",           "UpcA",          "UPC-A",           Retail,     false, 9,  9,  linear_x,    std::nullopt,         TextStyle::UpcA,     None,  false, encode_upc_a_kind,          no_options},
-    {"code39",         "Code39",        "Code 39",         Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_code39_kind,         no_options},
-    {"itf",            "Itf",           "ITF",             Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_itf_kind,            no_options},
-    {"code128",        "Code128",       "Code 128",        Industrial, false, 10, 10, linear_x,    std::nullopt,         TextStyle::Centred,  None,  false, encode_code128_kind,        code128_options},
-    {"gs1-128",        "Gs1_128",       "GS1-128",         Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  None,  true,  encode_gs1_128_kind,        gs1_128_options,    gs1_128_max_width_mm},
-    {"itf14",          "Itf14",         "ITF-14",          Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  Frame, true,  encode_itf14_kind,          no_options},
-    {"itf14-bars",     "Itf14",         "ITF-14",          Gs1,        false, 10, 10, logistics_x, logistics_bar_height, TextStyle::Centred,  Bars,  true,  encode_itf14_kind,          no_options},
-    {"qr",             "QrCode",        "QR Code",         Matrix,     true,  4,  4,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_qr_kind,             no_options},
-    {"datamatrix",     "DataMatrix",    "Data Matrix",     Matrix,     true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::None,     None,  false, encode_datamatrix_kind,     datamatrix_options},
-    {"gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix", Gs1,        true,  1,  1,  matrix_x,    std::nullopt,         TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind, datamatrix_options},
+    {"ean8",                     "Ean8",            "EAN-8",                               Retail,     false, 7,  7,  linear_x,    std::nullopt,           TextStyle::Ean8,     None,  false, encode_ean8_kind,                     no_options},
+    {"upca",                     "UpcA",            "UPC-A",                               Retail,     false, 9,  9,  linear_x,    std::nullopt,           TextStyle::UpcA,     None,  false, encode_upc_a_kind,                    upc_a_option_names},
+    {"ean13",                    "Ean13",           "EAN-13",                              Retail,     false, 11, 7,  linear_x,    std::nullopt,           TextStyle::Ean13,    None,  false, encode_ean13_kind,                    ean13_option_names},
+    {"upce",                     "UpcE",            "UPC-E",                               Retail,     false, 9,  7,  linear_x,    std::nullopt,           TextStyle::UpcE,     None,  false, encode_upc_e_kind,                    upc_e_option_names},
+    {"isbn",                     "Isbn",            "ISBN",                                Retail,     false, 11, 7,  linear_x,    std::nullopt,           TextStyle::Ean13,    None,  false, encode_isbn_kind,                     book_option_names},
+    {"issn",                     "Issn",            "ISSN",                                Retail,     false, 11, 7,  linear_x,    std::nullopt,           TextStyle::Ean13,    None,  false, encode_issn_kind,                     issn_option_names},
+    {"ismn",                     "Ismn",            "ISMN",                                Retail,     false, 11, 7,  linear_x,    std::nullopt,           TextStyle::Ean13,    None,  false, encode_ismn_kind,                     book_option_names},
+    {"code39",                   "Code39",          "Code 39",                             Industrial, false, 10, 10, linear_x,    std::nullopt,           TextStyle::Centred,  None,  false, encode_code39_kind,                   no_options},
+    {"itf",                      "Itf",             "ITF",                                 Industrial, false, 10, 10, linear_x,    std::nullopt,           TextStyle::Centred,  None,  false, encode_itf_kind,                      no_options},
+    {"code93",                   "Code93",          "Code 93",                             Industrial, false, 10, 10, linear_x,    std::nullopt,           TextStyle::Centred,  None,  false, encode_code93_kind,                   no_options},
+    {"codabar",                  "Codabar",         "Codabar",                             Industrial, false, 10, 10, linear_x,    std::nullopt,           TextStyle::Centred,  None,  false, encode_codabar_kind,                  codabar_options},
+    {"code128",                  "Code128",         "Code 128",                            Industrial, false, 10, 10, linear_x,    std::nullopt,           TextStyle::Centred,  None,  false, encode_code128_kind,                  code128_options},
+    {"gs1-128",                  "Gs1_128",         "GS1-128",                             Gs1,        false, 10, 10, logistics_x, logistics_bar_height,   TextStyle::Centred,  None,  true,  encode_gs1_128_kind,                  gs1_128_options,                  gs1_128_max_width_mm},
+    {"itf14",                    "Itf14",           "ITF-14",                              Gs1,        false, 10, 10, logistics_x, logistics_bar_height,   TextStyle::Centred,  Frame, true,  encode_itf14_kind,                    no_options},
+    {"itf14-bars",               "Itf14",           "ITF-14",                              Gs1,        false, 10, 10, logistics_x, logistics_bar_height,   TextStyle::Centred,  Bars,  true,  encode_itf14_kind,                    no_options},
+    {"qr",                       "QrCode",          "QR Code",                             Matrix,     true,  4,  4,  matrix_x,    std::nullopt,           TextStyle::None,     None,  false, encode_qr_kind,                       qr_options},
+    {"microqr",                  "MicroQr",         "Micro QR Code",                       Matrix,     true,  2,  2,  matrix_x,    std::nullopt,           TextStyle::None,     None,  false, encode_micro_qr_kind,                 micro_qr_options},
+    {"rmqr",                     "RmQr",            "rMQR",                                Matrix,     true,  2,  2,  matrix_x,    std::nullopt,           TextStyle::None,     None,  false, encode_rmqr_kind,                     rmqr_options},
+    {"datamatrix",               "DataMatrix",      "Data Matrix",                         Matrix,     true,  1,  1,  matrix_x,    std::nullopt,           TextStyle::None,     None,  false, encode_datamatrix_kind,               datamatrix_options},
+    {"gs1-datamatrix",           "Gs1DataMatrix",   "GS1 Data Matrix",                     Gs1,        true,  1,  1,  matrix_x,    std::nullopt,           TextStyle::Elements, None,  true,  encode_gs1_datamatrix_kind,           datamatrix_options},
+    {"gs1-qr",                   "Gs1Qr",           "GS1 QR Code",                         Gs1,        true,  4,  4,  matrix_x,    std::nullopt,           TextStyle::Elements, None,  true,  encode_gs1_qr_kind,                   no_options},
+    {"databar",                  "DataBar",         "GS1 DataBar Omnidirectional",         Gs1,        false, 0,  0,  linear_x,    databar_bar_height(33), TextStyle::Centred,  None,  true,  encode_databar_kind,                  no_options},
+    {"databar-truncated",        "DataBar",         "GS1 DataBar Truncated",               Gs1,        false, 0,  0,  linear_x,    databar_bar_height(13), TextStyle::Centred,  None,  true,  encode_databar_truncated_kind,        no_options},
+    {"databar-stacked",          "DataBar",         "GS1 DataBar Stacked",                 Gs1,        true,  0,  0,  linear_x,    std::nullopt,           TextStyle::Centred,  None,  true,  encode_databar_stacked_kind,          no_options},
+    {"databar-stacked-omni",     "DataBar",         "GS1 DataBar Stacked Omnidirectional", Gs1,        true,  0,  0,  linear_x,    std::nullopt,           TextStyle::Centred,  None,  true,  encode_databar_stacked_omni_kind,     no_options},
+    {"databar-limited",          "DataBarLimited",  "GS1 DataBar Limited",                 Gs1,        false, 1,  1,  linear_x,    databar_bar_height(10), TextStyle::Centred,  None,  true,  encode_databar_limited_kind,          no_options},
+    {"databar-expanded",         "DataBarExpanded", "GS1 DataBar Expanded",                Gs1,        false, 0,  0,  linear_x,    databar_bar_height(34), TextStyle::Centred,  None,  true,  encode_databar_expanded_kind,         no_options},
+    {"databar-expanded-stacked", "DataBarExpanded", "GS1 DataBar Expanded Stacked",        Gs1,        true,  0,  0,  linear_x,    std::nullopt,           TextStyle::Centred,  None,  true,  encode_databar_expanded_stacked_kind, databar_expanded_stacked_options},
+    {"pdf417",                   "Pdf417",          "PDF417",                              Stacked,    true,  2,  2,  linear_x,    std::nullopt,           TextStyle::None,     None,  false, encode_pdf417_kind,                   pdf417_options},
+    {"micropdf417",              "MicroPdf417",     "MicroPDF417",                         Stacked,    true,  1,  1,  linear_x,    std::nullopt,           TextStyle::None,     None,  false, encode_micro_pdf417_kind,             micro_pdf417_options},
+    {"aztec",                    "Aztec",           "Aztec Code",                          Matrix,     true,  0,  0,  matrix_x,    std::nullopt,           TextStyle::None,     None,  false, encode_aztec_kind,                    aztec_options},
+    {"aztec-rune",               "AztecRune",       "Aztec Rune",                          Matrix,     true,  0,  0,  matrix_x,    std::nullopt,           TextStyle::None,     None,  false, encode_aztec_rune_kind,               no_options},
 };
 // clang-format on
 

@@ -42,6 +42,13 @@ inline std::string encode(char32_t code_point) {
     return out;
 }
 
+// How many code points `text` holds: its bytes less the continuation bytes.
+inline std::size_t code_points(std::string_view text) {
+    std::size_t count = 0;
+    for (unsigned char byte : text) count += (byte & 0xC0u) != 0x80u;
+    return count;
+}
+
 // The first code point of `text` for which `accept(byte)` fails, treating every multi-byte code point as
 // refused; empty when every byte is accepted.
 template <class Accept>

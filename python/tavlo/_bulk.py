@@ -3,13 +3,13 @@ on native threads without the interpreter's lock, and the results come back in i
 
 from __future__ import annotations
 
+import inspect
 import itertools
 import os
 from collections.abc import Iterable, Iterator
 from typing import Any, Literal, Union
 
-from . import _label
-from ._symbols import _option_text
+from . import _label, _symbols
 
 Format = Literal["png", "svg", "pdf"]
 Errors = Literal["raise", "return"]
@@ -29,41 +29,53 @@ def available_cores() -> int:
         return os.cpu_count() or 1
 
 
-def _rows_by_name() -> dict[str, _label.KindRow]:
-    return {row["name"]: row for row in _label.kinds()}
+# What a class's constructor is run on to learn its row and options: its data is never encoded, only its type
+# checked, so one of these passes wherever a payload could.
+_PROBES: tuple[Any, ...] = ("0", b"0", 0)
+
+
+def _constructor_options(cls: type) -> set[str]:
+    """The keyword options a symbol class's constructor takes besides its data."""
+    parameters = list(inspect.signature(cls).parameters.values())
+    return {p.name for p in parameters[1:] if p.kind in (p.POSITIONAL_OR_KEYWORD, p.KEYWORD_ONLY)}
+
+
+def _kind_of_class(cls: type, options: dict[str, Any]) -> tuple[str, tuple[tuple[str, str], ...]]:
+    """The row and the core's options of `cls(payload, **options)`, as the constructor itself works them out."""
+    first: Exception | None = None
+    for probe in _PROBES:
+        try:
+            return _symbols.kind_of(cls, probe, options)
+        except (TypeError, ValueError) as error:
+            first = first or error
+    assert first is not None
+    raise first
 
 
 def resolve_kind(kind: Any, options: dict[str, Any]) -> tuple[str, tuple[tuple[str, str], ...], dict[str, Any]]:
     """The row name, the kind's options as (name, text) pairs, and the options left, which are render options.
 
-    `kind` is a row name ("qr") or a package class (tavlo.QrCode); a class whose constructor picks among rows
-    (tavlo.Itf14's bearer) says which through `_bulk_kind`.
+    `kind` is a row name ("qr"), whose options are the row's, given as the core reads them; or a package class
+    (tavlo.QrCode), whose options are its constructor's, turned into the row and its options as the
+    constructor does it (tavlo.Itf14's bearer picks a row, tavlo.Aztec's structured_append makes three).
     """
     options = dict(options)
-    rows = _rows_by_name()
     if isinstance(kind, str):
+        rows = {row["name"]: row for row in _label.kinds()}
         if kind not in rows:
             raise ValueError(f"unknown label kind '{kind}'")
-        name = kind
-    elif isinstance(kind, type) and issubclass(kind, _label.Label):
-        chooser = getattr(kind, "_bulk_kind", None)
-        if chooser is not None:
-            name = chooser(options)
-        else:
-            by_class = [row["name"] for cls in kind.__mro__ for row in rows.values() if row["class_name"] == cls.__name__]
-            if not by_class:
-                raise TypeError(f"{kind.__qualname__} is not a kind of label")
-            name = by_class[0]
-    else:
-        raise TypeError(f"argument 'kind': expected a kind name or a tavlo symbol class, not {type(kind).__qualname__!r}")
-    pairs = tuple(
-        (option, _option_text(option, options.pop(option)))
-        for option in rows[name]["options"]
-        if option in options and options[option] is not None
-    )
-    for option in rows[name]["options"]:
-        options.pop(option, None)  # left as None: the kind's default
-    return name, pairs, options
+        names = rows[kind]["options"]
+        pairs = tuple(
+            (name, _symbols._option_text(name, options[name]))
+            for name in names
+            if name in options and options[name] is not None
+        )
+        return kind, pairs, {key: value for key, value in options.items() if key not in names}
+    if isinstance(kind, type) and issubclass(kind, _symbols._Symbol):
+        taken = _constructor_options(kind)
+        name, pairs = _kind_of_class(kind, {key: value for key, value in options.items() if key in taken})
+        return name, pairs, {key: value for key, value in options.items() if key not in taken}
+    raise TypeError(f"argument 'kind': expected a kind name or a tavlo symbol class, not {kind!r}")
 
 
 def _is_arrow(payloads: Any) -> bool:

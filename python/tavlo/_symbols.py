@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 from collections.abc import Sequence
+from contextvars import ContextVar
 from typing import TYPE_CHECKING, Any, Union
 
 import _tavlo
@@ -31,6 +32,31 @@ def _option_text(name: str, value: Any) -> str:
     raise TypeError(f"argument '{name}': '{type(value).__qualname__}' object is not an instance of 'str, int or bool'")
 
 
+class _Captured(Exception):
+    """What a constructor would encode: its row and its options as the core reads them (see kind_of)."""
+
+    def __init__(self, kind: str, pairs: tuple[tuple[str, str], ...]) -> None:
+        super().__init__(kind)
+        self.kind, self.pairs = kind, pairs
+
+
+_capturing: ContextVar[bool] = ContextVar("tavlo_capturing", default=False)
+
+
+def kind_of(cls: type, probe: str | bytes, options: dict[str, Any]) -> tuple[str, tuple[tuple[str, str], ...]]:
+    """The row and the core's options that `cls(data, **options)` encodes with, found by running the
+    constructor on `probe` up to its encoding: what tavlo.render_many applies to every payload. The
+    constructor's own refusals of the options are raised as they are."""
+    token = _capturing.set(True)
+    try:
+        cls(probe, **options)
+    except _Captured as captured:
+        return captured.kind, captured.pairs
+    finally:
+        _capturing.reset(token)
+    raise TypeError(f"{cls.__qualname__} is not a kind of label")
+
+
 class _Symbol(_label.Label):
     """What every symbol class does; the rendering itself is inherited from the C++ label type."""
 
@@ -41,6 +67,8 @@ class _Symbol(_label.Label):
         """A symbol of `kind` (a row of the table of kinds) encoded in the core from `data`; `input` is what
         equality, hashing, pickling and the repr use. Options left as None are the kind's defaults."""
         pairs = tuple((name, _option_text(name, value)) for name, value in options.items() if value is not None)
+        if _capturing.get():
+            raise _Captured(kind, pairs)
         return _label.Label.__new__(cls, kind, data, input, pairs)
 
     def _arguments(self) -> list[str]:
@@ -107,19 +135,6 @@ class Ean8(_Symbol):
 
     def __new__(cls, data: str) -> Self:
         return cls._encode("ean8", _text(data), (data,))
-
-
-class UpcA(_Symbol):
-    """A UPC-A symbol from 11 digits, or 12 with a correct check digit.
-
-    Quiet zones default to 9 modules on each side.
-    """
-
-    __slots__ = ()
-    __module__ = "tavlo"
-
-    def __new__(cls, data: str) -> Self:
-        return cls._encode("upca", _text(data), (data,))
 
 
 class Code39(_Symbol):
@@ -256,35 +271,67 @@ class Itf14(_Symbol):
     __module__ = "tavlo"
 
     def __new__(cls, data: str, bearer: Literal["frame", "bars"] = "frame") -> Self:
-        return cls._encode(_itf14_kind(bearer), _text(data), (data, bearer))
-
-    @classmethod
-    def _bulk_kind(cls, options: dict[str, Any]) -> str:
-        """The row tavlo.render_many uses: the bearer picks it, as in the constructor."""
-        return _itf14_kind(options.pop("bearer", "frame"))
+        if bearer not in ("frame", "bars"):
+            raise ValueError(f"bearer must be 'frame' or 'bars', not {bearer!r}")
+        return cls._encode("itf14" if bearer == "frame" else "itf14-bars", _text(data), (data, bearer))
 
     def _arguments(self) -> list[str]:
         data, bearer = self._input
         return [repr(data)] + ([] if bearer == "frame" else [f"bearer={bearer!r}"])
 
 
-def _itf14_kind(bearer: Any) -> str:
-    if bearer not in ("frame", "bars"):
-        raise ValueError(f"bearer must be 'frame' or 'bars', not {bearer!r}")
-    return "itf14" if bearer == "frame" else "itf14-bars"
+class _OptionSymbol(_Symbol):
+    """A symbol whose repr names the options that were given, after the data."""
+
+    __slots__ = ()
+    _option_names: tuple[str, ...] = ()
+
+    def _arguments(self) -> list[str]:
+        data, *values = self._input
+        named = [f"{name}={value!r}" for name, value in zip(self._option_names, values) if value is not None]
+        return [repr(data), *named]
 
 
-class QrCode(_Symbol):
-    """A QR Code (model 2, error correction level M) of the smallest version that holds `data`.
+class QrCode(_OptionSymbol):
+    """A QR Code (model 2) of the smallest version that holds `data`, at error correction level M.
 
-    Quiet zones default to 4 modules on every side.
+    Options: `error_correction` "L", "M", "Q" or "H" (default "M"); `version` 1 to 40; `mask` 0 to 7;
+    `boost_error` (default True) raises the level as far as the data still fits the same version; `eci`, an ECI
+    assignment number written before the data (26 for UTF-8), which is written as its UTF-8 bytes in any case;
+    `structured_append` (index, count, parity). Without options the symbol is the plain level-M one, never
+    boosted. Quiet zones default to 4 modules on every side.
     """
 
     __slots__ = ()
     __module__ = "tavlo"
+    _option_names = ("error_correction", "version", "mask", "boost_error", "eci", "structured_append")
 
-    def __new__(cls, data: str) -> Self:
-        return cls._encode("qr", _text(data), (data,))
+    def __new__(
+        cls,
+        data: str,
+        error_correction: str | None = None,
+        version: int | None = None,
+        mask: int | None = None,
+        boost_error: bool | None = None,
+        eci: int | None = None,
+        structured_append: tuple[int, int, int] | None = None,
+    ) -> Self:
+        from ._qr_family import structured_append_text
+
+        options = (error_correction, version, mask, boost_error, eci, structured_append)
+        if all(value is None for value in options):
+            return cls._encode("qr", _text(data), (data,))
+        return cls._encode(
+            "qr",
+            _text(data),
+            (data, *options),
+            error_correction=error_correction,
+            version=version,
+            mask=mask,
+            boost_error=boost_error,
+            eci=eci,
+            structured_append=structured_append_text(structured_append),
+        )
 
 
 class _ShapedSymbol(_Symbol):

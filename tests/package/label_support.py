@@ -29,6 +29,8 @@ KINDS = [
     Kind("upca", lambda: tavlo.UpcA("03600029145"), "UPCA", "036000291452"),
     Kind("code39", lambda: tavlo.Code39("TAVLO-39 BENCH"), "Code39", "TAVLO-39 BENCH"),
     Kind("itf", lambda: tavlo.Itf("12345678"), "ITF", "12345678"),
+    Kind("code93", lambda: tavlo.Code93("Code 93/tavlo"), "Code93", "Code 93/tavlo"),
+    Kind("codabar", lambda: tavlo.Codabar("40156", start="A", stop="B", check_digit=True), "Codabar", "A40156+B"),
     Kind("code128", lambda: tavlo.Code128("Parcel 0123456789"), "Code128", "Parcel 0123456789"),
     Kind("qr", lambda: tavlo.QrCode("https://example.com/label"), "QRCode", "https://example.com/label", True),
     Kind("datamatrix", lambda: tavlo.DataMatrix("tavlo label 42"), "DataMatrix", "tavlo label 42", True),

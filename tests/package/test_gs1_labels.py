@@ -31,8 +31,8 @@ def read_code128(symbol, **options):
         ("(01)09501101530003(17)250101(10)ABC123", b"01095011015300031725010110ABC123"),
         # GS ends a variable-length element that is not the last, and follows nothing else.
         ("(01)09501101530003(10)AB12(17)250101", b"010950110153000310AB12\x1d17250101"),
-        ("(10)ABC(21)XYZ", b"10ABC\x1d21XYZ"),
-        ("(00)106141412345678908(400)PO 4711(3103)000125", b"00106141412345678908400PO 4711\x1d3103000125"),
+        ("(01)09501101530003(10)ABC(21)XYZ", b"010950110153000310ABC\x1d21XYZ"),
+        ("(00)106141412345678908(400)PO-4711(3303)000125", b"00106141412345678908400PO-4711\x1d3303000125"),
         ("(414)5412345000013(254)A1", b"414541234500001325" + b"4A1"),
     ],
 )
@@ -79,7 +79,7 @@ def test_gs1_128_refusals_name_the_ai(text, message):
     [
         ("(01)0950110153000(10)X", "(01)09501101530003(10)X"),
         ("(00)10614141234567890", "(00)106141412345678908"),
-        ("(10)X(410)541234500001", "(10)X(410)5412345000013"),
+        ("(01)09501101530003(10)X(410)541234500001", "(01)09501101530003(10)X(410)5412345000013"),
     ],
 )
 def test_missing_check_digits_are_computed_on_request(short, full):
@@ -101,7 +101,7 @@ def test_gs1_128_wider_than_165_mm_is_refused():
         "module width of .593 mm"
     )
     # A full 48 characters fits at a smaller module width.
-    assert tavlo.Gs1_128("(10)" + "AB" * 23).layout(x_dim="0.25mm", dpi=600).width_mm <= 165
+    assert tavlo.Gs1_128("(01)09501101530003(10)" + "AB" * 10 + "(21)ABCDEFGH").layout(x_dim="0.25mm", dpi=600).width_mm <= 165
 
 
 def test_logistics_defaults():
@@ -142,7 +142,7 @@ def test_itf14_bearer_bars_are_five_modules_and_clear_of_the_quiet_zones(bearer,
     pixels = png_pixels(symbol.png(dpi=dpi, text=False))
     x, b = layout.x_dim_dots, 5 * layout.x_dim_dots
     frame = b if bearer == "frame" else 0
-    assert layout.width_dots == (134 + 20) * x + 2 * frame
+    assert layout.width_dots == (135 + 20) * x + 2 * frame  # 14 digits in 135 modules, the stop bar 3 wide
     assert (pixels[:b] == 0).all() and (pixels[-b:] == 0).all()
     inner = pixels[b:-b]
     assert (inner[:, :frame] == 0).all() and (inner[:, pixels.shape[1] - frame :] == 0).all()

@@ -10,7 +10,8 @@ from label_support import KIND_PARAMS, LINEAR_PARAMS, MATRIX_PARAMS, module_grid
 import tavlo
 
 DEFAULT_QUIET_ZONES = {
-    "ean8": 7, "upca": 9, "code39": 10, "itf": 10, "code128": 10, "qr": 4, "datamatrix": 1, "gs1datamatrix": 1,
+    "ean8": 7, "upca": 9, "code39": 10, "itf": 10, "code93": 10, "codabar": 10, "code128": 10, "qr": 4, "datamatrix": 1,
+    "gs1datamatrix": 1,
 }
 
 

@@ -183,3 +183,12 @@ def test_a_subclass_makes_the_kind_of_its_base():
         __slots__ = ()
 
     assert Shelf("1234567").png() == tavlo.Ean8("1234567").png()
+
+
+@pytest.mark.parametrize("symbol", [tavlo.Itf("1234567890"), tavlo.Itf14("1234567890123")], ids=repr)
+def test_the_itf_stop_bar_is_as_wide_as_the_other_wide_bars(symbol):
+    bars = symbol.geometry().bars
+    assert {bar.width for bar in bars} == {1, 3}
+    assert [bar.width for bar in bars[-2:]] == [3, 1]
+    # The low-level module keeps its own stop bar of 2 modules.
+    assert [bar.width for bar in _tavlo.Itf("1234567890").geometry().bars[-2:]] == [2, 1]

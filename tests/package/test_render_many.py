@@ -24,6 +24,8 @@ CANDIDATES = [
     "TAVLO-39", "HELLO 42", "ABC-123",
     "(01)09501101530003(17)250101(10)ABC123", "(01)09501101530003", "(00)106141411234567897",
     "https://example.com/a", "tavlo 42", "Hello, world!",
+    "9780306406157", "0306406152", "0317-8471", "03178471", "9790260000438", "M230671187",  # ISBN, ISSN, ISMN
+    "5", "255", "0",  # Aztec Rune
 ]
 
 
@@ -70,6 +72,14 @@ OPTION_SETS = [
     (tavlo.Itf14, {"bearer": "bars"}, {"text": False}, ["1234567890123"]),
     (tavlo.Gs1DataMatrix, {}, {"text": True}, ["(01)09501101530003(17)250101"]),
     (tavlo.Ean8, {}, {"foreground": (10, 20, 30), "background": "#fffa"}, ["1234567"]),
+    # Constructors that turn their options into another row or into several options of the core.
+    (tavlo.QrCode, {"error_correction": "H", "version": 5, "structured_append": (1, 2, 7)}, {}, ["part one", "x"]),
+    (tavlo.Aztec, {"layers": 4, "structured_append": (1, 3)}, {"dpi": 203}, ["tavlo", b"\x00\x01"]),
+    (tavlo.DataBar, {"stacked": "omnidirectional"}, {}, ["0950110153000", "(01)09501101530003"]),
+    (tavlo.DataBarExpanded, {"segments_per_row": 4}, {}, ["(01)09501101530003(3103)000123"]),
+    (tavlo.Pdf417, {"columns": 3, "error_correction": 4}, {"x_dim": "2dots"}, ["pdf417 batch", b"\xff" * 40]),
+    (tavlo.Ean13, {"addon": "12", "light_margin": True}, {}, ["590123412345"]),
+    (tavlo.Codabar, {"start": "B", "stop": "C", "ratio": "2:1"}, {}, ["40156", "123-45"]),
 ]
 
 

@@ -14,6 +14,8 @@ Result<LinearGeometry> encode_ean8(std::string_view data);
 Result<LinearGeometry> encode_upc_a(std::string_view data);
 Result<LinearGeometry> encode_code39(std::string_view data);
 Result<LinearGeometry> encode_itf(std::string_view data);
+// ITF whose stop bar is as wide as its other wide bars (3 modules, where encode_itf draws it 2).
+Result<LinearGeometry> encode_itf_uniform(std::string_view data);
 Result<LinearGeometry> encode_code128(std::span<const Code128Symbol> symbols);
 
 // QR Code model 2 at level M, automatic segmentation, smallest version, best mask.

@@ -20,6 +20,9 @@ public:
         Encoding,    // message
         Render,      // message
         InvalidGs1,  // message
+        InvalidCheckDigit,  // symbology, the expected digit
+        InvalidData,        // message, shown as it is
+        Gs1Syntax,   // message: a rule of the GS1 Barcode Syntax Dictionary, naming the AI
     };
 
     // `character` is the offending character in UTF-8 (one code point).
@@ -32,6 +35,12 @@ public:
     static TavloError encoding(std::string_view message);
     static TavloError render(std::string_view message);
     static TavloError invalid_gs1(std::string_view message);
+    // A given check digit that is not the one the data asks for; `expected` is that digit ('0'-'9', 'X').
+    static TavloError invalid_check_digit(std::string_view symbology, char expected);
+    // A refusal whose whole sentence the caller reads as it is.
+    static TavloError invalid_data(std::string_view message);
+    // Shown as it is: "AI (17): month 13 is not a valid month" says what and where by itself.
+    static TavloError gs1_syntax(std::string_view message);
 
     Kind kind() const { return kind_; }
 

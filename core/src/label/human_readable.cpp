@@ -18,6 +18,8 @@ std::optional<text::LinearStyle> style_of(const KindSpec& kind) {
     switch (kind.text) {
     case TextStyle::Ean8: return text::LinearStyle::Ean8;
     case TextStyle::UpcA: return text::LinearStyle::UpcA;
+    case TextStyle::Ean13: return text::LinearStyle::Ean13;
+    case TextStyle::UpcE: return text::LinearStyle::UpcE;
     case TextStyle::Centred: return text::LinearStyle::Centred;
     default: return std::nullopt;
     }
@@ -35,6 +37,12 @@ std::uint64_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::
     const LinearGeometry* geometry = linear_geometry(symbol);
     if (!style || !geometry) return 0;
     return text::band_height(*style, *geometry, symbol.human_readable, x_dots);
+}
+
+std::uint64_t headline_height(const Symbol& symbol, std::uint32_t x_dots) {
+    const auto style = style_of(*symbol.kind);
+    if (!style || *style == text::LinearStyle::Centred || !linear_geometry(symbol)) return 0;
+    return text::headline_height(symbol.human_readable, text::main_modules(*style), x_dots);
 }
 
 MatrixTextRoom matrix_text_room(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t dpi) {
@@ -74,10 +82,14 @@ void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& la
     const double origin = layout.left + double(layout.quiet_zone) * layout.x_dots;
     const std::uint32_t band_top =
         layout.top + layout.symbol_height + gs1_layout::bearer_dots(*symbol.kind, layout.x_dots);
-    text::LinearText placed =
-        text::place_text(*style, *geometry, symbol.human_readable, layout.x_dots, origin, band_top);
+    text::LinearText placed = text::place_text(*style, *geometry, symbol.human_readable, layout.x_dots, origin,
+                                               band_top, layout.top, symbol.addon_modules);
     // The bars were drawn first, one rectangle per bar in order.
     for (std::size_t bar : placed.extended_bars) drawing.rects[bar].h += placed.bar_extension;
+    for (std::size_t bar : placed.lowered_bars) {
+        drawing.rects[bar].y += placed.bar_lowering;
+        drawing.rects[bar].h -= placed.bar_lowering;
+    }
     add_texts(drawing, std::move(placed.items));
 }
 

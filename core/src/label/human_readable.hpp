@@ -11,6 +11,9 @@ namespace tavlo::label {
 // Dots kept below the bars for the text of `symbol` at a module width of `x_dots`; 0 when nothing is printed.
 std::uint64_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t dpi);
 
+// Dots kept above the bars for a headline of `symbol` (a book number's "ISBN ..." line); 0 without one.
+std::uint64_t headline_height(const Symbol& symbol, std::uint32_t x_dots);
+
 // The room the printed line of a matrix symbol (a GS1 Data Matrix's element string) takes: the band below the
 // symbol and quiet zone, and the label width its lines need; zero for a symbol without one.
 struct MatrixTextRoom {

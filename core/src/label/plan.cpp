@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "../assert.hpp"
 #include "gs1_layout.hpp"
 #include "human_readable.hpp"
 #include "tavlo/label.hpp"
@@ -18,6 +19,10 @@ constexpr std::uint64_t max_side = 2147483647;
 // The least bar height: 15 % of the symbol's width, and never under a quarter inch.
 constexpr double min_height_share = 0.15;
 constexpr double min_height_inches = 0.25;
+
+// An EAN/UPC add-on's own right quiet zone, which follows it instead of the main symbol's (GS1 General
+// Specifications 5.2.3.4).
+constexpr std::uint32_t addon_quiet_right = 5;
 
 // Saturated past max_side, so that a side too large is refused rather than wrapped; NaN and negative give 0.
 std::uint64_t nearest_dots(const Length& length, std::uint32_t dpi) {
@@ -69,24 +74,27 @@ struct Vertical {
 
 Result<Vertical> linear_vertical(const Symbol& symbol, const Options& options, const Extent& extent, std::uint64_t x,
                                  std::uint32_t dpi, std::uint64_t width) {
-    const std::uint64_t text_band =
-        options.text.value_or(true) ? text_band_height(symbol, static_cast<std::uint32_t>(x), dpi) : 0;
+    const bool text = options.text.value_or(true);
+    const std::uint64_t text_band = text ? text_band_height(symbol, static_cast<std::uint32_t>(x), dpi) : 0;
+    // A book number's headline stands above the bars.
+    const std::uint64_t headline = text ? headline_height(symbol, static_cast<std::uint32_t>(x)) : 0;
     // Bearer bars sit directly above and below the bars.
     const std::uint64_t bearers = 2ull * gs1_layout::bearer_dots(*symbol.kind, static_cast<std::uint32_t>(x));
+    const std::uint64_t around = text_band + headline + bearers;
     std::uint64_t height = 0, symbol_height = 0;
     if (options.height) {
         height = nearest_dots(*options.height, dpi);
-        const std::uint64_t least = text_band + bearers + 1;
-        if (height < least) return std::unexpected(too_small("height", height, least));
-        symbol_height = height - text_band - bearers;
+        if (height < around + 1) return std::unexpected(too_small("height", height, around + 1));
+        symbol_height = height - around;
     } else {
         double least =
             std::max(min_height_share * static_cast<double>(extent.symbol_modules * x), min_height_inches * dpi);
         if (const auto& standard = symbol.kind->bar_height) least = std::max(least, standard->dots(dpi));
         symbol_height = static_cast<std::uint64_t>(std::ceil(least));
-        height = symbol_height + text_band + bearers;
+        height = symbol_height + around;
     }
-    return Vertical{width, height, symbol_height, bearers / 2, std::min(text_band, max_side)};
+    return Vertical{width, height, symbol_height, std::min(headline, max_side) + bearers / 2,
+                    std::min(text_band, max_side)};
 }
 
 Result<Vertical> matrix_vertical(const Symbol& symbol, const Options& options, const Extent& extent,
@@ -112,7 +120,8 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     const std::uint32_t dpi = std::max<std::uint32_t>(options.dpi, 1);
     const bool linear = std::holds_alternative<const LinearGeometry*>(symbol.geometry);
     const std::uint32_t quiet_zone = options.quiet_zone.value_or(symbol.kind->quiet_left);
-    const std::uint32_t quiet_right = options.quiet_zone.value_or(symbol.kind->quiet_right);
+    const std::uint32_t quiet_right =
+        options.quiet_zone.value_or(symbol.addon_modules ? addon_quiet_right : symbol.kind->quiet_right);
     const Extent extent = extent_of(symbol, quiet_zone, quiet_right);
     const std::uint64_t asked_width = options.width ? nearest_dots(*options.width, dpi) : 0;
 
@@ -133,6 +142,10 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     if (!vertical) return std::unexpected(vertical.error());
     if (vertical->width > max_side || vertical->height > max_side) return std::unexpected(side_too_large());
 
+    // Every part lies within the image, whose sides were held to max_side above: the narrowing below keeps
+    // every value.
+    TAVLO_ASSERT(*x <= max_side && vertical->width >= symbol_width);
+    TAVLO_ASSERT(vertical->top + vertical->symbol_height + vertical->text_band <= vertical->height);
     Layout layout{};
     layout.dpi = dpi;
     layout.quiet_zone = quiet_zone;

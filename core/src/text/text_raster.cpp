@@ -6,8 +6,9 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "../write/bit_row.hpp"
+#include "../assert.hpp"
 #include "../little_endian.hpp"
+#include "../write/bit_row.hpp"
 #include "glyph_placement.hpp"
 #include "text_rows.hpp"
 
@@ -155,7 +156,11 @@ TextRows::TextRows(std::span<const TextItem> items, std::uint32_t width, std::ui
                     stamp.shift = 8 * (stamp.byte % 8);
                     stamp.byte -= stamp.byte % 8;
                 }
+                // Painted whole: its bytes lie within the row's.
+                TAVLO_ASSERT((std::uint64_t(stamp.byte) + stamp.bytes) * 8 <= std::uint64_t(width) + 7);
             }
+            // One way of painting per stamp: words, or bytes, or (clipped) spans.
+            TAVLO_ASSERT(!stamp.first_word || stamp.first_bits);
             stamps_.push_back(stamp);
         });
     }

@@ -7,6 +7,7 @@
 #include "tavlo/gs1.hpp"
 #include "tavlo/gs1_check.hpp"
 #include "tavlo/gs1_linear.hpp"
+#include "tavlo/gs1_syntax.hpp"
 
 namespace tavlo::py::label_module {
 namespace {
@@ -67,9 +68,86 @@ PyObject* gs1_element_line(PyObject*, PyObject* text_object) {
     });
 }
 
+PyObject* element_list(std::vector<AiField>&& elements) {
+    PyObject* list = PyList_New(static_cast<Py_ssize_t>(elements.size()));
+    if (!list) return nullptr;
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const AiField& e = elements[i];
+        PyObject* pair = Py_BuildValue("(s#s#)", e.ai.data(), static_cast<Py_ssize_t>(e.ai.size()), e.data.data(),
+                                       static_cast<Py_ssize_t>(e.data.size()));
+        if (!pair) {
+            Py_DECREF(list);
+            return nullptr;
+        }
+        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), pair);
+    }
+    return list;
+}
+
+PyObject* text_result(std::string&& text) {
+    return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+}
+
+// gs1_parse(text, /) -> list of (ai, value): a bracketed element string, validated against the GS1 Barcode
+// Syntax Dictionary.
+PyObject* gs1_parse(PyObject*, PyObject* text_object) {
+    auto text = to_text(text_object, "text");
+    if (!text) return nullptr;
+    return guarded([&]() -> PyObject* { return into_py_result(gs1::parse_element_string(*text), element_list); });
+}
+
+// gs1_parse_link(uri, /) -> list of (ai, value): a GS1 Digital Link URI's elements, validated.
+PyObject* gs1_parse_link(PyObject*, PyObject* text_object) {
+    auto text = to_text(text_object, "uri");
+    if (!text) return nullptr;
+    return guarded([&]() -> PyObject* { return into_py_result(gs1::parse_digital_link(*text), element_list); });
+}
+
+// gs1_link(text, domain, /) -> str: the GS1 Digital Link URI of a bracketed element string.
+PyObject* gs1_link(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs != 2) {
+        PyErr_Format(PyExc_TypeError, "gs1_link() takes 2 positional arguments but %zd were given", nargs);
+        return nullptr;
+    }
+    auto text = to_text(args[0], "text");
+    if (!text) return nullptr;
+    auto domain = to_text(args[1], "domain");
+    if (!domain) return nullptr;
+    return guarded([&]() -> PyObject* {
+        auto elements = gs1::parse_element_string(*text);
+        if (!elements) {
+            raise_tavlo_error(elements.error());
+            return nullptr;
+        }
+        return into_py_result(gs1::digital_link_uri(*elements, *domain), text_result);
+    });
+}
+
+// gs1_element_string(uri, /) -> str: a GS1 Digital Link URI as a bracketed element string.
+PyObject* gs1_element_string(PyObject*, PyObject* text_object) {
+    auto text = to_text(text_object, "uri");
+    if (!text) return nullptr;
+    return guarded([&]() -> PyObject* {
+        auto elements = gs1::parse_digital_link(*text);
+        if (!elements) {
+            raise_tavlo_error(elements.error());
+            return nullptr;
+        }
+        return text_result(gs1::to_element_string(*elements));
+    });
+}
+
 }  // namespace
 
 PyMethodDef gs1_functions[] = {
+    {"gs1_parse", gs1_parse, METH_O,
+     "gs1_parse(text, /)\n--\n\nThe (AI, value) pairs of a bracketed element string, validated."},
+    {"gs1_parse_link", gs1_parse_link, METH_O,
+     "gs1_parse_link(uri, /)\n--\n\nThe (AI, value) pairs of a GS1 Digital Link URI, validated."},
+    {"gs1_link", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(gs1_link)), METH_FASTCALL,
+     "gs1_link(text, domain, /)\n--\n\nThe GS1 Digital Link URI of a bracketed element string."},
+    {"gs1_element_string", gs1_element_string, METH_O,
+     "gs1_element_string(uri, /)\n--\n\nA GS1 Digital Link URI as a bracketed element string."},
     {"gs1_128_elements", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(gs1_128_elements)),
      METH_FASTCALL | METH_KEYWORDS,
      "gs1_128_elements(text, compute_check_digits=False)\n--\n\n"

@@ -6,6 +6,7 @@
 
 #include "binding.hpp"
 #include "tavlo/kinds.hpp"
+#include "tavlo/label.hpp"
 
 namespace tavlo::py::label_module {
 
@@ -16,6 +17,7 @@ struct State {
     PyTypeObject* matrix_geometry;    // _tavlo.MatrixGeometry
     PyTypeObject* label;
     PyTypeObject* layout;
+    PyTypeObject* drawing;  // a label, a sheet's page or a template, drawn in dots
 };
 
 extern State state;
@@ -24,6 +26,11 @@ extern State state;
 // of kinds for the package and the command line.
 extern PyMethodDef gs1_functions[];
 extern PyMethodDef kind_functions[];
+// Drawings: a label's drawing, pages and templates composed of drawings, sheet cells and multi-page PDFs.
+extern PyMethodDef drawing_functions[];
+
+// The symbol a Label holds, which lives as long as the label; empty with TypeError set for another object.
+std::optional<label::Symbol> label_symbol(PyObject* object);
 
 // The options as (name, text) pairs from a tuple (nullptr: none); each name must be one the kind takes. The
 // views borrow from `tuple`. Empty with a Python exception set on failure.
@@ -34,5 +41,11 @@ extern PyMethodDef render_many_functions[];
 
 bool create_label_type();
 bool create_layout_type();
+bool create_drawing_type();
+
+// A new Drawing object owning `drawing`; whether `object` is one; the drawing a Drawing object holds.
+PyObject* new_drawing(label::Drawing&& drawing);
+bool is_drawing(PyObject* object);
+const label::Drawing& drawing_value(PyObject* object);
 
 }  // namespace tavlo::py::label_module

@@ -267,6 +267,14 @@ PyGetSetDef label_getset[] = {
 
 }  // namespace
 
+std::optional<label::Symbol> label_symbol(PyObject* object) {
+    if (!PyObject_TypeCheck(object, state.label)) {
+        raise_not_instance(object, "tavlo._label.Label", "label");
+        return std::nullopt;
+    }
+    return symbol_of(unwrap<LabelData>(object));
+}
+
 bool create_label_type() {
     PyType_Slot slots[] = {{Py_tp_new, reinterpret_cast<void*>(label_new)},
                            {Py_tp_dealloc, reinterpret_cast<void*>(dealloc_wrapper<LabelData>)},

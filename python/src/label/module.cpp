@@ -28,13 +28,15 @@ bool create_state() {
               (state.linear_geometry = type_attribute(tavlo, "LinearGeometry")) != nullptr &&
               (state.matrix_geometry = type_attribute(tavlo, "MatrixGeometry")) != nullptr;
     Py_DECREF(tavlo);
-    return ok && create_label_type() && create_layout_type();
+    return ok && create_label_type() && create_layout_type() && create_drawing_type();
 }
 
 int exec_module(PyObject* module) {
     if (!create_once<create_state>()) return -1;
     if (PyModule_AddFunctions(module, kind_functions) < 0) return -1;
     if (PyModule_AddFunctions(module, render_many_functions) < 0) return -1;
+    if (PyModule_AddFunctions(module, drawing_functions) < 0) return -1;
+    if (PyModule_AddObjectRef(module, "Drawing", reinterpret_cast<PyObject*>(state.drawing)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Label", reinterpret_cast<PyObject*>(state.label)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Layout", reinterpret_cast<PyObject*>(state.layout)) < 0) return -1;
     return PyModule_AddObjectRef(module, "TavloError", state.tavlo_error);

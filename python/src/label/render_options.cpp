@@ -21,37 +21,6 @@ void raise_value(const char* name, const std::string& message) {
     raise_text(PyExc_ValueError, "argument '" + std::string(name) + "': " + message);
 }
 
-// A number is millimetres. Zero is a length only where `zero_allowed` (the bar width reduction).
-std::optional<label::Length> to_length(PyObject* object, const char* name, bool zero_allowed) {
-    label::Length length;
-    if (PyUnicode_Check(object)) {
-        auto text = to_text(object, name);
-        if (!text) return std::nullopt;
-        auto parsed = label::parse_length(*text);
-        if (!parsed) {
-            raise_value(name, parsed.error());
-            return std::nullopt;
-        }
-        length = *parsed;
-    } else if (PyBool_Check(object) || !PyNumber_Check(object)) {
-        raise_not_instance(object, "str, int or float", name);
-        return std::nullopt;
-    } else {
-        auto value = to_double(object, name);
-        if (!value) return std::nullopt;
-        if (!std::isfinite(*value) || *value < 0) {
-            raise_value(name, "a length must be a finite number, not negative");
-            return std::nullopt;
-        }
-        length = {*value, label::Length::Unit::Mm};
-    }
-    if (length.value == 0 && !zero_allowed) {
-        raise_value(name, "a length must be more than zero");
-        return std::nullopt;
-    }
-    return length;
-}
-
 std::optional<label::Colour> colour_from_tuple(PyObject* object, const char* name) {
     const Py_ssize_t size = PySequence_Fast_GET_SIZE(object);
     if (size != 3 && size != 4) {
@@ -107,6 +76,36 @@ bool convert(PyObject* object, const char* name, std::optional<label::Length>& o
 }
 
 }  // namespace
+
+std::optional<label::Length> to_length(PyObject* object, const char* name, bool zero_allowed) {
+    label::Length length;
+    if (PyUnicode_Check(object)) {
+        auto text = to_text(object, name);
+        if (!text) return std::nullopt;
+        auto parsed = label::parse_length(*text);
+        if (!parsed) {
+            raise_value(name, parsed.error());
+            return std::nullopt;
+        }
+        length = *parsed;
+    } else if (PyBool_Check(object) || !PyNumber_Check(object)) {
+        raise_not_instance(object, "str, int or float", name);
+        return std::nullopt;
+    } else {
+        auto value = to_double(object, name);
+        if (!value) return std::nullopt;
+        if (!std::isfinite(*value) || *value < 0) {
+            raise_value(name, "a length must be a finite number, not negative");
+            return std::nullopt;
+        }
+        length = {*value, label::Length::Unit::Mm};
+    }
+    if (length.value == 0 && !zero_allowed) {
+        raise_value(name, "a length must be more than zero");
+        return std::nullopt;
+    }
+    return length;
+}
 
 std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
                                                   Py_ssize_t nargs, PyObject* kwnames, bool png) {

@@ -15,4 +15,8 @@ namespace tavlo::py {
 std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
                                                   Py_ssize_t nargs, PyObject* kwnames, bool png = false);
 
+// A length argument: a str with a unit, or a number of millimetres. Zero is a length only where
+// `zero_allowed` (the bar width reduction, a sheet's margins and gaps).
+std::optional<label::Length> to_length(PyObject* object, const char* name, bool zero_allowed);
+
 }  // namespace tavlo::py

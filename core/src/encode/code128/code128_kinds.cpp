@@ -6,6 +6,8 @@
 #include "../shared/kind_options.hpp"
 #include "tavlo/encode.hpp"
 #include "tavlo/gs1_linear.hpp"
+#include "tavlo/gs1_check.hpp"
+#include "tavlo/gs1_syntax.hpp"
 
 namespace tavlo {
 namespace {
@@ -70,6 +72,9 @@ Result<Encoded> encode_gs1_128_kind(std::string_view data, KindOptions options) 
     if (!complete) return std::unexpected(complete.error());
     auto elements = gs1_128_elements(data, *complete);
     if (!elements) return std::unexpected(elements.error());
+    // Beyond the check digits gs1_128_elements holds to, every rule of the GS1 Barcode Syntax Dictionary.
+    const std::string text = *complete ? gs1::with_check_digits(data) : std::string(data);
+    if (auto valid = gs1::parse_element_string(text); !valid) return std::unexpected(std::move(valid.error()));
     auto bars = encode_code128(elements->symbols);
     if (!bars) return std::unexpected(bars.error());
     return Encoded{std::move(*bars), std::move(elements->human_readable)};

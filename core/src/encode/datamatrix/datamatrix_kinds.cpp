@@ -4,6 +4,7 @@
 #include "tavlo/encode.hpp"
 #include "tavlo/gs1.hpp"
 #include "tavlo/gs1_check.hpp"
+#include "tavlo/gs1_syntax.hpp"
 
 namespace tavlo {
 namespace {
@@ -29,6 +30,7 @@ Result<Encoded> encode_datamatrix_kind(std::string_view data, KindOptions option
 Result<Encoded> encode_gs1_datamatrix_kind(std::string_view data, KindOptions options) {
     auto fields = gs1::parse(data);
     if (!fields) return std::unexpected(fields.error());
+    if (auto valid = gs1::parse_element_string(data); !valid) return std::unexpected(std::move(valid.error()));
     const auto shape = shape_of(options);
     if (!shape) return std::unexpected(shape.error());
     auto modules = encode_datamatrix(gs1::to_datamatrix_bytes(*fields), true, *shape);

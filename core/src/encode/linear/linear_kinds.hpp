@@ -6,7 +6,6 @@
 namespace tavlo {
 
 Result<Encoded> encode_ean8_kind(std::string_view data, KindOptions options);
-Result<Encoded> encode_upc_a_kind(std::string_view data, KindOptions options);
 Result<Encoded> encode_code39_kind(std::string_view data, KindOptions options);
 Result<Encoded> encode_itf_kind(std::string_view data, KindOptions options);
 // ITF-14: 13 digits (the check digit is computed) or 14 (validated).

@@ -7,15 +7,18 @@
 namespace tavlo::qr {
 namespace {
 
-// Format information of each mask reference at level M (indicator bits 00): BCH(15,5) with generator
-// 0x537, XORed with 0x5412 so that no format word is all light.
-constexpr std::array<std::uint16_t, 8> format_words = [] {
-    std::array<std::uint16_t, 8> words{};
-    for (unsigned mask = 0; mask < 8; ++mask) {
-        unsigned remainder = mask;
-        for (int i = 0; i < 10; ++i) remainder = (remainder << 1) ^ ((remainder >> 9) * 0x537);
-        words[mask] = std::uint16_t(((mask << 10) | remainder) ^ 0x5412);
-    }
+// Format information (ISO/IEC 18004 7.9.1): the level's two indicator bits (L 01, M 00, Q 11, H 10) and the
+// mask reference, BCH(15,5) with generator 0x537, XORed with 0x5412 so that no format word is all light.
+constexpr std::array<std::array<std::uint16_t, 8>, 4> format_words = [] {
+    constexpr unsigned indicators[4] = {0b01, 0b00, 0b11, 0b10};
+    std::array<std::array<std::uint16_t, 8>, 4> words{};
+    for (unsigned level = 0; level < 4; ++level)
+        for (unsigned mask = 0; mask < 8; ++mask) {
+            const unsigned data = indicators[level] << 3 | mask;
+            unsigned remainder = data;
+            for (int i = 0; i < 10; ++i) remainder = (remainder << 1) ^ ((remainder >> 9) * 0x537);
+            words[level][mask] = std::uint16_t(((data << 10) | remainder) ^ 0x5412);
+        }
     return words;
 }();
 
@@ -127,7 +130,7 @@ std::uint16_t penalty_score(unsigned size, std::span<const std::uint8_t> modules
     return penalty(rows, transposed(rows), frame_of(size));
 }
 
-MatrixGeometry apply_best_mask(const Unmasked& symbol) {
+MatrixGeometry apply_best_mask(const Unmasked& symbol, QrLevel level, std::optional<unsigned> only_mask) {
     const unsigned n = symbol.size;
     const Frame<3> frame = frame_of(n);
 
@@ -139,7 +142,7 @@ MatrixGeometry apply_best_mask(const Unmasked& symbol) {
 
     std::vector<Line> rows(n), columns(n), best_rows;
     std::uint16_t best_score = 0;
-    for (unsigned mask = 0; mask < 8; ++mask) {
+    for (unsigned mask = only_mask.value_or(0); mask < only_mask.value_or(7) + 1; ++mask) {
         std::array<Line, 12> row_pattern, column_pattern;
         for (unsigned r = 0; r < 12; ++r) {
             row_pattern[r] = repeated(tiles[mask][r], n, frame.line);
@@ -151,7 +154,7 @@ MatrixGeometry apply_best_mask(const Unmasked& symbol) {
             rows[i] = base_rows[i] ^ (row_pattern[i % 12] & open_rows[i]);
             columns[i] = base_columns[i] ^ (column_pattern[i % 12] & open_columns[i]);
         }
-        const std::uint32_t word = format_words[mask] | 1u << 15;  // bit 15: the dark module
+        const std::uint32_t word = format_words[unsigned(level)][mask] | 1u << 15;  // bit 15: the dark module
         for (unsigned i = 0; i < 31; ++i) {
             if (!((word >> (i < 15 ? i : i - 15)) & 1)) continue;
             const std::size_t at = symbol.format_cells[i];
@@ -159,7 +162,7 @@ MatrixGeometry apply_best_mask(const Unmasked& symbol) {
             columns[at % n].set(pad + unsigned(at / n));
         }
         const std::uint16_t score = penalty(rows, columns, frame);
-        if (mask == 0 || score < best_score) {
+        if (best_rows.empty() || score < best_score) {
             best_score = score;
             best_rows = rows;
         }

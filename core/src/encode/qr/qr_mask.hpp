@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <span>
 
+#include <optional>
+
+#include "tavlo/encode_qr_family.hpp"
 #include "tavlo/geometry.hpp"
 
 namespace tavlo::qr {
@@ -21,8 +24,9 @@ struct Unmasked {
 // ISO/IEC 18004 7.8.3, modulo 2^16 as the mask choice compares it.
 std::uint16_t penalty_score(unsigned size, std::span<const std::uint8_t> modules);
 
-// The symbol under each of the eight masks in turn, each with its format information, scored; the first of
-// the lowest score is returned.
-MatrixGeometry apply_best_mask(const Unmasked& symbol);
+// The symbol under each of the eight masks in turn (or under `only_mask`), each with its format information
+// for level, scored; the first of the lowest score is returned.
+MatrixGeometry apply_best_mask(const Unmasked& symbol, QrLevel level = QrLevel::M,
+                               std::optional<unsigned> only_mask = std::nullopt);
 
 }  // namespace tavlo::qr

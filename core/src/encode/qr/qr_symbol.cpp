@@ -132,10 +132,12 @@ private:
 
 }  // namespace
 
-MatrixGeometry draw_symbol(int version, std::span<const std::uint8_t> codewords) {
+MatrixGeometry draw_symbol(int version, std::span<const std::uint8_t> codewords, QrLevel level,
+                           std::optional<unsigned> only_mask) {
     Canvas canvas(version);
     canvas.place(codewords);
-    return apply_best_mask({canvas.size(), canvas.modules(), canvas.function(), canvas.format_cells()});
+    return apply_best_mask({canvas.size(), canvas.modules(), canvas.function(), canvas.format_cells()}, level,
+                           only_mask);
 }
 
 }  // namespace tavlo::qr

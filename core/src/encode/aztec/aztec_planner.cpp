@@ -1,0 +1,212 @@
+#include "aztec_planner.hpp"
+
+#include <array>
+#include <limits>
+#include <vector>
+
+#include "aztec_modes.hpp"
+
+namespace tavlo::aztec {
+namespace {
+
+// How a state was reached. Every arrival leaves the mode where it was: a shift or a Binary Shift run returns
+// to the mode it was given in.
+enum class Via : std::uint8_t { Start, Direct, PunctShift, UpperShift, Binary };
+
+constexpr std::uint32_t unreachable = std::numeric_limits<std::uint32_t>::max() / 2;
+
+struct Arrival {
+    std::uint32_t bits = unreachable;
+    std::uint16_t length = 0;  // bytes the last step took: 1 or 2 for a character (a Punct pair), a run's length
+    Via via = Via::Start;
+};
+
+struct Settled {
+    std::uint32_t bits = unreachable;
+    Mode from = Upper;  // the arrival latched from; itself when no latch was written
+};
+
+// Binary Shift: 5 bits of B/S, then 5 bits of length for 1 to 31 bytes; 32 to 62 bytes are cheapest as two
+// such runs (20 bits), and 63 to 2078 take the long form, 5 zero bits and 11 bits of length - 31 (21 bits).
+struct RunWindow {
+    unsigned shortest;
+    unsigned longest;
+    unsigned header_bits;
+};
+constexpr std::array<RunWindow, 3> run_windows = {{{1, 31, 10}, {32, 62, 20}, {63, 2078, 21}}};
+constexpr unsigned longest_run = 2078;
+constexpr unsigned bits_per_byte = 8;
+
+// Sliding minimum of settled bits - 8 * start over the starts one window allows for the end being looked at,
+// kept as a queue of starts with increasing value.
+class WindowMinimum {
+public:
+    explicit WindowMinimum(std::size_t capacity) : starts_(capacity) {}
+
+    void push(std::uint32_t start, std::int64_t value, const std::vector<std::int64_t>& values) {
+        while (tail_ > head_ && values[starts_[tail_ - 1]] >= value) --tail_;
+        starts_[tail_++] = start;
+    }
+    void drop_before(std::int64_t first) {
+        while (head_ < tail_ && std::int64_t(starts_[head_]) < first) ++head_;
+    }
+    bool empty() const { return head_ == tail_; }
+    std::uint32_t front() const { return starts_[head_]; }
+
+private:
+    std::vector<std::uint32_t> starts_;
+    std::size_t head_ = 0, tail_ = 0;
+};
+
+struct Step {
+    Via via;
+    Mode mode;
+    Mode latch_from;  // the mode latched from before the step, `mode` when none
+    std::uint32_t at;
+    std::uint16_t length;
+};
+
+void write_latch(Mode from, Mode to, BitString& out) {
+    const Latch& latch = latches[from][to];
+    for (unsigned k = 0; k < latch.count; ++k) out.put(latch.codes[k], latch.widths[k]);
+}
+
+void write_binary_run(std::span<const std::uint8_t> bytes, BitString& out) {
+    std::size_t length = bytes.size();
+    std::size_t at = 0;
+    if (length >= 32 && length <= 62) {  // two short runs
+        out.put(binary_shift, 5);
+        out.put(31, 5);
+        for (; at < 31; ++at) out.put(bytes[at], bits_per_byte);
+        length -= 31;
+    }
+    out.put(binary_shift, 5);
+    if (length <= 31) {
+        out.put(unsigned(length), 5);
+    } else {
+        out.put(0, 5);
+        out.put(unsigned(length - 31), 11);
+    }
+    for (; at < bytes.size(); ++at) out.put(bytes[at], bits_per_byte);
+}
+
+}  // namespace
+
+void append_encodation(std::span<const std::uint8_t> data, BitString& out) {
+    const std::size_t n = data.size();
+    const auto& code = code_table.code;
+    std::vector<std::array<Arrival, mode_count>> arrival(n + 1);
+    std::vector<std::array<Settled, mode_count>> settled(n + 1);
+    arrival[0][Upper].bits = 0;
+
+    // Binary Shift is given in Upper, Lower or Mixed; Digit and Punct latch to Upper first.
+    constexpr std::array<Mode, 3> binary_modes = {Upper, Lower, Mixed};
+    std::array<std::vector<std::int64_t>, 3> start_value;
+    std::array<std::array<WindowMinimum, 3>, 3> windows = {{
+        {WindowMinimum(n + 1), WindowMinimum(n + 1), WindowMinimum(n + 1)},
+        {WindowMinimum(n + 1), WindowMinimum(n + 1), WindowMinimum(n + 1)},
+        {WindowMinimum(n + 1), WindowMinimum(n + 1), WindowMinimum(n + 1)},
+    }};
+    for (auto& values : start_value) values.assign(n + 1, 0);
+
+    auto arrive = [&](std::size_t at, Mode mode, std::uint32_t bits, std::size_t length, Via via) {
+        Arrival& a = arrival[at][mode];
+        if (bits < a.bits) a = {bits, std::uint16_t(length), via};
+    };
+
+    for (std::size_t i = 0; i <= n; ++i) {
+        // Runs of bytes ending here, from each mode that gives Binary Shift.
+        for (std::size_t b = 0; b < binary_modes.size(); ++b) {
+            const Mode mode = binary_modes[b];
+            for (std::size_t w = 0; w < run_windows.size(); ++w) {
+                const RunWindow& window = run_windows[w];
+                WindowMinimum& minimum = windows[b][w];
+                if (i >= window.shortest) {
+                    const std::size_t start = i - window.shortest;
+                    if (settled[start][mode].bits < unreachable) minimum.push(std::uint32_t(start), start_value[b][start], start_value[b]);
+                }
+                minimum.drop_before(std::int64_t(i) - std::int64_t(window.longest));
+                if (minimum.empty()) continue;
+                const std::uint32_t start = minimum.front();
+                const std::int64_t bits = start_value[b][start] + std::int64_t(bits_per_byte * i) + window.header_bits;
+                arrive(i, mode, std::uint32_t(bits), i - start, Via::Binary);
+            }
+        }
+        // Latches: the cheapest way into each mode from whatever arrived here.
+        for (int to = 0; to < mode_count; ++to) {
+            Settled best;
+            for (int from = 0; from < mode_count; ++from) {
+                const std::uint32_t bits = arrival[i][from].bits + latches[from][to].bits;
+                if (bits < best.bits) best = {bits, Mode(from)};
+            }
+            settled[i][to] = best;
+        }
+        for (std::size_t b = 0; b < binary_modes.size(); ++b)
+            start_value[b][i] = std::int64_t(settled[i][binary_modes[b]].bits) - std::int64_t(bits_per_byte * i);
+        if (i == n) break;
+
+        // Characters from here: in the mode itself, or shifted for one character.
+        const std::uint8_t c = data[i];
+        const int pair = i + 1 < n ? punct_pair(c, data[i + 1]) : -1;
+        for (int m = 0; m < mode_count; ++m) {
+            const Mode mode = Mode(m);
+            const std::uint32_t bits = settled[i][mode].bits;
+            if (bits >= unreachable) continue;
+            const unsigned width = code_bits(mode);
+            if (code[mode][c] >= 0) arrive(i + 1, mode, bits + width, 1, Via::Direct);
+            if (mode == Punct) {
+                if (pair >= 0) arrive(i + 2, mode, bits + width, 2, Via::Direct);
+                continue;
+            }
+            if (code[Punct][c] >= 0) arrive(i + 1, mode, bits + width + 5, 1, Via::PunctShift);
+            if (pair >= 0) arrive(i + 2, mode, bits + width + 5, 2, Via::PunctShift);
+            if ((mode == Lower || mode == Digit) && code[Upper][c] >= 0)
+                arrive(i + 1, mode, bits + width + 5, 1, Via::UpperShift);
+        }
+    }
+
+    // Walk back from the cheapest end, then write forwards.
+    Mode mode = Upper;
+    for (int m = 1; m < mode_count; ++m)
+        if (settled[n][m].bits < settled[n][mode].bits) mode = Mode(m);
+    std::vector<Step> steps;
+    for (std::size_t at = n;;) {
+        const Mode from = settled[at][mode].from;
+        const Arrival& a = arrival[at][from];
+        steps.push_back({a.via, mode, from, std::uint32_t(at), a.length});
+        if (a.via == Via::Start) break;
+        at -= a.length;
+        mode = from;
+    }
+    TAVLO_ASSERT(!steps.empty());
+    for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+        // A step arrived in `latch_from` at `at` (from `at - length`) and then latched to `mode`.
+        const Mode in = step->latch_from;
+        const std::size_t begin = step->at - step->length;
+        switch (step->via) {
+        case Via::Start:
+            break;
+        case Via::Direct:
+            if (step->length == 2) {
+                out.put(unsigned(punct_pair(data[begin], data[begin + 1])), 5);
+            } else {
+                out.put(unsigned(code[in][data[begin]]), code_bits(in));
+            }
+            break;
+        case Via::PunctShift:
+            out.put(punct_shift, code_bits(in));
+            out.put(unsigned(step->length == 2 ? punct_pair(data[begin], data[begin + 1]) : code[Punct][data[begin]]), 5);
+            break;
+        case Via::UpperShift:
+            out.put(in == Digit ? digit_upper_shift : lower_upper_shift, code_bits(in));
+            out.put(unsigned(code[Upper][data[begin]]), 5);
+            break;
+        case Via::Binary:
+            write_binary_run(data.subspan(begin, step->length), out);
+            break;
+        }
+        write_latch(in, step->mode, out);
+    }
+}
+
+}  // namespace tavlo::aztec

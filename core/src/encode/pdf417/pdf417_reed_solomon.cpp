@@ -1,0 +1,66 @@
+#include "pdf417_reed_solomon.hpp"
+
+#include <array>
+#include <vector>
+
+#include "../../assert.hpp"
+
+namespace tavlo::pdf417 {
+namespace {
+
+// The degrees either symbology uses: PDF417 levels 0 to 8 (2 to 512), and the MicroPDF417 sizes
+// (ISO/IEC 24728, the table of symbol sizes).
+constexpr std::array<std::uint16_t, 23> degrees = {2,  4,  8,  16, 32, 64, 128, 256, 512, 7,  9, 10,
+                                                   11, 12, 13, 14, 15, 18, 21,  26,  38,  44, 50};
+
+// Generator coefficients g_0 ... g_{k-1} of every degree above (the leading 1 left out), one after another.
+struct Generators {
+    std::array<std::int32_t, max_check_codewords + 1> offset{};  // -1: no generator of that degree
+    std::vector<std::uint32_t> coefficients;
+
+    Generators() {
+        offset.fill(-1);
+        for (std::uint32_t k : degrees) {
+            if (offset[k] >= 0) continue;
+            // (x - 3)(x - 3^2)...(x - 3^k), lowest power first; poly[k] = 1 is left out when stored.
+            std::vector<std::uint32_t> poly(k + 1, 0);
+            poly[0] = 1;
+            std::uint32_t root = 1;
+            for (std::uint32_t i = 1; i <= k; ++i) {
+                root = root * 3 % field_prime;
+                const std::uint32_t minus_root = field_prime - root;
+                for (std::uint32_t j = i; j > 0; --j) poly[j] = (poly[j - 1] + poly[j] * minus_root) % field_prime;
+                poly[0] = poly[0] * minus_root % field_prime;
+            }
+            offset[k] = std::int32_t(coefficients.size());
+            coefficients.insert(coefficients.end(), poly.begin(), poly.end() - 1);
+        }
+    }
+};
+
+const Generators& generators() {
+    static const Generators table;
+    return table;
+}
+
+}  // namespace
+
+void error_correction(std::span<const std::uint16_t> data, std::span<std::uint16_t> check) {
+    const std::size_t k = check.size();
+    const Generators& table = generators();
+    TAVLO_ASSERT(k >= 1 && k <= max_check_codewords && table.offset[k] >= 0);
+    const std::uint32_t* g = table.coefficients.data() + table.offset[k];
+
+    // The shift register holds the remainder negated, its sums left unreduced: a register is a sum of at most
+    // k products below 929^2, under 512 * 929^2 < 2^32, so only the feedback value is reduced per codeword.
+    std::array<std::uint32_t, max_check_codewords> negated{};
+    for (std::uint16_t d : data) {
+        TAVLO_ASSERT(d < field_prime);
+        const std::uint32_t t = (d + field_prime - negated[k - 1] % field_prime) % field_prime;
+        for (std::size_t j = k - 1; j > 0; --j) negated[j] = negated[j - 1] + t * g[j];
+        negated[0] = t * g[0];
+    }
+    for (std::size_t i = 0; i < k; ++i) check[i] = std::uint16_t(negated[k - 1 - i] % field_prime);
+}
+
+}  // namespace tavlo::pdf417

@@ -1,0 +1,86 @@
+// rMQR (ISO/IEC 23941): every size R7x43 to R17x139 at levels M and H, the smallest area by default, a fixed
+// height or a fixed size on request, the fewest-bit segmentation.
+#include <limits>
+#include <string>
+
+#include "../../assert.hpp"
+#include "qr_blocks.hpp"
+#include "qr_segments.hpp"
+#include "rmqr_symbol.hpp"
+#include "rmqr_tables.hpp"
+#include "tavlo/encode_qr_family.hpp"
+
+namespace tavlo {
+namespace {
+
+// ISO/IEC 23941 Table 2: three-bit mode indicators and a three-bit terminator.
+qr::Dialect dialect_of(const rmqr::Size& size) { return {3, {0b001, 0b010, 0b011}, size.count_bits, 3}; }
+
+std::string name_of(const rmqr::Size& size) {
+    return "R" + std::to_string(size.height) + "x" + std::to_string(size.width);
+}
+
+struct Choice {
+    unsigned index;
+    std::vector<qr::Segment> segments;
+};
+
+}  // namespace
+
+Result<MatrixGeometry> encode_rmqr(std::string_view payload, const RmqrOptions& options) {
+    if (options.level != QrLevel::M && options.level != QrLevel::H)
+        return std::unexpected(TavloError::encoding(std::string("error_correction ") +
+                                                    (options.level == QrLevel::L ? "L" : "Q") +
+                                                    " is not available in rMQR (M or H)"));
+    const bool high = options.level == QrLevel::H;
+    const auto sizes = rmqr::sizes();
+    bool size_exists = false, height_exists = false;
+    for (const auto& s : sizes) {
+        height_exists |= options.height == s.height;
+        size_exists |= options.height == s.height && options.width == s.width;
+    }
+    if (options.width && !options.height)
+        return std::unexpected(TavloError::encoding("a width needs a height: size R<height>x<width>"));
+    if (options.height && !height_exists)
+        return std::unexpected(TavloError::encoding("height must be 7, 9, 11, 13, 15 or 17"));
+    if (options.width && !size_exists)
+        return std::unexpected(TavloError::encoding("R" + std::to_string(*options.height) + "x" +
+                                                    std::to_string(*options.width) + " is not an rMQR size"));
+
+    // 361 digits fill R17x139 at level M; no longer payload fits.
+    constexpr std::size_t max_payload = 361;
+    std::optional<Choice> best;
+    unsigned best_area = std::numeric_limits<unsigned>::max();
+    for (unsigned i = 0; payload.size() <= max_payload && i < sizes.size(); ++i) {
+        const rmqr::Size& size = sizes[i];
+        if (options.height && size.height != *options.height) continue;
+        if (options.width && size.width != *options.width) continue;
+        const qr::Dialect dialect = dialect_of(size);
+        auto segments = qr::shortest(payload, dialect);
+        if (!segments || qr::stream_bits(*segments, dialect) > size.data[high] * 8u) continue;
+        // The smallest area; of two equal areas (R7x99 and R9x77) the one with more room.
+        const unsigned area = unsigned(size.height) * size.width;
+        if (area < best_area || (area == best_area && size.data[high] > sizes[best->index].data[high])) {
+            best = Choice{i, std::move(*segments)};
+            best_area = area;
+        }
+    }
+    if (!best) {
+        const std::string level = high ? "H" : "M";
+        if (options.width) return std::unexpected(TavloError::encoding("data too long for " +
+                                                                       name_of({uint8_t(*options.height), uint8_t(*options.width)}) +
+                                                                       " at level " + level));
+        if (options.height)
+            return std::unexpected(TavloError::encoding("data too long for rMQR of height " +
+                                                        std::to_string(*options.height) + " at level " + level));
+        return std::unexpected(TavloError::encoding("data too long for rMQR at level " + level));
+    }
+    const rmqr::Size& size = sizes[best->index];
+    const qr::BlockLayout layout{size.total_codewords, size.blocks[high],
+                                 std::size_t(size.total_codewords - size.data[high]) / size.blocks[high]};
+    TAVLO_ASSERT(layout.data() == size.data[high]);
+    const auto data = qr::data_codewords(payload, best->segments, dialect_of(size), layout.data() * 8);
+    return rmqr::draw_symbol(size, best->index, high, qr::add_error_correction(data, layout));
+}
+
+}  // namespace tavlo
