@@ -67,6 +67,11 @@ bool take_arrow(PyObject* object, Payloads& out) {
         static_cast<const ArrowArray*>(PyCapsule_GetPointer(PyTuple_GET_ITEM(capsules, 1), "arrow_array"));
     if (!schema || !array) return false;
     const std::string_view format = schema->format ? schema->format : "";
+    const bool binary = format == "u" || format == "z" || format == "U" || format == "Z";
+    if (binary && (array->n_buffers != 3 || array->length < 0 || array->offset < 0)) {
+        PyErr_SetString(PyExc_ValueError, "argument 'payloads': not a valid Arrow array of strings or binaries");
+        return false;
+    }
     if (format == "u" || format == "z") {
         read_binary<std::int32_t>(*array, out);
     } else if (format == "U" || format == "Z") {
