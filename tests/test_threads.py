@@ -13,11 +13,12 @@ MAKERS = [
     lambda: t.Code128([t.StartC(), t.Data("123456"), t.FNC1(), t.Data("ab")]),
     lambda: t.QrCode("concurrent"),
     lambda: t.DataMatrix("concurrent", shape="rect"),
-    # Inputs long enough for the encoders to run without the interpreter's lock.
     lambda: t.Code39("LOCK FREE " * 7),
     lambda: t.Code128([t.Data("released while encoding " * 3), t.FNC1(), t.Data("0123456789" * 4)]),
     lambda: t.DataMatrix.gs1("(01)09501101530003(17)250101(10)ABC123"),
-    lambda: t.QrCode("released " * 40),
+    # Inputs long enough for the encoders to run without the interpreter's lock.
+    lambda: t.QrCode("released " * 60),
+    lambda: t.DataMatrix("released " * 45),
 ]
 
 

@@ -105,14 +105,21 @@ auto guarded(Body&& body) noexcept -> decltype(body()) {
     return {};
 }
 
-// When a call releases the interpreter's lock. Releasing and retaking it costs about 50 ns (Ean8("1234567")
-// takes 0.27 us holding it, 0.32 us releasing it), so a call releases it only for work of about 2 us or
-// more, and none gets more than a few per cent slower: every PNG (2.8 us at the least), every QR Code
-// encoding (8.7 us at the least), every GS1 Data Matrix (3 us), and the others from these sizes on.
+// When a call releases the interpreter's lock. Alone, releasing and retaking it costs about 50 ns; but with a
+// second thread waiting for the lock, a release hands the lock over and taking it back waits for that
+// thread's turn and its wake-up, so on two free cores two threads of 5-30 us calls that each released ran
+// at 0.44-0.88x the throughput of one (issue 24). A call releases the lock only for about 50 us of work and
+// more, where that wait is small beside it: long inputs, large images, large SVGs, and every call of
+// milliseconds, which then lets other threads run. Bulk work goes through tavlo.render_many, which releases
+// it once for a whole batch. Costs measured on the build the package ships (bench/bench_threads.py prints the
+// 2-thread throughput of single calls, which must not fall below 1).
 namespace release_from {
-inline constexpr std::size_t linear_text_bytes = 64;  // linear encoders take about 0.035 us a character
-inline constexpr std::size_t data_matrix_bytes = 8;   // Data Matrix encoding about 0.15 us a byte
-inline constexpr std::size_t svg_elements = 128;      // SVG about 0.014 us a bar or dark module
+inline constexpr std::size_t linear_text_bytes = 2048;   // linear encoders take about 0.025 us a character
+inline constexpr std::size_t qr_text_bytes = 512;        // QR Code about 6 us + 0.08 us a byte
+inline constexpr std::size_t data_matrix_bytes = 384;    // Data Matrix about 0.14 us a byte
+inline constexpr std::size_t svg_elements = 4096;        // SVG about 0.014 us a bar or dark module
+inline constexpr std::uint64_t png_pixels = 8'000'000;   // _tavlo PNG: 21 us at 2000 x 2000 px, 65 at 4000 x 4000
+inline constexpr std::uint64_t label_dots = 4'000'000;   // label PNG and PDF: a Code 128 at 2400 dpi (6.7 M) 107 us
 }  // namespace release_from
 
 // What an SVG of the symbol draws, roughly: its bars, or its dark modules (about half of them).

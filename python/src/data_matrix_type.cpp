@@ -68,7 +68,7 @@ PyObject* data_matrix_gs1(PyObject* cls, PyObject* const* args, Py_ssize_t nargs
         // The element string is checked before the shape, whose failure is a Python exception: nothing is
         // returned for a good element string with a bad shape.
         const std::optional<DataMatrixShape> shape = shape_kind(*shape_text);
-        auto encoded = without_gil(true, [&]() -> std::optional<Result<MatrixGeometry>> {
+        auto encoded = without_gil(value->size() >= release_from::data_matrix_bytes, [&]() -> std::optional<Result<MatrixGeometry>> {
             auto fields = gs1::parse(*value);
             if (!fields) return std::unexpected(fields.error());
             if (!shape) return std::nullopt;

@@ -42,6 +42,13 @@ PyObject* symbol_geometry(PyObject* self, PyObject*) {
     return Renderers<Geometry>::to_python(unwrap<Geometry>(self));
 }
 
+// Whether a PNG is large enough to be written without the interpreter's lock (`release_from::png_pixels`); a
+// request that fails to size is refused at once, with the lock held.
+inline bool large_png(const PngRequest& request) {
+    auto size = pixel_size(request.width, request.height, request.unit, request.dpi);
+    return size && std::uint64_t(size->width_px) * size->height_px >= release_from::png_pixels;
+}
+
 template <class Geometry>
 PyObject* symbol_render_png(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     static constexpr Parameter parameters[] = {
@@ -76,7 +83,7 @@ PyObject* symbol_render_png(PyObject* self, PyObject* const* args, Py_ssize_t na
             request.unit = *unit;
         }
         const Geometry& geometry = unwrap<Geometry>(self);
-        return into_py_result(without_gil(true, [&] { return Renderers<Geometry>::png(geometry, request); }),
+        return into_py_result(without_gil(large_png(request), [&] { return Renderers<Geometry>::png(geometry, request); }),
                               [](PngBytes&& png) {
                                   return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(png.data()),
                                                                    static_cast<Py_ssize_t>(png.size()));

@@ -33,7 +33,7 @@ bool create_text_symbol_types() {
            (types.itf = create_symbol_type<LinearGeometry>(
                 "builtins.Itf", "Itf(data)\n--\n\n", text_symbol_new<encode_itf, release_from::linear_text_bytes>)) &&
            (types.qr_code = create_symbol_type<MatrixGeometry>("builtins.QrCode", "QrCode(data)\n--\n\n",
-                                                               text_symbol_new<encode_qr, 0>));
+                                                               text_symbol_new<encode_qr, release_from::qr_text_bytes>));
 }
 
 }  // namespace tavlo::py

@@ -10,14 +10,14 @@ The symbol classes encode once, when they are made, and render as often as asked
 
 from _tavlo import FNC1, FNC2, FNC3, FNC4, Bar, Data, LinearGeometry, MatrixGeometry, StartA, StartB, StartC, TavloError
 
-from . import gs1
+from . import gs1, sheets
 from ._aztec import Aztec, AztecRune
 from ._databar import DataBar, DataBarExpanded, DataBarLimited
 from ._gs1 import Gs1Qr
 from ._industrial import Codabar, Code93
+from ._bulk import iter_render, render_many
 from ._label import Layout, PrintWarning
 from ._qr_family import MicroQr, RmQr
-from . import sheets
 from ._retail import Ean13, Isbn, Ismn, Issn, UpcA, UpcE
 from ._stacked import MicroPdf417, Pdf417
 from ._symbols import Code39, Code128, DataMatrix, Ean8, Gs1_128, Gs1DataMatrix, Itf, Itf14, QrCode
@@ -68,5 +68,7 @@ __all__ = [
     "LinearGeometry",
     "MatrixGeometry",
     "Bar",
+    "render_many",
+    "iter_render",
     "gs1",
 ]

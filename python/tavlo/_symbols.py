@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 from collections.abc import Sequence
+from contextvars import ContextVar
 from typing import TYPE_CHECKING, Any, Union
 
 import _tavlo
@@ -31,6 +32,31 @@ def _option_text(name: str, value: Any) -> str:
     raise TypeError(f"argument '{name}': '{type(value).__qualname__}' object is not an instance of 'str, int or bool'")
 
 
+class _Captured(Exception):
+    """What a constructor would encode: its row and its options as the core reads them (see kind_of)."""
+
+    def __init__(self, kind: str, pairs: tuple[tuple[str, str], ...]) -> None:
+        super().__init__(kind)
+        self.kind, self.pairs = kind, pairs
+
+
+_capturing: ContextVar[bool] = ContextVar("tavlo_capturing", default=False)
+
+
+def kind_of(cls: type, probe: str | bytes, options: dict[str, Any]) -> tuple[str, tuple[tuple[str, str], ...]]:
+    """The row and the core's options that `cls(data, **options)` encodes with, found by running the
+    constructor on `probe` up to its encoding: what tavlo.render_many applies to every payload. The
+    constructor's own refusals of the options are raised as they are."""
+    token = _capturing.set(True)
+    try:
+        cls(probe, **options)
+    except _Captured as captured:
+        return captured.kind, captured.pairs
+    finally:
+        _capturing.reset(token)
+    raise TypeError(f"{cls.__qualname__} is not a kind of label")
+
+
 class _Symbol(_label.Label):
     """What every symbol class does; the rendering itself is inherited from the C++ label type."""
 
@@ -41,6 +67,8 @@ class _Symbol(_label.Label):
         """A symbol of `kind` (a row of the table of kinds) encoded in the core from `data`; `input` is what
         equality, hashing, pickling and the repr use. Options left as None are the kind's defaults."""
         pairs = tuple((name, _option_text(name, value)) for name, value in options.items() if value is not None)
+        if _capturing.get():
+            raise _Captured(kind, pairs)
         return _label.Label.__new__(cls, kind, data, input, pairs)
 
     def _arguments(self) -> list[str]:

@@ -21,12 +21,14 @@ SYMBOLS = [
     lambda: tavlo.Gs1DataMatrix("(01)09501101530003(17)250101(10)ABC123"),
 ]
 
-# Each format, with options that take the writers' other paths: colours, transparency, a fixed size, no text.
+# Each format, with options that take the writers' other paths: colours, transparency, a fixed size, no text,
+# a size large enough to be written without the lock.
 CALLS = [
     lambda s: s.png(),
     lambda s: s.png(dpi=203, foreground="#1b2a6b", background=None, bar_width_reduction="1dot"),
     lambda s: s.svg(x_dim="0.5mm", text=False),
     lambda s: s.pdf(width="80mm", height="40mm"),
+    lambda s: s.png(dpi=2400, text=False),  # millions of dots: written without the interpreter's lock
 ]
 
 

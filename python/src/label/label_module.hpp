@@ -2,8 +2,10 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "binding.hpp"
+#include "tavlo/kinds.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::py::label_module {
@@ -35,6 +37,13 @@ std::optional<label::Symbol> label_symbol(PyObject* object);
 // made one an exception. What makes a label warns (the render methods, a sheet's drawing); layout() only reports
 // sizes, and is what a caller (the command line among them) asks to try a value.
 bool warn_print(const label::Layout& layout);
+
+// The options as (name, text) pairs from a tuple (nullptr: none); each name must be one the kind takes. The
+// views borrow from `tuple`. Empty with a Python exception set on failure.
+std::optional<std::vector<KindOption>> kind_options_of(const KindSpec& kind, PyObject* tuple);
+
+// render_many(): many labels of one kind at once, on native threads.
+extern PyMethodDef render_many_functions[];
 
 bool create_label_type();
 bool create_layout_type();

@@ -10,6 +10,34 @@
 #include "render_options.hpp"
 
 namespace tavlo::py::label_module {
+
+std::optional<std::vector<KindOption>> kind_options_of(const KindSpec& kind, PyObject* tuple) {
+    std::vector<KindOption> options;
+    if (!tuple) return options;
+    if (!PyTuple_Check(tuple)) {
+        raise_not_instance(tuple, "tuple", "options");
+        return std::nullopt;
+    }
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(tuple); ++i) {
+        PyObject* pair = PyTuple_GET_ITEM(tuple, i);
+        if (!PyTuple_Check(pair) || PyTuple_GET_SIZE(pair) != 2) {
+            raise_text(PyExc_TypeError, "argument 'options': expected (name, value) pairs");
+            return std::nullopt;
+        }
+        auto name = to_text(PyTuple_GET_ITEM(pair, 0), "options");
+        if (!name) return std::nullopt;
+        auto value = to_text(PyTuple_GET_ITEM(pair, 1), "options");
+        if (!value) return std::nullopt;
+        if (std::ranges::find(kind.options, *name) == kind.options.end()) {
+            raise_text(PyExc_TypeError,
+                       std::string(kind.class_name) + "() got an unexpected keyword argument '" + std::string(*name) + "'");
+            return std::nullopt;
+        }
+        options.push_back({*name, *value});
+    }
+    return options;
+}
+
 namespace {
 
 struct LabelData {
@@ -50,37 +78,9 @@ const KindSpec* kind_for(PyTypeObject* type, std::string_view name) {
     return nullptr;
 }
 
-// The options as (name, text) pairs; each name must be one the kind takes. The views borrow from `tuple`.
-std::optional<std::vector<KindOption>> kind_options_of(const KindSpec& kind, PyObject* tuple) {
-    std::vector<KindOption> options;
-    if (!tuple) return options;
-    if (!PyTuple_Check(tuple)) {
-        raise_not_instance(tuple, "tuple", "options");
-        return std::nullopt;
-    }
-    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(tuple); ++i) {
-        PyObject* pair = PyTuple_GET_ITEM(tuple, i);
-        if (!PyTuple_Check(pair) || PyTuple_GET_SIZE(pair) != 2) {
-            raise_text(PyExc_TypeError, "argument 'options': expected (name, value) pairs");
-            return std::nullopt;
-        }
-        auto name = to_text(PyTuple_GET_ITEM(pair, 0), "options");
-        if (!name) return std::nullopt;
-        auto value = to_text(PyTuple_GET_ITEM(pair, 1), "options");
-        if (!value) return std::nullopt;
-        if (std::ranges::find(kind.options, *name) == kind.options.end()) {
-            raise_text(PyExc_TypeError,
-                       std::string(kind.class_name) + "() got an unexpected keyword argument '" + std::string(*name) + "'");
-            return std::nullopt;
-        }
-        options.push_back({*name, *value});
-    }
-    return options;
-}
-
-// Matrix encoders and long linear data take long enough to be run without the interpreter's lock.
+// Long data takes long enough to be encoded without the interpreter's lock (binding.hpp, `release_from`).
 bool worth_releasing_encode(const KindSpec& kind, std::size_t data_size) {
-    return kind.matrix || data_size >= release_from::linear_text_bytes;
+    return data_size >= (kind.matrix ? release_from::data_matrix_bytes : release_from::linear_text_bytes);
 }
 
 PyObject* label_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
@@ -121,18 +121,18 @@ Result<T> as_result(T&& value) {
     return std::move(value);
 }
 
-// Whether a label's drawing and writing are long enough to be run without the interpreter's lock: always when
-// it prints text (an SVG of text writes every glyph outline, tens of microseconds), else from
-// `release_from_elements` bars or dark modules on. PNG and PDF release it always: 2.8 and 7.5 us at the least,
-// about 1 % slower for it; a small SVG takes only 1.2-2 us and would be 5-8 % slower.
+// Whether a label's drawing and writing are long enough to be run without the interpreter's lock: from
+// `release_from::label_dots` dots on (a Code 128 of 6.7 million dots takes 107 us as PNG), or from
+// `release_from_elements` bars or dark modules on (SVG). Small labels, 3-30 us, keep the lock: on two free
+// cores two threads releasing it for each ran slower than one (binding.hpp).
 bool worth_releasing(const label::Symbol& symbol, const label::Layout& layout, std::size_t release_from_elements) {
     const std::size_t elements =
         std::visit([](const auto* geometry) { return dark_elements(*geometry); }, symbol.geometry);
-    return layout.text_band > 0 || elements >= release_from_elements;
+    return std::uint64_t(layout.width) * layout.height >= release_from::label_dots || elements >= release_from_elements;
 }
 
 // The one path of every render method: keywords to options, options to a layout, then, without the interpreter's
-// lock where `worth_releasing`, the layout to a drawing and the drawing through `write`; `convert` makes the
+// lock where `worth_releasing` or for the long search of an optimized PNG, the layout to a drawing and the drawing through `write`; `convert` makes the
 // Python object after. The core reads the _tavlo symbol's geometry and the text in place, safely while other
 // threads run: the caller's reference keeps the label alive through the call, the label holds a reference to the
 // symbol, and neither object can change once made.
@@ -153,7 +153,9 @@ PyObject* render(PyObject* self, const char* method, RenderFormat format, PyObje
         const auto draw_and_write = [&] {
             return as_result(write(label::draw(symbol, *layout, *options), format_options));
         };
-        return into_py_result(without_gil(worth_releasing(symbol, *layout, release_from_elements), draw_and_write),
+        return into_py_result(
+            without_gil(format_options.optimize || worth_releasing(symbol, *layout, release_from_elements),
+                        draw_and_write),
                               convert);
     });
 }
@@ -171,7 +173,7 @@ PyObject* label_png(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
     const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
         return label::write_png(drawing, format.optimize);
     };
-    return render(self, "png", RenderFormat::Png, args, nargs, kwnames, 0, write, new_bytes);
+    return render(self, "png", RenderFormat::Png, args, nargs, kwnames, release_from::svg_elements, write, new_bytes);
 }
 
 PyObject* label_svg(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -185,21 +187,21 @@ PyObject* label_pdf(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
     const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
         return label::write_pdf(drawing, format.colour_space);
     };
-    return render(self, "pdf", RenderFormat::Vector, args, nargs, kwnames, 0, write, new_bytes);
+    return render(self, "pdf", RenderFormat::Vector, args, nargs, kwnames, release_from::svg_elements, write, new_bytes);
 }
 
 PyObject* label_eps(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
         return label::write_eps(drawing, format.colour_space);
     };
-    return render(self, "eps", RenderFormat::Vector, args, nargs, kwnames, 0, write, new_str);
+    return render(self, "eps", RenderFormat::Vector, args, nargs, kwnames, release_from::svg_elements, write, new_str);
 }
 
 PyObject* label_zpl(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
         return label::write_zpl(drawing, format.zpl);
     };
-    return render(self, "zpl", RenderFormat::Zpl, args, nargs, kwnames, 0, write, new_str);
+    return render(self, "zpl", RenderFormat::Zpl, args, nargs, kwnames, release_from::svg_elements, write, new_str);
 }
 
 PyObject* new_layout(const label::Layout& layout) {
