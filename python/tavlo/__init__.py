@@ -10,7 +10,7 @@ The symbol classes encode once, when they are made, and render as often as asked
 
 from _tavlo import FNC1, FNC2, FNC3, FNC4, Bar, Data, LinearGeometry, MatrixGeometry, StartA, StartB, StartC, TavloError
 
-from ._label import Layout
+from ._label import Layout, TavloTypeError, TavloValueError
 from ._symbols import Code39, Code128, DataMatrix, Ean8, Gs1_128, Gs1DataMatrix, Itf, Itf14, QrCode, UpcA
 
 __all__ = [
@@ -26,6 +26,8 @@ __all__ = [
     "Gs1DataMatrix",
     "Layout",
     "TavloError",
+    "TavloValueError",
+    "TavloTypeError",
     "Data",
     "FNC1",
     "FNC2",

@@ -17,11 +17,17 @@ class RenderOptions(TypedDict, total=False):
     foreground: Colour
     background: Colour | None
     text: bool | None
+    max_pixels: int | None
 
 class PngOptions(RenderOptions, total=False):
     optimize: bool
 
 TavloError: Final = _tavlo.TavloError
+
+class TavloValueError(_tavlo.TavloError, ValueError): ...
+class TavloTypeError(_tavlo.TavloError, TypeError): ...
+
+def check_render_options(**options: Unpack[PngOptions]) -> None: ...
 
 class Layout(Tuple[int, int, float, int, int, float, float, int]):
     @property

@@ -8,6 +8,8 @@ namespace tavlo::py::label_module {
 // Created once per process, on the first import, then only read.
 struct State {
     PyObject* tavlo_error;            // _tavlo.TavloError: one exception class for both modules
+    PyObject* value_error;            // tavlo.TavloValueError: a refused value, TavloError and ValueError
+    PyObject* type_error;             // tavlo.TavloTypeError: a value of the wrong type, TavloError and TypeError
     PyTypeObject* linear_symbols[5];  // _tavlo's Code128, Code39, UpcA, Ean8, Itf
     PyTypeObject* matrix_symbols[2];  // _tavlo's QrCode, DataMatrix
     PyTypeObject* label;
@@ -18,6 +20,8 @@ extern State state;
 
 // The module's functions: GS1-128 elements and ITF-14 digits for the package's GS1 classes.
 extern PyMethodDef gs1_functions[];
+// check_render_options(**options): the render methods' own check of their keywords, for the command line.
+extern PyMethodDef render_option_functions[];
 
 bool create_label_type();
 bool create_layout_type();

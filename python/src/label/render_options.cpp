@@ -5,6 +5,7 @@
 #include <string>
 
 #include "binding.hpp"
+#include "label_module.hpp"
 
 namespace tavlo::py {
 namespace {
@@ -13,7 +14,8 @@ constexpr Parameter parameters[] = {
     {"dpi", true, false},        {"x_dim", true, false},      {"width", true, false},
     {"height", true, false},     {"quiet_zone", true, false}, {"bar_width_reduction", true, false},
     {"foreground", true, false}, {"background", true, false}, {"text", true, false},
-    {"optimize", true, false},  // png() only
+    {"max_pixels", true, false},
+    {"optimize", true, false},  // png() only, and last
 };
 constexpr std::size_t shared_parameters = std::size(parameters) - 1;
 
@@ -88,6 +90,10 @@ std::optional<label::Colour> to_colour(PyObject* object, const char* name) {
 // A whole number from `least` to 2^32 - 1; out of that range a ValueError naming the argument, rather than the
 // bare overflow of a conversion.
 std::optional<std::uint32_t> to_count(PyObject* object, const char* name, std::uint32_t least, const char* unit) {
+    if (PyBool_Check(object)) {  // True would be 1: a count written as a flag is a mistake, not a count
+        raise_not_instance(object, "int", name);
+        return std::nullopt;
+    }
     if (!PyLong_Check(object)) return to_u32(object, name);  // the type error, with the argument's name
     int overflow = 0;
     const long long value = PyLong_AsLongLongAndOverflow(object, &overflow);
@@ -106,9 +112,98 @@ bool convert(PyObject* object, const char* name, std::optional<label::Length>& o
     return length.has_value();
 }
 
+// None lifts the limit; otherwise a whole number of pixels, at least one.
+bool to_max_pixels(PyObject* object, std::optional<std::uint64_t>& out) {
+    if (object == Py_None) {
+        out.reset();
+        return true;
+    }
+    if (PyBool_Check(object) || !PyLong_Check(object)) {
+        raise_not_instance(object, "int or None", "max_pixels");
+        return false;
+    }
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(object, &overflow);
+    if (value == -1 && PyErr_Occurred()) return false;
+    if (overflow < 0 || (overflow == 0 && value < 1)) {
+        raise_value("max_pixels", "max_pixels must be at least 1, or None for no limit");
+        return false;
+    }
+    out = overflow > 0 ? std::uint64_t(-1) : std::uint64_t(value);  // more than any label can have
+    return true;
+}
+
+// A bad value is a TavloError as well as the ValueError or TypeError it was raised as, so that one except
+// clause catches every refusal of the package; the message stays as it was.
+void as_tavlo_error() {
+    using label_module::state;
+#if PY_VERSION_HEX >= 0x030C0000
+    PyObject* raised = PyErr_GetRaisedException();
+#else
+    PyObject *type, *raised, *traceback;
+    PyErr_Fetch(&type, &raised, &traceback);
+    PyErr_NormalizeException(&type, &raised, &traceback);
+    if (raised && traceback) PyException_SetTraceback(raised, traceback);
+    Py_XDECREF(type);
+    Py_XDECREF(traceback);
+#endif
+    PyObject* kind = PyErr_GivenExceptionMatches(raised, PyExc_TypeError) ? state.type_error
+                     : PyErr_GivenExceptionMatches(raised, PyExc_ValueError) ||
+                             PyErr_GivenExceptionMatches(raised, PyExc_OverflowError)
+                         ? state.value_error
+                         : nullptr;
+    PyObject* replacement = nullptr;
+    if (kind && !PyErr_GivenExceptionMatches(raised, state.tavlo_error)) {
+        if (PyObject* message = PyObject_Str(raised)) {
+            replacement = PyObject_CallOneArg(kind, message);
+            Py_DECREF(message);
+        }
+    }
+    if (!replacement) {  // not a refused value (MemoryError, ...), or a failure making the replacement
+        PyErr_Clear();
+        PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(raised)), raised);
+        Py_DECREF(raised);
+        return;
+    }
+    PyException_SetCause(replacement, raised);  // steals `raised`
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(replacement)), replacement);
+    Py_DECREF(replacement);
+}
+
+std::optional<label::Options> bind_checked(const char* owner, const char* method, PyObject* const* args,
+                                           Py_ssize_t nargs, PyObject* kwnames, bool png);
+
 }  // namespace
 
 std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
+                                                  Py_ssize_t nargs, PyObject* kwnames, bool png) {
+    auto options = bind_checked(owner, method, args, nargs, kwnames, png);
+    if (!options) as_tavlo_error();
+    return options;
+}
+
+}  // namespace tavlo::py
+
+namespace tavlo::py::label_module {
+
+PyObject* check_render_options(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return bind_render_options("tavlo._label", "check_render_options", args, nargs, kwnames, true) ? Py_NewRef(Py_None)
+                                                                                                    : nullptr;
+}
+
+PyMethodDef render_option_functions[] = {
+    {"check_render_options", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(check_render_options)),
+     METH_FASTCALL | METH_KEYWORDS,
+     "check_render_options(**options)\n--\n\nRaises what png() would for these options, without a label."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace tavlo::py::label_module
+
+namespace tavlo::py {
+namespace {
+
+std::optional<label::Options> bind_checked(const char* owner, const char* method, PyObject* const* args,
                                                   Py_ssize_t nargs, PyObject* kwnames, bool png) {
     std::array<PyObject*, std::size(parameters)> bound{};
     const std::span<const Parameter> accepted =
@@ -134,6 +229,10 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
     if (given(6)) {
         auto colour = to_colour(bound[6], "foreground");
         if (!colour) return std::nullopt;
+        if (colour->a == 0) {  // bars nobody can see: always a mistake, never a label
+            raise_value("foreground", "the foreground may not be fully transparent");
+            return std::nullopt;
+        }
         options.foreground = *colour;
     }
     if (bound[7]) {
@@ -149,12 +248,15 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
         if (text < 0) return std::nullopt;
         options.text = text != 0;
     }
-    if (given(9)) {
-        const int optimize = PyObject_IsTrue(bound[9]);
+    if (bound[9] && !to_max_pixels(bound[9], options.max_pixels)) return std::nullopt;
+    if (png && given(10)) {
+        const int optimize = PyObject_IsTrue(bound[10]);
         if (optimize < 0) return std::nullopt;
         options.optimize = optimize != 0;
     }
     return options;
 }
+
+}  // namespace
 
 }  // namespace tavlo::py
