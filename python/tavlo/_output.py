@@ -89,7 +89,7 @@ def save(symbol: Renderable, target: StrPath | IO[bytes], format: str | None = N
 
 _CREATE_FLAGS = os.O_WRONLY | os.O_CREAT | os.O_EXCL | getattr(os, "O_CLOEXEC", 0) | getattr(os, "O_BINARY", 0)
 _INTO_FLAGS = os.O_WRONLY | getattr(os, "O_CLOEXEC", 0) | getattr(os, "O_BINARY", 0)
-_TEMPORARY_EXTRA = len(".") + len("~") + 12 + len(".tmp")  # around the name: "." name "~" 12 hex ".tmp"
+_TEMPORARY_EXTRA = len(".") + len(".") + 12 + len(".tmp")  # around the name: "." name "." 12 hex ".tmp"
 
 
 def _name_max(folder: str) -> int:
@@ -104,7 +104,7 @@ def _temporary_name(folder: str, name: str) -> str:
     leave room for the random part."""
     room = max(_name_max(folder) - _TEMPORARY_EXTRA, 1)
     stem = os.fsencode(name)[:room]
-    return f".{os.fsdecode(stem.decode('utf-8', 'ignore').encode('utf-8'))}~{os.urandom(6).hex()}.tmp"
+    return f".{os.fsdecode(stem.decode('utf-8', 'ignore').encode('utf-8'))}.{os.urandom(6).hex()}.tmp"
 
 
 def _create_temporary(folder: str, name: str, mode: int) -> tuple[int, str]:
@@ -115,7 +115,7 @@ def _create_temporary(folder: str, name: str, mode: int) -> tuple[int, str]:
             return os.open(temp, _CREATE_FLAGS, mode), temp
         except FileExistsError:
             continue
-    raise FileExistsError(errno.EEXIST, "no free temporary file name", os.path.join(folder, f".{name}~*.tmp"))
+    raise FileExistsError(errno.EEXIST, "no free temporary file name", os.path.join(folder, f".{name}.*.tmp"))
 
 
 def write_into_descriptor(fd: int, data: bytes) -> None:

@@ -40,6 +40,10 @@ std::optional<label::Length> to_length(PyObject* object, const char* name, bool 
         return std::nullopt;
     } else {
         auto value = to_double(object, name);
+        if (!value && PyErr_ExceptionMatches(PyExc_OverflowError)) {  // an int past any double: not finite
+            PyErr_Clear();
+            value = HUGE_VAL;
+        }
         if (!value) return std::nullopt;
         if (!std::isfinite(*value) || *value < 0) {
             raise_value(name, "a length must be a finite number, not negative");
