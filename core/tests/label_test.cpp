@@ -24,7 +24,7 @@ void lengths_and_colours() {
 
 void sizing() {
     LinearGeometry bars{{{0, 1}, {2, 1}}, 3};
-    const Symbol symbol{Kind::Code128, &bars, {}};
+    const Symbol symbol{find_kind("code128"), &bars, {}};
     Options options;
     options.quiet_zone = 1;
     options.width = Length{10, Length::Unit::Dots};

@@ -22,10 +22,26 @@ Code128Marker = Union[_tavlo.FNC1, _tavlo.FNC2, _tavlo.FNC3, _tavlo.FNC4, _tavlo
 Code128Element = Union[_tavlo.Data, Code128Marker]
 
 
+def _option_text(name: str, value: Any) -> str:
+    """An option as the core reads it: "true"/"false", a whole number, or the text itself."""
+    if isinstance(value, bool):
+        return "true" if value else "false"
+    if isinstance(value, (int, str)):
+        return str(value)
+    raise TypeError(f"argument '{name}': '{type(value).__qualname__}' object is not an instance of 'str, int or bool'")
+
+
 class _Symbol(_label.Label):
     """What every symbol class does; the rendering itself is inherited from the C++ label type."""
 
     __slots__ = ()
+
+    @classmethod
+    def _encode(cls, kind: str, data: str | bytes, input: tuple[Any, ...], **options: Any) -> Self:
+        """A symbol of `kind` (a row of the table of kinds) encoded in the core from `data`; `input` is what
+        equality, hashing, pickling and the repr use. Options left as None are the kind's defaults."""
+        pairs = tuple((name, _option_text(name, value)) for name, value in options.items() if value is not None)
+        return _label.Label.__new__(cls, kind, data, input, pairs)
 
     def _arguments(self) -> list[str]:
         return [repr(value) for value in self._input]
@@ -90,7 +106,7 @@ class Ean8(_Symbol):
     __module__ = "tavlo"
 
     def __new__(cls, data: str) -> Self:
-        return super().__new__(cls, _tavlo.Ean8(data), "ean8", (data,), data)
+        return cls._encode("ean8", _text(data), (data,))
 
 
 class UpcA(_Symbol):
@@ -103,7 +119,7 @@ class UpcA(_Symbol):
     __module__ = "tavlo"
 
     def __new__(cls, data: str) -> Self:
-        return super().__new__(cls, _tavlo.UpcA(data), "upca", (data,), data)
+        return cls._encode("upca", _text(data), (data,))
 
 
 class Code39(_Symbol):
@@ -116,7 +132,7 @@ class Code39(_Symbol):
     __module__ = "tavlo"
 
     def __new__(cls, data: str) -> Self:
-        return super().__new__(cls, _tavlo.Code39(data), "code39", (data,), data)
+        return cls._encode("code39", _text(data), (data,))
 
 
 class Itf(_Symbol):
@@ -129,7 +145,7 @@ class Itf(_Symbol):
     __module__ = "tavlo"
 
     def __new__(cls, data: str) -> Self:
-        return super().__new__(cls, _tavlo.Itf(data), "itf", (data,), data)
+        return cls._encode("itf", _text(data), (data,))
 
 
 _MARKERS: dict[type[Code128Marker], str] = {
@@ -149,6 +165,16 @@ def _element_key(element: Code128Element) -> tuple[str, ...]:
     if type(element) is _tavlo.Data:
         return ("Data", element.value)
     return (_MARKERS[type(element)],)
+
+
+_RECORD_TAGS = {"FNC1": "1", "FNC2": "2", "FNC3": "3", "FNC4": "4", "StartA": "A", "StartB": "B", "StartC": "C"}
+
+
+def _element_records(keys: tuple[tuple[str, ...], ...]) -> str:
+    """The element list as the core reads it: "D<bytes>:<text>" for Data, a tag for each marker."""
+    return "".join(
+        f"D{len(key[1].encode())}:{key[1]}" if key[0] == "Data" else _RECORD_TAGS[key[0]] for key in keys
+    )
 
 
 def _element_from_key(key: tuple[str, ...]) -> Code128Element:
@@ -173,12 +199,11 @@ class Code128(_Symbol):
         if not isinstance(data, Sequence):
             raise TypeError(f"argument 'data': '{type(data).__qualname__}' object is not a str or a list of elements")
         if isinstance(data, str):
-            return super().__new__(cls, _tavlo.Code128([_tavlo.Data(data)]), "code128", (data,), data)
-        symbol = _tavlo.Code128(data)
+            return cls._encode("code128", data, (data,))
+        if any(type(element) is not _tavlo.Data and type(element) not in _MARKERS for element in data):
+            _tavlo.Code128(data)  # raises its own message for what is not an element
         key = tuple(_element_key(element) for element in data)
-        # The printed line is the data; function and start elements print nothing.
-        line = "".join(k[1] for k in key if k[0] == "Data")
-        return super().__new__(cls, symbol, "code128", (key,), line)
+        return cls._encode("code128", _element_records(key), (key,), elements=True)
 
     def _arguments(self) -> list[str]:
         (data,) = self._input
@@ -212,9 +237,8 @@ class Gs1_128(_Symbol):
     __module__ = "tavlo"
 
     def __new__(cls, text: str, compute_check_digits: bool = False) -> Self:
-        parts, line = _label.gs1_128_elements(text, compute_check_digits)
-        elements = [_tavlo.FNC1() if part is None else _tavlo.Data(part) for part in parts]
-        return super().__new__(cls, _tavlo.Code128(elements), "gs1-128", (text, bool(compute_check_digits)), line)
+        compute = bool(compute_check_digits)
+        return cls._encode("gs1-128", _text(text), (text, compute), compute_check_digits=compute)
 
     def _arguments(self) -> list[str]:
         text, compute = self._input
@@ -234,9 +258,7 @@ class Itf14(_Symbol):
     def __new__(cls, data: str, bearer: Literal["frame", "bars"] = "frame") -> Self:
         if bearer not in ("frame", "bars"):
             raise ValueError(f"bearer must be 'frame' or 'bars', not {bearer!r}")
-        digits = _label.itf14_digits(data)
-        kind = "itf14" if bearer == "frame" else "itf14-bars"
-        return super().__new__(cls, _tavlo.Itf(digits), kind, (data, bearer), digits)
+        return cls._encode("itf14" if bearer == "frame" else "itf14-bars", _text(data), (data, bearer))
 
     def _arguments(self) -> list[str]:
         data, bearer = self._input
@@ -253,7 +275,7 @@ class QrCode(_Symbol):
     __module__ = "tavlo"
 
     def __new__(cls, data: str) -> Self:
-        return super().__new__(cls, _tavlo.QrCode(data), "qr", (data,))
+        return cls._encode("qr", _text(data), (data,))
 
 
 class _ShapedSymbol(_Symbol):
@@ -276,7 +298,7 @@ class DataMatrix(_ShapedSymbol):
     __module__ = "tavlo"
 
     def __new__(cls, data: str | bytes, shape: str = "any") -> Self:
-        return super().__new__(cls, _tavlo.DataMatrix(data, shape=shape), "datamatrix", (data, shape))
+        return cls._encode("datamatrix", _data(data), (data, shape), shape=_shape(shape))
 
 
 class Gs1DataMatrix(_ShapedSymbol):
@@ -291,5 +313,27 @@ class Gs1DataMatrix(_ShapedSymbol):
     __module__ = "tavlo"
 
     def __new__(cls, text: str, shape: str = "any") -> Self:
-        symbol = _tavlo.DataMatrix.gs1(text, shape=shape)
-        return super().__new__(cls, symbol, "datamatrix", (text, shape), _label.gs1_element_line(text))
+        return cls._encode("gs1-datamatrix", _text(text, "value"), (text, shape), shape=_shape(shape))
+
+
+def _text(data: Any, name: str = "data") -> str:
+    if not isinstance(data, str):
+        raise TypeError(f"argument '{name}': '{type(data).__qualname__}' object is not an instance of 'str'")
+    return data
+
+
+def _data(data: Any) -> str | bytes:
+    if not isinstance(data, (str, bytes)):
+        raise TypeError("expected str or bytes")
+    return data
+
+
+_SHAPES = ("any", "square", "rect", "rectangle", "rectangular")
+
+
+def _shape(shape: Any) -> str:
+    if not isinstance(shape, str):
+        raise TypeError(f"argument 'shape': '{type(shape).__qualname__}' object is not an instance of 'str'")
+    if shape not in _SHAPES:
+        raise ValueError(f"invalid shape '{shape}': expected 'any', 'square', or 'rectangular'")
+    return shape

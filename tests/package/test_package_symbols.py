@@ -156,18 +156,30 @@ def test_layout_is_a_named_record():
 
 
 @pytest.mark.parametrize(
-    "symbol, kind, message",
+    "make, error, message",
     [
-        (_tavlo.Ean8("1234567"), "qr", "argument 'symbol': 'Ean8' object is not an instance of '_tavlo matrix symbol'"),
-        (_tavlo.QrCode("x"), "code128", "argument 'symbol': 'QrCode' object is not an instance of '_tavlo linear symbol'"),
-        ("1234567", "ean8", "argument 'symbol': 'str' object is not an instance of '_tavlo linear symbol'"),
+        # A class makes only its own kinds: an Ean8 that renders a QR Code would compare as an Ean8.
+        (lambda L: L.__new__(tavlo.Ean8, "qr", "x", ("x",)), TypeError, "a Ean8 cannot hold a symbol of kind 'qr'"),
+        (lambda L: L("ean8", "1234567", ()), TypeError, "a Label cannot hold a symbol of kind 'ean8'"),
+        (lambda L: L.__new__(tavlo.QrCode, "no-such-kind", "x", ()), ValueError, "unknown label kind 'no-such-kind'"),
+        (lambda L: L.__new__(tavlo.QrCode, "qr", 5, ()), TypeError,
+         "argument 'data': 'int' object is not an instance of 'str or bytes'"),
+        (lambda L: L.__new__(tavlo.QrCode, "qr", "x", (), (("shape", "square"),)), TypeError,
+         "QrCode() got an unexpected keyword argument 'shape'"),
+        (lambda L: L.__new__(tavlo.DataMatrix, "datamatrix", "x", (), (("shape", "round"),)), tavlo.TavloError,
+         "Encoding error: option 'shape' must be 'any', 'square' or 'rectangular', not 'round'"),
     ],
 )
-def test_the_label_type_only_draws_symbols_of_its_family(symbol, kind, message):
+def test_the_label_type_makes_only_the_kinds_of_its_class(make, error, message):
     from tavlo import _label
 
-    with pytest.raises(TypeError) as raised:
-        _label.Label(symbol, kind, ())
+    with pytest.raises(error) as raised:
+        make(_label.Label)
     assert str(raised.value) == message
-    with pytest.raises(ValueError, match="unknown label kind 'pdf417'"):
-        _label.Label(_tavlo.QrCode("x"), "pdf417", ())
+
+
+def test_a_subclass_makes_the_kind_of_its_base():
+    class Shelf(tavlo.Ean8):
+        __slots__ = ()
+
+    assert Shelf("1234567").png() == tavlo.Ean8("1234567").png()

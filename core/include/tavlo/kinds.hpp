@@ -55,6 +55,7 @@ enum class Bearers { None, Frame, Bars };
 struct KindSpec {
     std::string_view name;        // the label kind and the command line's subcommand: "ean13", "gs1-128"
     std::string_view class_name;  // the package's class: "Ean13"
+    std::string_view title;       // as people write it, in messages and help: "EAN-13"
     Family family;
     bool matrix;                  // matrix symbols have quiet zones on four sides, `quiet_left` wide
     std::uint32_t quiet_left;     // the least quiet zones the standard asks for, in modules
@@ -65,8 +66,9 @@ struct KindSpec {
     TextStyle text;
     Bearers bearers;
     bool gs1;                                  // carries a GS1 element string
-    KindEncoder encode;                        // nullptr: the package builds the symbol through _tavlo
+    KindEncoder encode;                         // never null
     std::span<const std::string_view> options;  // the option names `encode` reads
+    double max_width_mm = 0;                    // the widest the standard allows, quiet zones included; 0: no limit
 };
 
 // Every kind, in the order `tavlo --help` lists them within a family.

@@ -12,15 +12,12 @@
 
 #include "tavlo/error.hpp"
 #include "tavlo/geometry.hpp"
+#include "tavlo/kinds.hpp"
 #include "tavlo/length.hpp"
 #include "tavlo/render.hpp"
 #include "tavlo/text.hpp"
 
 namespace tavlo::label {
-
-// What a label shows; decides the default quiet zone and, for linear kinds, the human-readable layout.
-// Itf14 is framed by bearer bars on four sides, Itf14Bars has them above and below only.
-enum class Kind { Ean8, UpcA, Code39, Itf, Code128, QrCode, DataMatrix, Gs1_128, Itf14, Itf14Bars };
 
 struct Colour {
     std::uint8_t r, g, b, a;  // a = 0 transparent, 255 opaque
@@ -57,19 +54,25 @@ struct Options {
     static constexpr std::uint64_t default_max_pixels = 50'000'000;
 };
 
-// The symbol a label is drawn from. The geometry is borrowed and must outlive the call.
+// The symbol a label is drawn from, with the row of its kind, which decides the default sizes, the quiet
+// zones, the text layout and the bearers. The geometry is borrowed and must outlive the call.
 struct Symbol {
-    Kind kind;
+    const KindSpec* kind;  // never null
     std::variant<const LinearGeometry*, const MatrixGeometry*> geometry;
-    std::string_view human_readable;  // text to print with a linear symbol; empty = none
+    std::string_view human_readable;  // text to print with the symbol; empty = none
+    std::uint32_t addon_modules = 0;  // EAN/UPC: the last modules of the geometry are the add-on and its gap
 };
+
+// The symbol of an encoded kind; `encoded` must outlive the symbol.
+Symbol symbol_of(const KindSpec& kind, const Encoded& encoded);
 
 // Where everything lands, in dots. The quiet zone's top-left corner is at (left, top); the symbol's first
 // module follows quiet_zone modules to the right (and, for a matrix symbol, below).
 struct Layout {
     std::uint32_t dpi;
     std::uint32_t x_dots;               // module width, at least 1
-    std::uint32_t quiet_zone;           // modules on each side (left and right only for linear kinds)
+    std::uint32_t quiet_zone;           // modules on the left (and on every side of a matrix symbol)
+    std::uint32_t quiet_right;          // modules on the right
     std::uint32_t width, height;        // the whole image
     std::uint32_t left, top;            // margins before the quiet zone: what a fixed size leaves, halved
     std::uint32_t symbol_height;        // bar height of a linear symbol; rows × x_dots of a matrix symbol

@@ -46,6 +46,12 @@ void draw_matrix(Drawing& drawing, const MatrixGeometry& geometry, const Layout&
 
 }  // namespace
 
+Symbol symbol_of(const KindSpec& kind, const Encoded& encoded) {
+    Symbol symbol{&kind, {}, encoded.human_readable, encoded.addon_modules};
+    std::visit([&](const auto& geometry) { symbol.geometry = &geometry; }, encoded.geometry);
+    return symbol;
+}
+
 Drawing draw(const Symbol& symbol, const Layout& layout, const Options& options) {
     Drawing drawing;
     drawing.width = layout.width;
@@ -56,7 +62,7 @@ Drawing draw(const Symbol& symbol, const Layout& layout, const Options& options)
     if (const auto* linear = std::get_if<const LinearGeometry*>(&symbol.geometry)) {
         draw_linear(drawing, **linear, layout);
         add_human_readable(drawing, symbol, layout);
-        gs1_layout::add_bearer_bars(drawing, symbol.kind, layout, (*linear)->total_modules);
+        gs1_layout::add_bearer_bars(drawing, *symbol.kind, layout, (*linear)->total_modules);
     } else {
         draw_matrix(drawing, *std::get<const MatrixGeometry*>(symbol.geometry), layout);
         add_human_readable(drawing, symbol, layout);

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "decimal.hpp"
-#include "tavlo/gs1_linear.hpp"
 
 namespace tavlo::label::gs1_layout {
 
@@ -14,34 +13,21 @@ namespace {
 // at the nominal 1.016 mm module; five modules keeps that proportion at any module width.
 constexpr std::uint32_t bearer_modules = 5;
 
-// Shipping-carton symbols (GS1 General Specifications, the symbol table for non-retail
-// logistics): GS1-128 and ITF-14 at 0.495 mm, the least module width scanners in distribution are set up
-// for, and bars at least 32 mm high.
-constexpr Length logistics_x{0.495, Length::Unit::Mm};
-constexpr Length logistics_bar_height{32, Length::Unit::Mm};
-
-bool is_itf14(Kind kind) { return kind == Kind::Itf14 || kind == Kind::Itf14Bars; }
-bool is_logistics(Kind kind) { return kind == Kind::Gs1_128 || is_itf14(kind); }
-
 }  // namespace
 
-std::uint32_t frame_modules(Kind kind) { return kind == Kind::Itf14 ? bearer_modules : 0; }
+std::uint32_t frame_modules(const KindSpec& kind) { return kind.bearers == Bearers::Frame ? bearer_modules : 0; }
 
-std::uint32_t bearer_dots(Kind kind, std::uint32_t x_dots) { return is_itf14(kind) ? bearer_modules * x_dots : 0; }
-
-std::optional<Length> default_x_dim(Kind kind) {
-    return is_logistics(kind) ? std::optional(logistics_x) : std::nullopt;
+std::uint32_t bearer_dots(const KindSpec& kind, std::uint32_t x_dots) {
+    return kind.bearers == Bearers::None ? 0 : bearer_modules * x_dots;
 }
 
-std::optional<Length> least_bar_height(Kind kind) {
-    return is_logistics(kind) ? std::optional(logistics_bar_height) : std::nullopt;
-}
-
-Result<void> check_width(Kind kind, std::uint64_t width_dots, std::uint32_t x_dots, std::uint32_t dpi) {
-    if (kind != Kind::Gs1_128) return {};
+Result<void> check_width(const KindSpec& kind, std::uint64_t width_dots, std::uint32_t x_dots, std::uint32_t dpi) {
+    if (kind.max_width_mm == 0) return {};
     const double mm = double(width_dots) * 25.4 / dpi;
-    if (mm <= gs1_128_max_width_mm) return {};
-    std::string message = "GS1-128 may be at most 165 mm wide with its quiet zones; this one is ";
+    if (mm <= kind.max_width_mm) return {};
+    std::string message = std::string(kind.title) + " may be at most ";
+    append_decimal(message, kind.max_width_mm, 0);
+    message += " mm wide with its quiet zones; this one is ";
     append_decimal(message, mm, 1);
     message += " mm at a module width of ";
     append_decimal(message, double(x_dots) * 25.4 / dpi, 3);
@@ -49,11 +35,11 @@ Result<void> check_width(Kind kind, std::uint64_t width_dots, std::uint32_t x_do
     return std::unexpected(TavloError::render(message));
 }
 
-void add_bearer_bars(Drawing& drawing, Kind kind, const Layout& layout, std::uint32_t symbol_modules) {
+void add_bearer_bars(Drawing& drawing, const KindSpec& kind, const Layout& layout, std::uint32_t symbol_modules) {
     const std::uint32_t bearer = bearer_dots(kind, layout.x_dots);
     if (bearer == 0) return;
     const std::uint32_t frame = frame_modules(kind) * layout.x_dots;
-    const std::uint32_t inner = (symbol_modules + 2 * layout.quiet_zone) * layout.x_dots;
+    const std::uint32_t inner = (symbol_modules + layout.quiet_zone + layout.quiet_right) * layout.x_dots;
     const std::uint32_t left = layout.left - frame, width = inner + 2 * frame;
     const std::uint32_t bottom = layout.top + layout.symbol_height;
     drawing.rects.push_back({left, layout.top - bearer, width, bearer});

@@ -8,34 +8,19 @@
 #include "../text/element_lines.hpp"
 #include "../text/linear_text.hpp"
 #include "gs1_layout.hpp"
-#include "tavlo/gs1_check.hpp"
 
 namespace tavlo::label {
 
 namespace {
 
-std::optional<text::LinearStyle> style_of(Kind kind) {
-    switch (kind) {
-    case Kind::Ean8: return text::LinearStyle::Ean8;
-    case Kind::UpcA: return text::LinearStyle::UpcA;
-    case Kind::Code39:
-    case Kind::Itf:
-    case Kind::Code128:
-    case Kind::Gs1_128:
-    case Kind::Itf14:
-    case Kind::Itf14Bars: return text::LinearStyle::Centred;
-    case Kind::QrCode:
-    case Kind::DataMatrix: return std::nullopt;
+// The layout of a linear kind's line; none for a kind that prints nothing under its bars.
+std::optional<text::LinearStyle> style_of(const KindSpec& kind) {
+    switch (kind.text) {
+    case TextStyle::Ean8: return text::LinearStyle::Ean8;
+    case TextStyle::UpcA: return text::LinearStyle::UpcA;
+    case TextStyle::Centred: return text::LinearStyle::Centred;
+    default: return std::nullopt;
     }
-    return std::nullopt;
-}
-
-// EAN-8 and UPC-A print their check digit, which the caller may have left to the encoder to compute.
-std::string printed_text(const Symbol& symbol) {
-    std::string text(symbol.human_readable);
-    const std::size_t data_digits = symbol.kind == Kind::Ean8 ? 7 : symbol.kind == Kind::UpcA ? 11 : 0;
-    if (data_digits && text.size() == data_digits) text += char('0' + gs1::check_digit(text));
-    return text;
 }
 
 const LinearGeometry* linear_geometry(const Symbol& symbol) {
@@ -46,10 +31,10 @@ const LinearGeometry* linear_geometry(const Symbol& symbol) {
 }  // namespace
 
 std::uint64_t text_band_height(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t) {
-    const auto style = style_of(symbol.kind);
+    const auto style = style_of(*symbol.kind);
     const LinearGeometry* geometry = linear_geometry(symbol);
     if (!style || !geometry) return 0;
-    return text::band_height(*style, *geometry, printed_text(symbol), x_dots);
+    return text::band_height(*style, *geometry, symbol.human_readable, x_dots);
 }
 
 MatrixTextRoom matrix_text_room(const Symbol& symbol, std::uint32_t x_dots, std::uint32_t dpi) {
@@ -83,14 +68,14 @@ void add_human_readable(Drawing& drawing, const Symbol& symbol, const Layout& la
         add_matrix_text(drawing, symbol, **matrix, layout);
         return;
     }
-    const auto style = style_of(symbol.kind);
+    const auto style = style_of(*symbol.kind);
     const LinearGeometry* geometry = linear_geometry(symbol);
     if (!style || !geometry) return;
     const double origin = layout.left + double(layout.quiet_zone) * layout.x_dots;
     const std::uint32_t band_top =
-        layout.top + layout.symbol_height + gs1_layout::bearer_dots(symbol.kind, layout.x_dots);
+        layout.top + layout.symbol_height + gs1_layout::bearer_dots(*symbol.kind, layout.x_dots);
     text::LinearText placed =
-        text::place_text(*style, *geometry, printed_text(symbol), layout.x_dots, origin, band_top);
+        text::place_text(*style, *geometry, symbol.human_readable, layout.x_dots, origin, band_top);
     // The bars were drawn first, one rectangle per bar in order.
     for (std::size_t bar : placed.extended_bars) drawing.rects[bar].h += placed.bar_extension;
     add_texts(drawing, std::move(placed.items));

@@ -15,31 +15,9 @@ namespace {
 // printable comes near it (2^31 dots are 180 km at 300 dpi).
 constexpr std::uint64_t max_side = 2147483647;
 
-// A module width that prints reliably when the caller names none: 13 mil, the nominal X of EAN/UPC and a
-// common choice for Code 39, Code 128 and ITF; matrix symbols, read by cameras, get half a millimetre.
-constexpr Length default_linear_x{0.33, Length::Unit::Mm};
-constexpr Length default_matrix_x{0.5, Length::Unit::Mm};
-
 // The least bar height: 15 % of the symbol's width, and never under a quarter inch.
 constexpr double min_height_share = 0.15;
 constexpr double min_height_inches = 0.25;
-
-// The least quiet zone each symbology's standard asks for, in modules.
-std::uint32_t default_quiet_zone(Kind kind) {
-    switch (kind) {
-    case Kind::Ean8: return 7;
-    case Kind::UpcA: return 9;
-    case Kind::Code39:
-    case Kind::Itf:
-    case Kind::Code128:
-    case Kind::Gs1_128:
-    case Kind::Itf14:
-    case Kind::Itf14Bars: return 10;
-    case Kind::QrCode: return 4;
-    case Kind::DataMatrix: return 1;
-    }
-    return 10;
-}
 
 // Saturated past max_side, so that a side too large is refused rather than wrapped; NaN and negative give 0.
 std::uint64_t nearest_dots(const Length& length, std::uint32_t dpi) {
@@ -68,22 +46,20 @@ struct Extent {
     std::uint64_t symbol_modules;  // across, without quiet zones
 };
 
-Extent extent_of(const Symbol& symbol, std::uint32_t quiet_zone) {
+Extent extent_of(const Symbol& symbol, std::uint32_t quiet_left, std::uint32_t quiet_right) {
     if (const auto* linear = std::get_if<const LinearGeometry*>(&symbol.geometry)) {
-        const std::uint64_t framed = 2ull * (quiet_zone + gs1_layout::frame_modules(symbol.kind));
+        const std::uint64_t framed = quiet_left + quiet_right + 2ull * gs1_layout::frame_modules(*symbol.kind);
         return {(*linear)->total_modules + framed, 0, (*linear)->total_modules};
     }
     const MatrixGeometry& matrix = *std::get<const MatrixGeometry*>(symbol.geometry);
-    return {matrix.width + 2ull * quiet_zone, matrix.height + 2ull * quiet_zone, matrix.width};
+    return {matrix.width + 2ull * quiet_left, matrix.height + 2ull * quiet_left, matrix.width};
 }
 
 // The module width in dots: the asked X rounded to whole dots, or the widest that fits an asked width.
-Result<std::uint64_t> module_dots(const Symbol& symbol, const Options& options, const Extent& extent, bool linear,
+Result<std::uint64_t> module_dots(const Symbol& symbol, const Options& options, const Extent& extent,
                                   std::uint32_t dpi, std::uint64_t asked_width) {
     if (options.x_dim || !options.width) {
-        const Length x_dim = options.x_dim.value_or(
-            gs1_layout::default_x_dim(symbol.kind).value_or(linear ? default_linear_x : default_matrix_x));
-        return std::max<std::uint64_t>(nearest_dots(x_dim, dpi), 1);
+        return std::max<std::uint64_t>(nearest_dots(options.x_dim.value_or(symbol.kind->x_dim), dpi), 1);
     }
     const std::uint64_t x = asked_width / std::max<std::uint64_t>(extent.modules_across, 1);
     if (x == 0) return std::unexpected(too_small("width", asked_width, extent.modules_across));
@@ -101,7 +77,7 @@ Result<Vertical> linear_vertical(const Symbol& symbol, const Options& options, c
     const std::uint64_t text_band =
         options.text.value_or(true) ? text_band_height(symbol, static_cast<std::uint32_t>(x), dpi) : 0;
     // Bearer bars sit directly above and below the bars.
-    const std::uint64_t bearers = 2ull * gs1_layout::bearer_dots(symbol.kind, static_cast<std::uint32_t>(x));
+    const std::uint64_t bearers = 2ull * gs1_layout::bearer_dots(*symbol.kind, static_cast<std::uint32_t>(x));
     std::uint64_t height = 0, symbol_height = 0;
     if (options.height) {
         height = nearest_dots(*options.height, dpi);
@@ -111,7 +87,7 @@ Result<Vertical> linear_vertical(const Symbol& symbol, const Options& options, c
     } else {
         double least =
             std::max(min_height_share * static_cast<double>(extent.symbol_modules * x), min_height_inches * dpi);
-        if (auto logistics = gs1_layout::least_bar_height(symbol.kind)) least = std::max(least, logistics->dots(dpi));
+        if (const auto& standard = symbol.kind->bar_height) least = std::max(least, standard->dots(dpi));
         symbol_height = static_cast<std::uint64_t>(std::ceil(least));
         height = symbol_height + text_band + bearers;
     }
@@ -140,11 +116,12 @@ Result<Vertical> matrix_vertical(const Symbol& symbol, const Options& options, c
 Result<Layout> plan(const Symbol& symbol, const Options& options) {
     const std::uint32_t dpi = std::max<std::uint32_t>(options.dpi, 1);
     const bool linear = std::holds_alternative<const LinearGeometry*>(symbol.geometry);
-    const std::uint32_t quiet_zone = options.quiet_zone.value_or(default_quiet_zone(symbol.kind));
-    const Extent extent = extent_of(symbol, quiet_zone);
+    const std::uint32_t quiet_zone = options.quiet_zone.value_or(symbol.kind->quiet_left);
+    const std::uint32_t quiet_right = options.quiet_zone.value_or(symbol.kind->quiet_right);
+    const Extent extent = extent_of(symbol, quiet_zone, quiet_right);
     const std::uint64_t asked_width = options.width ? nearest_dots(*options.width, dpi) : 0;
 
-    const auto x = module_dots(symbol, options, extent, linear, dpi, asked_width);
+    const auto x = module_dots(symbol, options, extent, dpi, asked_width);
     if (!x) return std::unexpected(x.error());
     if (*x > max_side || extent.modules_across > max_side || extent.modules_down > max_side) {
         return std::unexpected(side_too_large());
@@ -152,7 +129,7 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     const std::uint64_t symbol_width = extent.modules_across * *x;
     const std::uint64_t width = options.width ? asked_width : symbol_width;
     if (width < symbol_width) return std::unexpected(too_small("width", width, symbol_width));
-    if (auto fits = gs1_layout::check_width(symbol.kind, symbol_width, static_cast<std::uint32_t>(*x), dpi); !fits) {
+    if (auto fits = gs1_layout::check_width(*symbol.kind, symbol_width, static_cast<std::uint32_t>(*x), dpi); !fits) {
         return std::unexpected(fits.error());
     }
 
@@ -167,13 +144,14 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
     Layout layout{};
     layout.dpi = dpi;
     layout.quiet_zone = quiet_zone;
+    layout.quiet_right = linear ? quiet_right : quiet_zone;
     layout.bar_width_reduction =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(nearest_dots(options.bar_width_reduction, dpi), max_side));
     layout.x_dots = static_cast<std::uint32_t>(*x);
     layout.width = static_cast<std::uint32_t>(vertical->width);
     layout.height = static_cast<std::uint32_t>(vertical->height);
     layout.left =
-        static_cast<std::uint32_t>((vertical->width - symbol_width) / 2 + gs1_layout::frame_modules(symbol.kind) * *x);
+        static_cast<std::uint32_t>((vertical->width - symbol_width) / 2 + gs1_layout::frame_modules(*symbol.kind) * *x);
     layout.top = static_cast<std::uint32_t>(vertical->top);
     layout.symbol_height = static_cast<std::uint32_t>(vertical->symbol_height);
     layout.text_band = static_cast<std::uint32_t>(vertical->text_band);

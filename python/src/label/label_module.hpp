@@ -10,16 +10,18 @@ struct State {
     PyObject* tavlo_error;            // _tavlo.TavloError: one exception class for both modules
     PyObject* value_error;            // tavlo.TavloValueError: a refused value, TavloError and ValueError
     PyObject* type_error;             // tavlo.TavloTypeError: a value of the wrong type, TavloError and TypeError
-    PyTypeObject* linear_symbols[5];  // _tavlo's Code128, Code39, UpcA, Ean8, Itf
-    PyTypeObject* matrix_symbols[2];  // _tavlo's QrCode, DataMatrix
+    PyTypeObject* linear_geometry;    // _tavlo.LinearGeometry, whose records the package's geometry() returns
+    PyTypeObject* matrix_geometry;    // _tavlo.MatrixGeometry
     PyTypeObject* label;
     PyTypeObject* layout;
 };
 
 extern State state;
 
-// The module's functions: GS1-128 elements and ITF-14 digits for the package's GS1 classes.
+// The module's functions: GS1-128 elements and ITF-14 digits for the package's GS1 classes, and the table
+// of kinds for the package and the command line.
 extern PyMethodDef gs1_functions[];
+extern PyMethodDef kind_functions[];
 // check_render_options(**options): the render methods' own check of their keywords, for the command line.
 extern PyMethodDef render_option_functions[];
 

@@ -13,76 +13,103 @@ namespace tavlo::py::label_module {
 namespace {
 
 struct LabelData {
-    PyObject* symbol;  // owned: the _tavlo object whose geometry is drawn
-    PyObject* input;   // owned: what the symbol was made from, for equality, hashing and pickling
-    label::Kind kind;
-    std::variant<const LinearGeometry*, const MatrixGeometry*> geometry;  // inside `symbol`
-    std::string human_readable;
+    PyObject* input;  // owned: what the symbol was made from, for equality, hashing and pickling
+    const KindSpec* kind;
+    Encoded encoded;
 
-    ~LabelData() {
-        Py_XDECREF(symbol);
-        Py_XDECREF(input);
+    ~LabelData() { Py_XDECREF(input); }
+};
+
+// A str gives its UTF-8 bytes, bytes themselves; nothing else is data.
+std::optional<std::string_view> data_bytes(PyObject* data) {
+    if (PyUnicode_Check(data)) {
+        Py_ssize_t size = 0;
+        const char* utf8 = PyUnicode_AsUTF8AndSize(data, &size);
+        if (!utf8) return std::nullopt;
+        return std::string_view(utf8, size);
     }
-};
+    if (PyBytes_Check(data)) return std::string_view(PyBytes_AS_STRING(data), PyBytes_GET_SIZE(data));
+    raise_not_instance(data, "str or bytes", "data");
+    return std::nullopt;
+}
 
-constexpr std::pair<std::string_view, label::Kind> kinds[] = {
-    {"ean8", label::Kind::Ean8},
-    {"upca", label::Kind::UpcA},
-    {"code39", label::Kind::Code39},
-    {"itf", label::Kind::Itf},
-    {"code128", label::Kind::Code128},
-    {"qr", label::Kind::QrCode},
-    {"datamatrix", label::Kind::DataMatrix},
-    {"gs1-128", label::Kind::Gs1_128},
-    {"itf14", label::Kind::Itf14},
-    {"itf14-bars", label::Kind::Itf14Bars},
-};
-
-bool is_matrix_kind(label::Kind kind) { return kind == label::Kind::QrCode || kind == label::Kind::DataMatrix; }
-
-// The geometry inside a _tavlo symbol object of the family the kind needs, or nullptr with TypeError set.
-template <class Geometry>
-const Geometry* geometry_of(PyObject* symbol, std::span<PyTypeObject* const> family, const char* what) {
-    for (PyTypeObject* type : family)
-        if (Py_IS_TYPE(symbol, type)) return &unwrap<Geometry>(symbol);
-    raise_not_instance(symbol, what, "symbol");
+// A kind's row, found by name, when `type` is its class or derives from it: the label type makes only the
+// symbols the package's classes stand for, so a class never renders another kind's symbol.
+const KindSpec* kind_for(PyTypeObject* type, std::string_view name) {
+    const KindSpec* kind = find_kind(name);
+    if (!kind) {
+        raise_text(PyExc_ValueError, "unknown label kind '" + std::string(name) + "'");
+        return nullptr;
+    }
+    PyObject* mro = type->tp_mro;
+    for (Py_ssize_t i = 0; mro && i < PyTuple_GET_SIZE(mro); ++i) {
+        if (kind->class_name == bare_name(reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i)))) return kind;
+    }
+    raise_text(PyExc_TypeError, "a " + std::string(bare_name(type)) + " cannot hold a symbol of kind '" +
+                                    std::string(name) + "'");
     return nullptr;
 }
 
+// The options as (name, text) pairs; each name must be one the kind takes. The views borrow from `tuple`.
+std::optional<std::vector<KindOption>> kind_options_of(const KindSpec& kind, PyObject* tuple) {
+    std::vector<KindOption> options;
+    if (!tuple) return options;
+    if (!PyTuple_Check(tuple)) {
+        raise_not_instance(tuple, "tuple", "options");
+        return std::nullopt;
+    }
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(tuple); ++i) {
+        PyObject* pair = PyTuple_GET_ITEM(tuple, i);
+        if (!PyTuple_Check(pair) || PyTuple_GET_SIZE(pair) != 2) {
+            raise_text(PyExc_TypeError, "argument 'options': expected (name, value) pairs");
+            return std::nullopt;
+        }
+        auto name = to_text(PyTuple_GET_ITEM(pair, 0), "options");
+        if (!name) return std::nullopt;
+        auto value = to_text(PyTuple_GET_ITEM(pair, 1), "options");
+        if (!value) return std::nullopt;
+        if (std::ranges::find(kind.options, *name) == kind.options.end()) {
+            raise_text(PyExc_TypeError,
+                       std::string(kind.class_name) + "() got an unexpected keyword argument '" + std::string(*name) + "'");
+            return std::nullopt;
+        }
+        options.push_back({*name, *value});
+    }
+    return options;
+}
+
+// Matrix encoders and long linear data take long enough to be run without the interpreter's lock.
+bool worth_releasing_encode(const KindSpec& kind, std::size_t data_size) {
+    return kind.matrix || data_size >= release_from::linear_text_bytes;
+}
+
 PyObject* label_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
-    static constexpr Parameter parameters[] = {{"symbol"}, {"kind"}, {"input"}, {"text", false, false}};
+    static constexpr Parameter parameters[] = {{"kind"}, {"data"}, {"input"}, {"options", false, false}};
     std::array<PyObject*, 4> bound;
     if (!bind_tuple({"__new__", parameters}, "Label", args, kwargs, bound)) return nullptr;
-    auto kind_text = to_text(bound[1], "kind");
+    auto kind_text = to_text(bound[0], "kind");
     if (!kind_text) return nullptr;
-    std::optional<std::string_view> text = std::string_view();
-    if (bound[3] && !(text = to_text(bound[3], "text"))) return nullptr;
-    const auto* kind = std::find_if(std::begin(kinds), std::end(kinds), [&](auto& k) { return k.first == *kind_text; });
-    if (kind == std::end(kinds)) {
-        raise_text(PyExc_ValueError, "unknown label kind '" + std::string(*kind_text) + "'");
-        return nullptr;
-    }
-    std::variant<const LinearGeometry*, const MatrixGeometry*> geometry;
-    if (is_matrix_kind(kind->second)) {
-        auto* matrix = geometry_of<MatrixGeometry>(bound[0], state.matrix_symbols, "_tavlo matrix symbol");
-        if (!matrix) return nullptr;
-        geometry = matrix;
-    } else {
-        auto* linear = geometry_of<LinearGeometry>(bound[0], state.linear_symbols, "_tavlo linear symbol");
-        if (!linear) return nullptr;
-        geometry = linear;
-    }
+    const KindSpec* kind = kind_for(type, *kind_text);
+    if (!kind) return nullptr;
+    auto data = data_bytes(bound[1]);
+    if (!data) return nullptr;
     return guarded([&]() -> PyObject* {
-        std::string human_readable(*text);  // copied first: nothing after the allocation can throw
+        auto options = kind_options_of(*kind, bound[3]);
+        if (!options) return nullptr;
+        auto encoded = without_gil(worth_releasing_encode(*kind, data->size()),
+                                   [&] { return kind->encode(*data, *options); });
+        if (!encoded) {
+            raise_tavlo_error(encoded.error());
+            return nullptr;
+        }
         PyObject* self = type->tp_alloc(type, 0);
         if (!self) return nullptr;
-        new (&unwrap<LabelData>(self))
-            LabelData{Py_NewRef(bound[0]), Py_NewRef(bound[2]), kind->second, geometry, std::move(human_readable)};
+        new (&unwrap<LabelData>(self)) LabelData{Py_NewRef(bound[2]), kind, std::move(*encoded)};
         return self;
     });
 }
 
-label::Symbol symbol_of(const LabelData& data) { return {data.kind, data.geometry, data.human_readable}; }
+label::Symbol symbol_of(const LabelData& data) { return label::symbol_of(*data.kind, data.encoded); }
 
 // A core writer's output as a result, whether or not the writer can fail.
 template <class T>
@@ -179,8 +206,19 @@ PyObject* label_layout(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
     });
 }
 
+// The geometry as _tavlo's own read-only records, so that the package and the module describe symbols alike.
 PyObject* label_geometry(PyObject* self, PyObject*) {
-    return PyObject_CallMethod(unwrap<LabelData>(self).symbol, "geometry", nullptr);
+    return guarded([&]() -> PyObject* {
+        const Encoded& encoded = unwrap<LabelData>(self).encoded;
+        if (const auto* linear = std::get_if<LinearGeometry>(&encoded.geometry))
+            return wrap(state.linear_geometry, LinearGeometry(*linear));
+        return wrap(state.matrix_geometry, MatrixGeometry(std::get<MatrixGeometry>(encoded.geometry)));
+    });
+}
+
+PyObject* label_kind(PyObject* self, void*) {
+    const std::string_view name = unwrap<LabelData>(self).kind->name;
+    return PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
 }
 
 PyObject* label_input(PyObject* self, void*) { return Py_NewRef(unwrap<LabelData>(self).input); }
@@ -223,7 +261,8 @@ PyMethodDef label_methods[] = {
      "(rows of modules), without quiet zone."},
     {}};
 
-PyGetSetDef label_getset[] = {{"_input", label_input, nullptr, nullptr, nullptr}, {}};
+PyGetSetDef label_getset[] = {
+    {"_input", label_input, nullptr, nullptr, nullptr}, {"_kind", label_kind, nullptr, nullptr, nullptr}, {}};
 
 }  // namespace
 
@@ -232,8 +271,10 @@ bool create_label_type() {
                            {Py_tp_dealloc, reinterpret_cast<void*>(dealloc_wrapper<LabelData>)},
                            {Py_tp_methods, label_methods},
                            {Py_tp_getset, label_getset},
-                           {Py_tp_doc, const_cast<char*>("Label(symbol, kind, input, text='')\n--\n\n"
-                                                         "An encoded _tavlo symbol drawn as a label of `kind`.")},
+                           {Py_tp_doc, const_cast<char*>("Label(kind, data, input, options=())\n--\n\n"
+                                                         "A symbol of `kind` encoded from `data` (str or bytes) "
+                                                         "with the kind's options as (name, text) pairs; "
+                                                         "`input` is what equality, hashing and pickling use.")},
                            {}};
     PyType_Spec spec = {"tavlo._label.Label", sizeof(Wrapper<LabelData>), 0, Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE,
                         slots};

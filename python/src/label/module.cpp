@@ -1,5 +1,5 @@
-// tavlo._label: the module entry point. It takes its exception and the symbol classes it draws from _tavlo,
-// so a failure here is the same TavloError a caller of _tavlo sees.
+// tavlo._label: the module entry point. It takes its exception and the geometry records from _tavlo, so a
+// failure here is the same TavloError a caller of _tavlo sees and a geometry the same record.
 #include "label_module.hpp"
 
 namespace tavlo::py {
@@ -33,21 +33,18 @@ PyObject* refusal(const char* name, PyObject* base) {
 bool create_state() {
     PyObject* tavlo = PyImport_ImportModule("_tavlo");
     if (!tavlo) return false;
-    const char* linear[] = {"Code128", "Code39", "UpcA", "Ean8", "Itf"};
-    const char* matrix[] = {"QrCode", "DataMatrix"};
     bool ok = (state.tavlo_error = PyObject_GetAttrString(tavlo, "TavloError")) != nullptr &&
               (state.value_error = refusal("tavlo.TavloValueError", PyExc_ValueError)) != nullptr &&
-              (state.type_error = refusal("tavlo.TavloTypeError", PyExc_TypeError)) != nullptr;
-    for (std::size_t i = 0; ok && i < std::size(linear); ++i)
-        ok = (state.linear_symbols[i] = type_attribute(tavlo, linear[i])) != nullptr;
-    for (std::size_t i = 0; ok && i < std::size(matrix); ++i)
-        ok = (state.matrix_symbols[i] = type_attribute(tavlo, matrix[i])) != nullptr;
+              (state.type_error = refusal("tavlo.TavloTypeError", PyExc_TypeError)) != nullptr &&
+              (state.linear_geometry = type_attribute(tavlo, "LinearGeometry")) != nullptr &&
+              (state.matrix_geometry = type_attribute(tavlo, "MatrixGeometry")) != nullptr;
     Py_DECREF(tavlo);
     return ok && create_label_type() && create_layout_type();
 }
 
 int exec_module(PyObject* module) {
     if (!create_once<create_state>()) return -1;
+    if (PyModule_AddFunctions(module, kind_functions) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Label", reinterpret_cast<PyObject*>(state.label)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Layout", reinterpret_cast<PyObject*>(state.layout)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "TavloValueError", state.value_error) < 0) return -1;
