@@ -367,3 +367,51 @@ def test_one_signal_at_any_moment_stops_the_batch():
                              "--runs", "200"], capture_output=True, timeout=600)
     assert result.returncode == 0, result.stdout.decode()[-3000:] + result.stderr.decode()[-3000:]
     assert result.stdout.decode().endswith("200 passed, 0 failed\n")
+
+
+# ---- the table of kinds --------------------------------------------------------------------------------
+
+def test_help_lists_the_kinds_by_family_from_the_table():
+    from tavlo import _label
+
+    listed: dict[str, list[str]] = {}
+    for line in run("--help").stdout.decode().splitlines():
+        if line.endswith(" symbols:"):
+            family = listed.setdefault(line.removesuffix(" symbols:"), [])
+        elif line.startswith("  ") and line.strip() and listed and not line.startswith("   "):
+            family.append(line.split()[0])
+        elif not line.strip() and listed and family:
+            family = []  # the blank line that ends a family
+    titles = {"gs1": "GS1"}
+    expected: dict[str, list[str]] = {}
+    for row in _label.kinds():
+        if row["name"] != "itf14-bars":  # a bearer style of itf14, chosen by its --bearer flag
+            expected.setdefault(titles.get(row["family"], row["family"]), []).append(row["name"])
+    assert listed == expected
+
+
+@pytest.mark.parametrize("command, flags, symbol", [
+    ("itf14", ["--bearer", "bars"], tavlo.Itf14("1234567890123", bearer="bars")),
+    ("gs1-128", ["--compute-check-digits"], tavlo.Gs1_128("(01)0950110153000", compute_check_digits=True)),
+    ("datamatrix", ["--shape", "square"], tavlo.DataMatrix("12345", shape="square")),
+])
+def test_a_kinds_keywords_are_its_flags(command, flags, symbol):
+    data = symbol._input[0]
+    assert run(command, data, *flags, "-o", "-").stdout == symbol.png()
+
+
+def test_gs1_subcommand_dispatches_to_the_gs1_module(monkeypatch, capsys):
+    import importlib.machinery
+    import types
+
+    from tavlo import cli
+
+    module = types.ModuleType("tavlo.gs1")
+    module.__spec__ = importlib.machinery.ModuleSpec("tavlo.gs1", None)
+    calls = []
+    module.main = lambda argv: calls.append(argv) or 3
+    monkeypatch.setitem(sys.modules, "tavlo.gs1", module)
+    monkeypatch.setattr(tavlo, "gs1", module, raising=False)
+    assert cli.main(["gs1", "check", "(01)09501101530003"]) == 3
+    assert calls == [["check", "(01)09501101530003"]]
+    assert "  gs1 " in cli.build_parser([]).format_help()

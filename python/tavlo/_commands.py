@@ -6,13 +6,14 @@ imports the other.
 from __future__ import annotations
 
 import argparse
+import inspect
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass, field
 from typing import Any
 
 import tavlo
 
-from . import _options
+from . import _label, _options
 
 EXIT_OK, EXIT_FAILED = 0, 1  # usage errors exit with 2 from argparse; a stop signal with 128 + its number
 
@@ -122,6 +123,8 @@ RENDER_OPTIONS = (
            exclusive="text"),
     Option("text", ("--text",), "print the human-readable line (gs1-datamatrix: the element strings below, "
            "off by default)", action="store_true", exclusive="text"),
+    Option("max_pixels", ("--max-pixels",), "refuse a label of more pixels than this, before making it "
+           "(default 50000000)", positive_int, "N"),
     Option("optimize", ("--optimize",), "PNG: search for the smallest file the same pixels allow (10 to 1000 "
            "times slower)", action="store_true"),
 )
@@ -142,6 +145,7 @@ class Kind:
     class_name: str
     help: str
     options: tuple[Option, ...] = field(default=())
+    family: str = ""
 
     @property
     def summary(self) -> str:
@@ -151,18 +155,66 @@ class Kind:
         return getattr(tavlo, self.class_name)(data, **options)
 
 
-KINDS = (
-    Kind("ean8", "Ean8", "EAN-8: 7 digits (check digit added) or 8"),
-    Kind("upca", "UpcA", "UPC-A: 11 digits (check digit added) or 12"),
-    Kind("code39", "Code39", "Code 39: A-Z, 0-9, space and - . $ / + %"),
-    Kind("itf", "Itf", "ITF (interleaved 2 of 5): an even number of digits"),
-    Kind("code128", "Code128", "Code 128: ASCII text"),
-    Kind("gs1-128", "Gs1_128", "GS1-128: (01)09501101530003(17)250101(10)ABC123", (CHECK_DIGITS,)),
-    Kind("itf14", "Itf14", "ITF-14: 13 digits (check digit added) or 14", (BEARER,)),
-    Kind("qr", "QrCode", "QR Code: any text"),
-    Kind("datamatrix", "DataMatrix", "Data Matrix: any text", (SHAPE,)),
-    Kind("gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix: (01)09501101530003(17)250101...", (SHAPE,)),
-)
+# The flags of the kinds' own keywords, by keyword; a keyword missing here becomes a plain --name VALUE.
+KIND_OPTIONS = {option.keyword: option for option in (SHAPE, CHECK_DIGITS, BEARER)}
+
+# What the data of a kind looks like, for its help line; a kind missing here shows its title alone.
+DATA_HINTS = {
+    "ean8": "7 digits (check digit added) or 8",
+    "upca": "11 digits (check digit added) or 12",
+    "code39": "A-Z, 0-9, space and - . $ / + %",
+    "itf": "an even number of digits",
+    "code128": "ASCII text",
+    "gs1-128": "(01)09501101530003(17)250101(10)ABC123",
+    "itf14": "13 digits (check digit added) or 14",
+    "qr": "any text",
+    "datamatrix": "any text",
+    "gs1-datamatrix": "(01)09501101530003(17)250101...",
+}
+
+FAMILY_TITLES = {"retail": "retail", "industrial": "industrial", "gs1": "GS1", "stacked": "stacked",
+                 "matrix": "matrix"}
+
+
+def class_keywords(cls: type) -> tuple[str, ...]:
+    """The keywords a symbol class takes after its data, in signature order."""
+    parameters = list(inspect.signature(cls.__new__).parameters.values())[2:]  # cls, data
+    return tuple(p.name for p in parameters if p.kind in (p.POSITIONAL_OR_KEYWORD, p.KEYWORD_ONLY))
+
+
+def kind_option(keyword: str) -> Option:
+    return KIND_OPTIONS.get(keyword) or Option(keyword, ("--" + keyword.replace("_", "-"),),
+                                               f"the {keyword.replace('_', ' ')} (see the class's help)",
+                                               str, "VALUE")
+
+
+def kinds_from_table(rows: Sequence[dict[str, Any]]) -> tuple[Kind, ...]:
+    """One subcommand per symbol class, named and ordered by the table of kinds (a class with several rows,
+    such as ITF-14 with its bearer styles, takes the first row's name and chooses by its own keywords)."""
+    kinds, seen = [], set()
+    for row in rows:
+        cls = getattr(tavlo, row["class_name"], None)
+        if cls is None or row["class_name"] in seen:
+            continue
+        seen.add(row["class_name"])
+        hint = DATA_HINTS.get(row["name"])
+        kinds.append(Kind(row["name"], row["class_name"], f"{row['title']}: {hint}" if hint else row["title"],
+                          tuple(kind_option(keyword) for keyword in class_keywords(cls)), row["family"]))
+    return tuple(kinds)
+
+
+KINDS = kinds_from_table(_label.kinds())
+
+
+def grouped_listing(kinds: Sequence[Kind]) -> str:
+    """The kinds by family, for `tavlo --help`."""
+    width = max(len(kind.command) for kind in kinds) + 2
+    lines = []
+    for family in dict.fromkeys(kind.family for kind in kinds):
+        lines.append(f"{FAMILY_TITLES.get(family, family)} symbols:")
+        lines += [f"  {kind.command:<{width}}{kind.help}" for kind in kinds if kind.family == family]
+        lines.append("")
+    return "\n".join(lines)
 
 
 def add_options(parser: argparse.ArgumentParser, options: Sequence[Option], title: str) -> None:

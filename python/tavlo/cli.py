@@ -22,7 +22,7 @@ from collections.abc import Sequence
 import tavlo
 
 from . import _batch, _output
-from ._commands import EXIT_FAILED, EXIT_OK, KINDS, RENDER_OPTIONS, Kind, add_options, picked, say
+from ._commands import EXIT_FAILED, EXIT_OK, KINDS, RENDER_OPTIONS, Kind, add_options, grouped_listing, picked, say
 from ._stop import Interrupted, Stop
 
 
@@ -31,7 +31,8 @@ from ._stop import Interrupted, Stop
 def add_symbol_command(subparsers, kind: Kind, full: bool) -> None:
     """The kind's subcommand; its arguments only when `full` (the command being run or asked about), since
     the others are only listed, and building every option of every kind would set the start-up time."""
-    parser = subparsers.add_parser(kind.command, help=kind.summary, description=kind.help)
+    # No help= here: the kinds are listed by family in the description instead of argparse's one list.
+    parser = subparsers.add_parser(kind.command, description=kind.help)
     parser.set_defaults(run=run_symbol, kind=kind, parser=parser)
     if not full:
         return
@@ -103,7 +104,9 @@ def build_parser(argv: Sequence[str] = ()) -> argparse.ArgumentParser:
     words = [word for word in argv if not word.startswith("-")]
     chosen = words[0] if words else None
     parser = argparse.ArgumentParser(
-        prog="tavlo", description="Print-exact barcodes and labels: PNG (1-bit, with dpi), SVG and PDF.",
+        prog="tavlo", formatter_class=argparse.RawDescriptionHelpFormatter,
+        description="Print-exact barcodes and labels: PNG (1-bit, with dpi), SVG and PDF.\n\n"
+        "tavlo KIND DATA [-o FILE] makes one symbol of a kind:\n\n" + grouped_listing(KINDS),
         epilog="Run 'tavlo KIND --help' for the options of one kind.")
     parser.add_argument("--version", action=_Version)
     subparsers = parser.add_subparsers(title="commands", metavar="COMMAND", required=True)
