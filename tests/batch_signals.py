@@ -37,7 +37,8 @@ ROWS, JOBS = 12, 2
 # Rows that may still be written after the signal: those handed to the threads before the main thread saw it
 # (its window), and the one it may be handing out as the signal comes.
 IN_FLIGHT = 2 * JOBS + 1
-SUMMARY = re.compile(r"interrupted: (\d+) of (\d+) files written to ")
+# On standard error when the signal stopped the batch; on standard output when it came after the last row.
+SUMMARY = re.compile(r"(\d+) of (\d+) files written to ")
 
 
 class Moment:
@@ -84,6 +85,7 @@ def counted_writes(moment_of_run):
 
 
 def one_run(folder: str, source: str, moment: Moment) -> tuple[int, str, list[str]]:
+    """main()'s status, what it printed (standard output, then error) and the folder's names."""
     out = os.path.join(folder, "out")
     shutil.rmtree(out, ignore_errors=True)
     stderr, stdout = io.StringIO(), io.StringIO()
@@ -97,15 +99,15 @@ def one_run(folder: str, source: str, moment: Moment) -> tuple[int, str, list[st
         finally:
             sys.setprofile(None)
     names = sorted(os.listdir(out)) if os.path.isdir(out) else []
-    return status, stderr.getvalue(), names
+    return status, stdout.getvalue() + stderr.getvalue(), names
 
 
-def broken(status, stderr: str, names: list[str], moment: Moment, out: str) -> str | None:
+def broken(status, printed: str, names: list[str], moment: Moment, out: str) -> str | None:
     if moment.sent_after is None:
         return None if status == 0 else f"no signal sent, status {status!r}"
     if status != 128 + moment.signum:
         return f"status {status!r}, expected {128 + moment.signum}"
-    if "Traceback" in stderr:
+    if "Traceback" in printed:
         return "a traceback"
     hidden = [name for name in names if name.startswith(".")]
     if hidden:
@@ -114,9 +116,9 @@ def broken(status, stderr: str, names: list[str], moment: Moment, out: str) -> s
         with open(os.path.join(out, name), "rb") as file:
             if not file.read().endswith(b"IEND\xaeB`\x82"):
                 return f"{name} is not a whole PNG"
-    summary = SUMMARY.search(stderr)
+    summary = SUMMARY.search(printed)
     if summary is None and names:
-        return f"no count in {stderr!r}"
+        return f"no count in {printed!r}"
     if summary is not None and int(summary[1]) != len(names):
         return f"the summary counts {summary[1]}, the folder holds {len(names)}"
     if len(names) > moment.sent_after + IN_FLIGHT:
@@ -160,12 +162,12 @@ def main() -> int:
             else:
                 moment = Moment("file", choose.randrange(1, ROWS + 1), signum)
             current[0] = moment
-            status, stderr, names = one_run(folder, source, moment)
-            fault = broken(status, stderr, names, moment, os.path.join(folder, "out"))
+            status, printed, names = one_run(folder, source, moment)
+            fault = broken(status, printed, names, moment, os.path.join(folder, "out"))
             if args.verbose or fault:
                 print(f"run {number} ({signal.Signals(signum).name} at {moment.sort} {moment.n} of "
                       f"{events if moment.sort == 'event' else ROWS}): {fault or 'ok'}; status {status!r}, "
-                      f"{len(names)} files, stderr {stderr[-300:]!r}", flush=True)
+                      f"{len(names)} files, printed {printed[-300:]!r}", flush=True)
             failed += fault is not None
             passed += fault is None
     _output.write_file = original

@@ -9,10 +9,17 @@ opening a FIFO nobody reads, run through `Stop.wait`, where nothing but the wait
 
 Every signal after the first is the same request again: the batch is already stopping, and stopping never
 waits for more than the rows being rendered at that moment.
+
+The request is also read from the interpreter's wakeup descriptor (signal.set_wakeup_fd), to which its C
+handler writes the signal's number the moment it arrives. The Python handler runs only when the main thread
+next executes bytecode; on a loaded machine a batch was once seen to finish with the handler's flag never
+set after a signal had been sent, so `requested` does not rest on the handler alone: whichever thread
+asks, and whenever, a signal received by the process counts.
 """
 
 from __future__ import annotations
 
+import os
 import signal
 import threading
 from collections.abc import Callable, Iterator
@@ -35,9 +42,19 @@ class Stop:
         self.signal: int | None = None  # the first stop signal received
         self._waiting = False  # the main thread is inside `wait`
         self.reported = False  # the command has told the user what the stop left
+        self._wakeup: int | None = None  # read end of the wakeup pipe while the handlers are installed
 
     @property
     def requested(self) -> bool:
+        if self.signal is None and self._wakeup is not None:
+            try:
+                received = os.read(self._wakeup, 64)
+            except (BlockingIOError, OSError):
+                received = b""
+            for number in received:
+                if number in SIGNALS:
+                    self.signal = number
+                    break
         return self.signal is not None
 
     @property
@@ -57,7 +74,7 @@ class Stop:
         """`call(*args)`, a call that may block for ever, ended by a stop signal (Interrupted)."""
         self._waiting = True
         try:
-            if self.signal is not None:
+            if self.requested:
                 raise Interrupted
             return call(*args)
         finally:
@@ -69,12 +86,24 @@ class Stop:
         if threading.current_thread() is not threading.main_thread():
             yield self
             return
+        reader, writer = os.pipe()
+        os.set_blocking(reader, False)
+        os.set_blocking(writer, False)
+        previous_wakeup = signal.set_wakeup_fd(writer, warn_on_full_buffer=False)
+        self._wakeup = reader
         previous = {number: signal.signal(number, self._handle) for number in SIGNALS}
         try:
             yield self
         finally:
+            # A signal whose Python handler has not run yet is handled by signal.signal() before it changes
+            # the handler; one the handler missed is still in the pipe: both count, up to this point.
             for number, handler in previous.items():
                 signal.signal(number, handler)
+            self.requested  # noqa: B018 - reads the pipe
+            signal.set_wakeup_fd(previous_wakeup)
+            self._wakeup = None
+            os.close(reader)
+            os.close(writer)
 
 
 @contextmanager

@@ -150,10 +150,11 @@ def main(argv: Sequence[str] | None = None) -> int:
             status = _run(argv, stop)
         except Interrupted:
             status = None
-        if stop.requested:
-            if not stop.reported:
-                say(sys.stderr, "tavlo: interrupted")
-            return stop.exit_status
+    # Judged once the handlers are gone, so that a signal up to the last moment they were there counts.
+    if stop.requested:
+        if not stop.reported:
+            say(sys.stderr, "tavlo: interrupted")
+        return stop.exit_status
     return status
 
 
