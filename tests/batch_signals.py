@@ -142,6 +142,10 @@ def main() -> int:
     parser.add_argument("-v", "--verbose", action="store_true")
     args = parser.parse_args()
 
+    # A terminal's shell starts a program with SIGINT at Python's default; a suite run in the background
+    # (`cmd &` in a script, nohup) inherits it ignored, which the command line would respect.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
+    signal.signal(signal.SIGTERM, signal.SIG_DFL)
     current: list[Moment] = []
     original, counting = counted_writes(lambda: current[0])
     _output.write_file = counting

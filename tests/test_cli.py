@@ -335,7 +335,7 @@ def test_a_stopped_batch_leaves_only_whole_files(tmp_path, stops):
     out = tmp_path / "out"
     (tmp_path / "urls.txt").write_text("".join(f"https://example.com/{n}\n" for n in range(20000)))
     batch = subprocess.Popen([*TAVLO, "batch", "qr", tmp_path / "urls.txt", "-d", out, "--jobs", "4"],
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=default_signals)
     _wait_for_entries(out, 60, batch)
     for stop in stops:
         batch.send_signal(stop)
@@ -352,6 +352,28 @@ def test_a_stopped_batch_leaves_only_whole_files(tmp_path, stops):
                             stderr.decode())[1])
     assert len(names) <= read <= len(names) + 2 * 4 + 1  # the rows read were written, or dropped unstarted
     assert temporary == 0
+
+
+def default_signals() -> None:
+    """In the child before it starts: SIGINT and SIGTERM as a terminal's shell leaves them, even where this
+    suite runs in the background with SIGINT ignored (which the command line respects)."""
+    signal.signal(signal.SIGINT, signal.SIG_DFL)
+    signal.signal(signal.SIGTERM, signal.SIG_DFL)
+
+
+def test_an_ignored_sigint_stays_ignored(tmp_path):
+    out = tmp_path / "out"
+    (tmp_path / "urls.txt").write_text("".join(f"https://example.com/{n}\n" for n in range(300)))
+
+    def ignore_sigint():
+        signal.signal(signal.SIGINT, signal.SIG_IGN)
+
+    batch = subprocess.Popen([*TAVLO, "batch", "qr", tmp_path / "urls.txt", "-d", out, "--jobs", "2"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=ignore_sigint)
+    _wait_for_entries(out, 20, batch)
+    batch.send_signal(signal.SIGINT)
+    stdout, stderr = batch.communicate(timeout=120)
+    assert (batch.returncode, stderr, stdout.decode()) == (0, b"", f"300 of 300 files written to {out}\n")
 
 
 def _wait_for_entries(folder: Path, count: int, process: subprocess.Popen) -> None:

@@ -16,6 +16,7 @@ import pytest
 
 tavlo = pytest.importorskip("tavlo")
 from tavlo import _batch_input, _output, cli  # noqa: E402
+from test_cli import default_signals  # noqa: E402
 
 TAVLO = [sys.executable, "-m", "tavlo"]
 
@@ -210,7 +211,8 @@ def test_memory_stays_bounded_on_a_huge_line(tmp_path):
 def test_an_endless_input_is_written_as_it_comes_and_stops_on_ctrl_c(tmp_path):
     out = tmp_path / "out"
     batch = subprocess.Popen([*TAVLO, "batch", "qr", "-", "-d", out, "--jobs", "2"], stdin=subprocess.PIPE,
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0)
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, bufsize=0,
+                             preexec_fn=default_signals)
     stop = threading.Event()
 
     def endless():

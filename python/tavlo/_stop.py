@@ -91,7 +91,10 @@ class Stop:
         os.set_blocking(writer, False)
         previous_wakeup = signal.set_wakeup_fd(writer, warn_on_full_buffer=False)
         self._wakeup = reader
-        previous = {number: signal.signal(number, self._handle) for number in SIGNALS}
+        # A signal the parent set to be ignored stays ignored, as the shells do it: a batch started with `&`
+        # from a script (or under nohup) is not stopped by the Ctrl-C meant for the terminal's foreground.
+        previous = {number: signal.signal(number, self._handle) for number in SIGNALS
+                    if signal.getsignal(number) != signal.SIG_IGN}
         try:
             yield self
         finally:
