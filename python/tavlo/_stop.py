@@ -11,10 +11,11 @@ Every signal after the first is the same request again: the batch is already sto
 waits for more than the rows being rendered at that moment.
 
 The request is also read from the interpreter's wakeup descriptor (signal.set_wakeup_fd), to which its C
-handler writes the signal's number the moment it arrives. The Python handler runs only when the main thread
-next executes bytecode; on a loaded machine a batch was once seen to finish with the handler's flag never
-set after a signal had been sent, so `requested` does not rest on the handler alone: whichever thread
-asks, and whenever, a signal received by the process counts.
+handler writes the signal's number the moment it arrives, before the Python handler has had its turn on the
+main thread: a worker asking whether to stop sees a signal as soon as the process has it.
+
+A signal the parent set to be ignored stays ignored, as shells do it (a batch started with `&` from a script,
+or under nohup, is not stopped by the Ctrl-C meant for the terminal's foreground job).
 """
 
 from __future__ import annotations
