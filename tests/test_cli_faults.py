@@ -97,8 +97,12 @@ def test_a_fifo_is_written_into_never_replaced(tmp_path):
 
 
 def test_dev_stdout_and_process_substitution_are_written_into(tmp_path):
-    result = run("qr", "hi", "-f", "png", "-o", "/dev/stdout")
+    # A link of our own to the descriptor, as /dev/stdout is: the machine's /dev is never written to (code
+    # that replaced the node would replace /dev/stdout itself, as root).
+    (tmp_path / "stdout").symlink_to("/proc/self/fd/1")
+    result = run("qr", "hi", "-f", "png", "-o", tmp_path / "stdout")
     assert (result.returncode, result.stdout) == (0, tavlo.QrCode("hi").png())
+    assert os.readlink(tmp_path / "stdout") == "/proc/self/fd/1"
     script = f'{" ".join(map(str, TAVLO))} qr hi -f svg -o >(cat > "$1"); status=$?; wait $!; exit $status'
     substituted = subprocess.run(["bash", "-c", script, "bash", tmp_path / "out.svg"], capture_output=True,
                                  timeout=120)
