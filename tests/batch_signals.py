@@ -150,8 +150,7 @@ def main() -> int:
     original, counting = counted_writes(lambda: current[0])
     _output.write_file = counting
     failed = passed = 0
-    # On a RAM file system where there is one: the flush at the end of a batch then waits for no disk.
-    with tempfile.TemporaryDirectory(dir="/dev/shm" if os.path.isdir("/dev/shm") else None) as folder:
+    with tempfile.TemporaryDirectory() as folder:
         source = os.path.join(folder, "urls.txt")
         with open(source, "w") as file:
             file.write("".join(f"https://example.com/{n}\n" for n in range(ROWS)))
