@@ -29,7 +29,11 @@ try:  # the package's label classes, where the package is installed beside _tavl
     from package_cases import GENERATORS as PACKAGE_GENERATORS  # noqa: E402
 except ImportError:
     PACKAGE_GENERATORS = {}
-GENERATORS = {**GENERATORS, **PACKAGE_GENERATORS}
+try:  # the command line and the package's files and objects
+    from cli_cases import GENERATORS as CLI_GENERATORS  # noqa: E402
+except ImportError:
+    CLI_GENERATORS = {}
+GENERATORS = {**GENERATORS, **PACKAGE_GENERATORS, **CLI_GENERATORS}
 
 
 class Tally:

@@ -22,4 +22,9 @@ if [ "$status" -gt 1 ]; then
     echo "fuzz: the process died (status $status) in the case replayed by:" >&2
     echo "  bash scripts/fuzz.sh $(sed "s/^python fuzz\/fuzz_tavlo.py //; s/ *$//" "$progress")" >&2
 fi
+if [ "$status" -eq 0 ]; then
+    # Stop signals at many more moments of a batch than the suite's 200 (tests/batch_signals.py).
+    seed=$(sed -n 's/.*--seed \([0-9]*\).*/\1/p' "$progress")
+    run_sanitized .venv-asan/bin/python tests/batch_signals.py --seed "${seed:-1}" --runs 1000 || status=$?
+fi
 exit "$status"

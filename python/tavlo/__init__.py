@@ -16,7 +16,7 @@ from ._databar import DataBar, DataBarExpanded, DataBarLimited
 from ._gs1 import Gs1Qr
 from ._industrial import Codabar, Code93
 from ._bulk import iter_render, render_many
-from ._label import Layout, PrintWarning
+from ._label import Layout, PrintWarning, TavloTypeError, TavloValueError
 from ._qr_family import MicroQr, RmQr
 from ._retail import Ean13, Isbn, Ismn, Issn, UpcA, UpcE
 from ._stacked import MicroPdf417, Pdf417
@@ -57,6 +57,8 @@ __all__ = [
     "Layout",
     "TavloError",
     "PrintWarning",
+    "TavloValueError",
+    "TavloTypeError",
     "Data",
     "FNC1",
     "FNC2",

@@ -18,6 +18,7 @@ class RenderOptions(TypedDict, total=False):
     background: Colour | None
     text: bool | None
     magnification: str | float | None
+    max_pixels: int | None
 
 class PngOptions(RenderOptions, total=False):
     optimize: bool
@@ -32,6 +33,10 @@ class ZplOptions(RenderOptions, total=False):
 TavloError: Final = _tavlo.TavloError
 
 class PrintWarning(UserWarning): ...
+class TavloValueError(_tavlo.TavloError, ValueError): ...
+class TavloTypeError(_tavlo.TavloError, TypeError): ...
+
+def check_render_options(**options: Unpack[PngOptions]) -> None: ...
 
 class Layout(Tuple[int, int, float, int, int, float, float, int]):
     @property

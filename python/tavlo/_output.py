@@ -7,12 +7,17 @@ pixel work.
 from __future__ import annotations
 
 import base64
+import ctypes
 import errno
 import io
 import os
+import re
+import stat
+import sys
+from collections.abc import Callable
 from typing import IO, Any, Protocol, Union
 
-__all__ = ["FORMATS", "format_for", "render", "save", "data_uri", "to_pil", "write_file"]
+__all__ = ["FORMATS", "format_for", "render", "save", "data_uri", "to_pil", "write_file", "sync_file_system", "shown"]
 
 StrPath = Union[str, "os.PathLike[str]"]
 
@@ -92,36 +97,113 @@ def save(symbol: Renderable, target: StrPath | IO[bytes], format: str | None = N
 
 
 _CREATE_FLAGS = os.O_WRONLY | os.O_CREAT | os.O_EXCL | getattr(os, "O_CLOEXEC", 0) | getattr(os, "O_BINARY", 0)
+_INTO_FLAGS = os.O_WRONLY | getattr(os, "O_CLOEXEC", 0) | getattr(os, "O_BINARY", 0)
+_TEMPORARY_EXTRA = len(".") + len(".") + 12 + len(".tmp")  # around the name: "." name "." 12 hex ".tmp"
 
 
-def _create_temporary(folder: str, name: str) -> tuple[int, str]:
-    """A new hidden file beside the target, opened for writing, with the mode any new file gets here."""
+def _name_max(folder: str) -> int:
+    try:
+        return os.pathconf(folder, "PC_NAME_MAX")
+    except (OSError, ValueError, AttributeError):
+        return 255
+
+
+def _temporary_name(folder: str, name: str) -> str:
+    """A hidden name beside `name`, within the file system's longest name: the name is cut, in bytes, to
+    leave room for the random part."""
+    room = max(_name_max(folder) - _TEMPORARY_EXTRA, 1)
+    stem = os.fsencode(name)[:room]
+    return f".{os.fsdecode(stem.decode('utf-8', 'ignore').encode('utf-8'))}.{os.urandom(6).hex()}.tmp"
+
+
+def _create_temporary(folder: str, name: str, mode: int) -> tuple[int, str]:
+    """A new hidden file beside the target, opened for writing."""
     for _ in range(100):
-        temp = os.path.join(folder, f".{name}.{os.urandom(6).hex()}.tmp")
+        temp = os.path.join(folder, _temporary_name(folder, name))
         try:
-            return os.open(temp, _CREATE_FLAGS, 0o666), temp
+            return os.open(temp, _CREATE_FLAGS, mode), temp
         except FileExistsError:
             continue
     raise FileExistsError(errno.EEXIST, "no free temporary file name", os.path.join(folder, f".{name}.*.tmp"))
 
 
-def write_file(path: StrPath, data: bytes, *, overwrite: bool = True, durable: bool = True) -> None:
-    """Writes `data` to `path` whole or not at all.
+def write_into_descriptor(fd: int, data: bytes) -> None:
+    """Writes all of `data` to an open descriptor (standard output), whatever it is."""
+    _write_all(fd, data)
 
-    The bytes go to a hidden temporary file in the same folder (so the final rename never crosses file
-    systems), are flushed to disk when `durable`, and the file then takes the final name in one step: readers
-    see the old file or the whole new one, never a part. Any exception, KeyboardInterrupt included, removes
-    the temporary file. With `overwrite=False` an existing file is kept and FileExistsError raised; the check
-    and the rename are one atomic link, so two writers cannot both win.
+
+def _write_all(fd: int, data: bytes) -> None:
+    view = memoryview(data)
+    while view:
+        view = view[os.write(fd, view):]
+
+
+def _descriptor_link(path: str) -> bool:
+    """Whether `path`, or a link on its way, names an open descriptor (/dev/stdout, /dev/fd/N, what a
+    process substitution gives, /proc/self/fd/N), whose holder reads what is written into it."""
+    seen = 0
+    while os.path.islink(path) and seen < 40:
+        if re.fullmatch(r"/proc/\d+/fd", os.path.realpath(os.path.dirname(path))):
+            return True
+        target = os.readlink(path)
+        path = os.path.join(os.path.dirname(path), target)
+        seen += 1
+    return bool(re.fullmatch(r"/proc/\d+/fd", os.path.realpath(os.path.dirname(path))))
+
+
+def write_file(path: StrPath, data: bytes, *, overwrite: bool = True, durable: bool = True,
+               follow_links: bool = True, into_special: bool = True,
+               wait: Callable[..., Any] = lambda call, *args: call(*args)) -> None:
+    """Writes `data` to `path` whole or not at all, by these rules:
+
+    - A new file, or a regular file with one link, is replaced in one step: the bytes go to a hidden
+      temporary file in the same folder (flushed to disk when `durable`), which then takes the name, so a
+      reader sees the old file or the whole new one. A file replaced keeps its permission bits. Any
+      exception, KeyboardInterrupt included, removes the temporary file.
+    - A regular file with other hard links is written in place (truncated, then written), so that every name
+      keeps showing the same file; a failure part way leaves it partly written.
+    - A device, a FIFO, a terminal or a pipe is written into and never replaced: /dev/null, `mkfifo` files,
+      /dev/stdout, a process substitution's /dev/fd/N. With `into_special=False` (the batch) it is refused.
+    - A symbolic link is followed: the file it names is written by these rules, the link kept. A link to
+      nothing is refused (FileNotFoundError), not made a file. With `follow_links=False` (the batch, whose
+      names come from data) a link is refused (IsADirectoryError-like OSError ELOOP).
+    `wait(call, *args)` runs the opening of a device or FIFO, which may block until a reader comes (the
+    command line's lets a stop signal end it). With `overwrite=False` an existing file is kept and FileExistsError raised; the check and the rename
+    are one atomic link, so two writers cannot both win.
     """
-    path = os.fspath(path)
-    folder, name = os.path.split(os.path.abspath(path))
-    fd, temp = _create_temporary(folder, name)
+    path = os.path.abspath(os.fspath(path))
+    if os.path.islink(path):
+        if not follow_links:
+            raise OSError(errno.ELOOP, "is a symbolic link", path)
+        if _descriptor_link(path):
+            return _write_into(path, data, truncate=False, wait=wait)
+        resolved = os.path.realpath(path)
+        if not os.path.exists(resolved):
+            raise FileNotFoundError(errno.ENOENT, "is a symbolic link to nothing", path)
+        path = resolved
+    try:
+        existing = os.stat(path)
+    except FileNotFoundError:
+        existing = None
+    if existing is not None:
+        if stat.S_ISDIR(existing.st_mode):
+            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), path)
+        if not overwrite:
+            raise FileExistsError(errno.EEXIST, os.strerror(errno.EEXIST), path)
+        if not stat.S_ISREG(existing.st_mode):
+            if not into_special:
+                raise OSError(errno.EEXIST, "exists and is not a regular file", path)
+            return _write_into(path, data, truncate=False, wait=wait)
+        if existing.st_nlink > 1:
+            return _write_into(path, data, truncate=True, durable=durable)
+    folder, name = os.path.split(path)
+    mode = 0o666 if existing is None else stat.S_IMODE(existing.st_mode)
+    fd, temp = _create_temporary(folder, name, mode)
     try:
         try:
-            view = memoryview(data)
-            while view:
-                view = view[os.write(fd, view):]
+            if existing is not None:
+                os.chmod(temp, mode)  # the umask does not narrow what the file had
+            _write_all(fd, data)
             if durable:
                 os.fsync(fd)
         finally:
@@ -136,6 +218,46 @@ def write_file(path: StrPath, data: bytes, *, overwrite: bool = True, durable: b
         except FileNotFoundError:
             pass
         raise
+
+
+def _write_into(path: str, data: bytes, *, truncate: bool, durable: bool = False,
+                wait: Callable[..., Any] = lambda call, *args: call(*args)) -> None:
+    fd = wait(os.open, path, _INTO_FLAGS)
+    try:
+        if truncate:
+            os.ftruncate(fd, 0)
+        wait(_write_all, fd, data)
+        if durable:
+            os.fsync(fd)
+    finally:
+        os.close(fd)
+
+
+def sync_file_system(folder: StrPath) -> None:
+    """Flushes to disk what is pending on the file system holding `folder`, and nothing of the others: one
+    wait for a whole batch instead of one per file. Linux's syncfs(); elsewhere the folder alone is flushed."""
+    fd = os.open(os.fspath(folder), os.O_RDONLY | getattr(os, "O_DIRECTORY", 0) | getattr(os, "O_CLOEXEC", 0))
+    try:
+        if _syncfs is not None:
+            if _syncfs(fd) != 0:
+                error = ctypes.get_errno()
+                raise OSError(error, os.strerror(error), os.fspath(folder))
+        else:
+            os.fsync(fd)
+    finally:
+        os.close(fd)
+
+
+def _load_syncfs():
+    if not sys.platform.startswith("linux"):
+        return None
+    try:
+        return ctypes.CDLL(None, use_errno=True).syncfs
+    except (OSError, AttributeError):
+        return None
+
+
+_syncfs = _load_syncfs()
 
 
 def _move_to_new_name(temp: str, path: str) -> None:
@@ -155,6 +277,13 @@ def _move_to_new_name(temp: str, path: str) -> None:
         os.unlink(temp)
 
 
+def shown(name: str) -> str:
+    """A name from the data or the command line as a message shows it: as it is when every character is
+    printable, else quoted as Python would, so that a control character, an escape sequence or a newline in
+    it is printed as an escape, never acted on by the terminal nor mistaken for the message's end."""
+    return name if name.isprintable() else repr(name)
+
+
 def data_uri(symbol: Renderable, format: str = "png", **options: Any) -> str:
     """`symbol` as a base64 data URI, for HTML pages, CSS and notebooks."""
     name = _checked_format(format)
@@ -168,6 +297,11 @@ def to_pil(symbol: Renderable, **options: Any):
         from PIL import Image
     except ImportError as error:
         raise ImportError("to_pil() needs Pillow: pip install 'tavlo[pil]' (or pip install pillow)") from error
-    image = Image.open(io.BytesIO(symbol.png(**options)))
+    # Pillow's decompression-bomb check (in Image.open) guards against files from elsewhere; this one is our
+    # own, of the size the caller asked for and max_pixels allowed, so the PNG reader is used directly, which
+    # leaves Pillow's module-wide limit alone for everyone else.
+    from PIL import PngImagePlugin
+
+    image = PngImagePlugin.PngImageFile(io.BytesIO(symbol.png(**options)))
     image.load()
     return image

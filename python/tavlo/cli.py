@@ -3,249 +3,132 @@
     tavlo qr "https://example.com" -o qr.png --dpi 600 --x-dim 0.5mm
     tavlo batch qr urls.txt -d labels/ --jobs 4
 
-Exit status: 0 done, 1 bad data or a failed write (batch: some rows failed), 2 a usage error, 130 interrupted.
+Exit status: 0 done, 1 bad data or a failed write (batch: some rows failed), 2 a usage error, 128 + the
+signal's number when stopped by one (130 for Ctrl-C, 143 for SIGTERM).
+
+Output (-o) follows the rules of `_output.write_file`: a regular file is replaced whole, keeping its mode
+(written in place when it has other hard links); a device, FIFO, /dev/stdout or process substitution is
+written into, never replaced; a symbolic link is followed to the file it names, and one to nothing refused.
 """
 
 from __future__ import annotations
 
 import argparse
+import importlib.util
 import os
 import sys
-from collections.abc import Callable, Sequence
-from dataclasses import dataclass, field
-from typing import Any
+from collections.abc import Sequence
 
 import tavlo
 
-from . import _output
-
-EXIT_OK, EXIT_FAILED, EXIT_INTERRUPTED = 0, 1, 130  # usage errors exit with 2 from argparse
-
-
-# ---- argument types: the package itself judges each value, so both accept the same ---------------------
-
-def _judged_by_package(keyword: str, value: Any) -> Any:
-    """`value` if the package takes it as `keyword`; its own message as a usage error if not."""
-    try:
-        tavlo.Ean8("1234567").layout(**{keyword: value})
-    except (ValueError, TypeError) as error:
-        raise argparse.ArgumentTypeError(str(error).removeprefix(f"argument '{keyword}': ")) from None
-    return value
-
-
-def _bare_number(text: str) -> float | None:
-    try:
-        return float(text)
-    except ValueError:
-        return None
-
-
-def length_of(keyword: str) -> Callable[[str], Any]:
-    """A length with its unit ("0.33mm", "13mil", "0.013in", "4dots"); a bare number is millimetres."""
-
-    def convert(text: str) -> Any:
-        number = _bare_number(text)
-        return _judged_by_package(keyword, text if number is None else number)
-
-    return convert
-
-
-def reduction(text: str) -> Any:
-    """A bar width reduction: a bare number would be millimetres, never what was meant, so a unit is needed."""
-    number = _bare_number(text)
-    if number is not None and number != 0:
-        raise argparse.ArgumentTypeError(f"{text!r} needs a unit, e.g. '{text}dot' or '{text}mm'")
-    return _judged_by_package("bar_width_reduction", text if number is None else 0)
-
-
-def colour_of(keyword: str) -> Callable[[str], Any]:
-    return lambda text: _judged_by_package(keyword, text)
-
-
-MAX_WHOLE = 2**32 - 1  # the largest count the core takes
-
-
-def _whole_number(minimum: int) -> Callable[[str], int]:
-    def convert(text: str) -> int:
-        try:
-            value = int(text)
-        except ValueError:
-            value = minimum - 1
-        if not minimum <= value <= MAX_WHOLE:
-            raise argparse.ArgumentTypeError(
-                f"invalid value {text!r}: a whole number, at least {minimum} and at most {MAX_WHOLE}")
-        return value
-
-    return convert
-
-
-positive_int, non_negative_int = _whole_number(1), _whole_number(0)
-
-
-# ---- the tables: adding a symbol kind or a rendering option is one entry --------------------------------
-
-@dataclass(frozen=True)
-class Option:
-    """A command-line option passed on as keyword `keyword`, only when given."""
-
-    keyword: str
-    flags: tuple[str, ...]
-    help: str
-    type: Callable[[str], Any] | None = None
-    metavar: str | None = None
-    choices: Sequence[str] | None = None
-    action: str | None = None  # e.g. "store_false" for a --no-... switch
-    exclusive: str | None = None  # options sharing this name exclude each other
-
-    def add_to(self, group) -> None:
-        settings: dict[str, Any] = dict(dest=self.keyword, default=argparse.SUPPRESS, help=self.help)
-        if self.action:
-            settings["action"] = self.action
-        else:
-            settings.update(type=self.type, metavar=self.metavar, choices=self.choices)
-        group.add_argument(*self.flags, **settings)
-
-
-RENDER_OPTIONS = (
-    Option("dpi", ("--dpi",), "printer resolution in dots per inch (default 300)", positive_int, "N"),
-    Option("x_dim", ("-x", "--x-dim"), "module width, rounded to whole dots: 0.33mm, 13mil, 0.013in, 4dots "
-           "(a bare number is mm)", length_of("x_dim"), "LENGTH", exclusive="size"),
-    Option("width", ("-w", "--width"), "fit this total width with the widest whole-dot module",
-           length_of("width"), "LENGTH", exclusive="size"),
-    Option("height", ("--height",), "total height (default: 15%% of the width, at least 0.25in, for bars; "
-           "square modules for matrix symbols)", length_of("height"), "LENGTH"),
-    Option("quiet_zone", ("-q", "--quiet-zone"), "quiet zone in modules (default: the symbology's minimum)",
-           non_negative_int, "MODULES"),
-    Option("bar_width_reduction", ("--bar-width-reduction",), "narrow every bar for ink spread, in whole dots "
-           "(e.g. 1dot), never below one dot", reduction, "LENGTH"),
-    Option("foreground", ("--fg", "--foreground"), "bar colour: #rrggbb, #rrggbbaa, #rgb, black (default)",
-           colour_of("foreground"), "COLOUR"),
-    Option("background", ("--bg", "--background"), "background colour: #rrggbb, #rrggbbaa, #rgb, white "
-           "(default), transparent", colour_of("background"), "COLOUR"),
-    Option("text", ("--no-text",), "leave out the human-readable line under the bars", action="store_false",
-           exclusive="text"),
-    Option("text", ("--text",), "print the human-readable line (gs1-datamatrix: the element strings below, "
-           "off by default)", action="store_true", exclusive="text"),
-    Option("optimize", ("--optimize",), "PNG: search for the smallest file the same pixels allow (10 to 1000 "
-           "times slower)", action="store_true"),
-)
-
-SHAPE = Option("shape", ("--shape",), "symbol shapes to choose from (default any)",
-               choices=("any", "square", "rectangular"))
-CHECK_DIGITS = Option("compute_check_digits", ("--compute-check-digits",),
-                      "append the check digit to keys (SSCC, GTIN, GLN) written one digit short", action="store_true")
-BEARER = Option("bearer", ("--bearer",), "bearer bars: a frame on four sides (default) or bars above and below",
-                choices=("frame", "bars"))
-
-
-@dataclass(frozen=True)
-class Kind:
-    """A subcommand making symbols of the package class `class_name` from one argument of data."""
-
-    command: str
-    class_name: str
-    help: str
-    options: tuple[Option, ...] = field(default=())
-
-    @property
-    def summary(self) -> str:
-        return self.help.replace("%", "%%")  # argparse formats a help line with %
-
-    def make(self, data: str, options: dict[str, Any]):
-        return getattr(tavlo, self.class_name)(data, **options)
-
-
-KINDS = (
-    Kind("ean8", "Ean8", "EAN-8: 7 digits (check digit added) or 8"),
-    Kind("upca", "UpcA", "UPC-A: 11 digits (check digit added) or 12"),
-    Kind("code39", "Code39", "Code 39: A-Z, 0-9, space and - . $ / + %"),
-    Kind("itf", "Itf", "ITF (interleaved 2 of 5): an even number of digits"),
-    Kind("code128", "Code128", "Code 128: ASCII text"),
-    Kind("gs1-128", "Gs1_128", "GS1-128: (01)09501101530003(17)250101(10)ABC123", (CHECK_DIGITS,)),
-    Kind("itf14", "Itf14", "ITF-14: 13 digits (check digit added) or 14", (BEARER,)),
-    Kind("qr", "QrCode", "QR Code: any text"),
-    Kind("datamatrix", "DataMatrix", "Data Matrix: any text", (SHAPE,)),
-    Kind("gs1-datamatrix", "Gs1DataMatrix", "GS1 Data Matrix: (01)09501101530003(17)250101...", (SHAPE,)),
-)
-
-
-def add_options(parser: argparse.ArgumentParser, options: Sequence[Option], title: str) -> None:
-    group = parser.add_argument_group(title)
-    exclusive: dict[str, Any] = {}
-    for option in options:
-        if option.exclusive and option.exclusive not in exclusive:
-            exclusive[option.exclusive] = group.add_mutually_exclusive_group()
-        option.add_to(exclusive[option.exclusive] if option.exclusive else group)
-
-
-def picked(args: argparse.Namespace, options: Sequence[Option]) -> dict[str, Any]:
-    """The keyword arguments the user gave among `options`."""
-    return {option.keyword: getattr(args, option.keyword) for option in options if hasattr(args, option.keyword)}
+from . import _batch, _output
+from ._commands import EXIT_FAILED, EXIT_OK, KINDS, RENDER_OPTIONS, Kind, add_options, grouped_listing, picked, say
+from ._stop import Interrupted, Stop
 
 
 # ---- one symbol ----------------------------------------------------------------------------------------
 
-def add_symbol_command(subparsers, kind: Kind) -> None:
-    parser = subparsers.add_parser(kind.command, help=kind.summary, description=kind.help)
+def add_symbol_command(subparsers, kind: Kind, full: bool) -> None:
+    """The kind's subcommand; its arguments only when `full` (the command being run or asked about), since
+    the others are only listed, and building every option of every kind would set the start-up time."""
+    # No help= here: the kinds are listed by family in the description instead of argparse's one list.
+    parser = subparsers.add_parser(kind.command, description=kind.help)
+    parser.set_defaults(run=run_symbol, kind=kind, parser=parser)
+    if not full:
+        return
     parser.add_argument("data", help="the data to encode")
     parser.add_argument("-o", "--output", default="-", metavar="FILE",
-                        help="file to write, its suffix naming the format; - for standard output (default)")
+                        help="file to write, its suffix naming the format; - for standard output (default). "
+                        "A device, FIFO or /dev/stdout is written into; a symbolic link is followed")
     parser.add_argument("-f", "--format", choices=tuple(_output.FORMATS),
                         help="png, svg or pdf (default: from the file's suffix; png on standard output)")
     add_options(parser, kind.options, "symbol")
     add_options(parser, RENDER_OPTIONS, "size and colour")
-    parser.set_defaults(run=run_symbol, kind=kind, parser=parser)
 
 
-def run_symbol(args: argparse.Namespace) -> int:
+def run_symbol(args: argparse.Namespace, stop: Stop) -> int:
     kind, parser = args.kind, args.parser
     to_stdout = args.output == "-"
     try:
         format = args.format or ("png" if to_stdout else _output.format_for(args.output))
     except ValueError as error:
         parser.error(str(error))
+    if to_stdout and sys.stdout is None:
+        return fail(parser, "standard output is closed: give -o FILE")
     if to_stdout and format != "svg" and sys.stdout.isatty():
         parser.error(f"not writing {format.upper()} to a terminal: give -o FILE, or redirect standard output")
     try:
         symbol = kind.make(args.data, picked(args, kind.options))
         data = _output.render(symbol, format, **picked(args, RENDER_OPTIONS))
-    except tavlo.TavloError as error:
+    except tavlo.TavloError as error:  # bad data, a size that does not fit, a value refused
         return fail(parser, str(error))
-    except (ValueError, TypeError) as error:  # the package refused an option's value
+    except (ValueError, TypeError) as error:  # a kind's own option refused
         parser.error(str(error))
+    if stop.requested:
+        return stop.exit_status
+    where = "standard output" if to_stdout else _output.shown(args.output)
     try:
         if to_stdout:
-            sys.stdout.buffer.write(data)
-            sys.stdout.buffer.flush()
+            sys.stdout.flush()
+            stop.wait(_output.write_into_descriptor, sys.stdout.fileno(), data)
         else:
-            _output.write_file(args.output, data)
+            _output.write_file(args.output, data, wait=stop.wait)
     except BrokenPipeError:
-        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())  # no second error at exit
-        return EXIT_FAILED
-    except OSError as error:
-        return fail(parser, f"cannot write {args.output}: {error.strerror or error}")
+        return EXIT_FAILED  # the reader left: nothing to say, as for any filter in a pipeline
+    except (OSError, ValueError) as error:  # ValueError: standard output has no descriptor
+        return fail(parser, f"cannot write {where}: {getattr(error, 'strerror', None) or error}")
     return EXIT_OK
 
 
 def fail(parser: argparse.ArgumentParser, message: str) -> int:
-    print(f"{parser.prog}: error: {message}", file=sys.stderr)
+    say(sys.stderr, f"{parser.prog}: error: {message}")
     return EXIT_FAILED
 
 
 # ---- the program ---------------------------------------------------------------------------------------
 
-def build_parser() -> argparse.ArgumentParser:
-    from . import _batch
+def gs1_tools():
+    """The `tavlo.gs1` module where it is installed (its command line is `tavlo gs1 ...`), else None."""
+    try:
+        if importlib.util.find_spec("tavlo.gs1") is None:
+            return None
+    except (ImportError, ValueError):
+        return None
+    from . import gs1  # type: ignore[attr-defined]
 
+    return gs1 if callable(getattr(gs1, "main", None)) else None
+
+
+def build_parser(argv: Sequence[str] = ()) -> argparse.ArgumentParser:
+    """The parser for `argv`: every subcommand listed, the one `argv` names with all its arguments."""
+    words = [word for word in argv if not word.startswith("-")]
+    chosen = words[0] if words else None
     parser = argparse.ArgumentParser(
-        prog="tavlo", description="Print-exact barcodes and labels: PNG (1-bit, with dpi), SVG and PDF.",
+        prog="tavlo", formatter_class=argparse.RawDescriptionHelpFormatter,
+        description="Print-exact barcodes and labels: PNG (1-bit, with dpi), SVG and PDF.\n\n"
+        "tavlo KIND DATA [-o FILE] makes one symbol of a kind:\n\n" + grouped_listing(KINDS),
         epilog="Run 'tavlo KIND --help' for the options of one kind.")
-    parser.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
+    parser.add_argument("--version", action=_Version)
     subparsers = parser.add_subparsers(title="commands", metavar="COMMAND", required=True)
     for kind in KINDS:
-        add_symbol_command(subparsers, kind)
-    _batch.add_batch_command(subparsers)
+        add_symbol_command(subparsers, kind, full=kind.command == chosen)
+    _batch.add_batch_command(subparsers, words[1] if chosen == "batch" and len(words) > 1 else None)
+    if gs1_tools() is not None:
+        subparsers.add_parser("gs1", help="GS1 element strings: check, explain, convert (tavlo gs1 --help)",
+                              add_help=False)
     return parser
+
+
+class _Version(argparse.Action):
+    """--version, which reads the installed package's metadata only when asked (it costs a file parse)."""
+
+    def __init__(self, option_strings, dest=argparse.SUPPRESS, default=argparse.SUPPRESS, help=None):
+        super().__init__(option_strings, dest, nargs=0, default=default,
+                         help=help or "show the program's version number and exit")
+
+    def __call__(self, parser, namespace, values, option_string=None):
+        say(sys.stdout, f"{parser.prog} {_version()}")
+        parser.exit()
 
 
 def _version() -> str:
@@ -258,12 +141,30 @@ def _version() -> str:
 
 
 def main(argv: Sequence[str] | None = None) -> int:
-    args = build_parser().parse_args(argv)
-    try:
-        return args.run(args)
-    except KeyboardInterrupt:
-        print(f"{args.parser.prog}: interrupted", file=sys.stderr)
-        return EXIT_INTERRUPTED
+    """Runs one command line. A stop signal (Ctrl-C, SIGTERM) at any moment after the handlers are in place
+    stops it at its next safe point, with exit status 128 + the signal."""
+    stop = Stop()
+    with stop.handling():
+        argv = list(sys.argv[1:] if argv is None else argv)
+        try:
+            status = _run(argv, stop)
+        except Interrupted:
+            status = None
+    # Judged once the handlers are gone, so that a signal up to the last moment they were there counts.
+    if stop.requested:
+        if not stop.reported:
+            say(sys.stderr, "tavlo: interrupted")
+        return stop.exit_status
+    return status
+
+
+def _run(argv: list[str], stop: Stop) -> int:
+    if argv[:1] == ["gs1"] and (tools := gs1_tools()) is not None:
+        return int(tools.main(argv[1:]) or 0)
+    args = build_parser(argv).parse_args(argv)
+    if stop.requested:
+        return EXIT_FAILED
+    return args.run(args, stop)
 
 
 if __name__ == "__main__":

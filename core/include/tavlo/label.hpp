@@ -55,6 +55,11 @@ struct Options {
     Colour background = white;  // alpha 0 = transparent
     std::optional<bool> text;   // the human-readable line; by default on for linear kinds
     bool optimize = false;      // PNG only: search for the smallest file, many times slower
+    // The most pixels (width × height) a label may have, checked by plan() before anything is allocated;
+    // none = no limit. The default, 50 million (a 1-bit PNG of about 6 MB, its drawing a few times that),
+    // lets a service render what its callers ask for without one request taking the machine's memory.
+    std::optional<std::uint64_t> max_pixels = default_max_pixels;
+    static constexpr std::uint64_t default_max_pixels = 50'000'000;
 };
 
 // The symbol a label is drawn from, with the row of its kind, which decides the default sizes, the quiet

@@ -37,6 +37,11 @@ TavloError too_small(const char* what, std::uint64_t asked, std::uint64_t needed
                               std::to_string(needed) + " dots the label needs");
 }
 
+TavloError too_many_pixels(std::uint64_t width, std::uint64_t height, std::uint64_t most) {
+    return TavloError::render("the label of " + std::to_string(width) + " x " + std::to_string(height) + " dots has " +
+                              std::to_string(width * height) + " pixels, more than max_pixels=" + std::to_string(most));
+}
+
 TavloError side_too_large() {
     return TavloError::render("a label side may not exceed " + std::to_string(max_side) + " dots");
 }
@@ -171,6 +176,9 @@ Result<Layout> plan(const Symbol& symbol, const Options& options) {
                                  : matrix_vertical(symbol, options, extent, quiet_zone, *x, dpi, width, symbol_width);
     if (!vertical) return std::unexpected(vertical.error());
     if (vertical->width > max_side || vertical->height > max_side) return std::unexpected(side_too_large());
+    // Both sides are below 2^31 here, so their product fits 64 bits.
+    if (options.max_pixels && vertical->width * vertical->height > *options.max_pixels)
+        return std::unexpected(too_many_pixels(vertical->width, vertical->height, *options.max_pixels));
 
     // Every part lies within the image, whose sides were held to max_side above: the narrowing below keeps
     // every value.

@@ -13,6 +13,8 @@ namespace tavlo::py::label_module {
 // Created once per process, on the first import, then only read.
 struct State {
     PyObject* tavlo_error;            // _tavlo.TavloError: one exception class for both modules
+    PyObject* value_error;            // tavlo.TavloValueError: a refused value, TavloError and ValueError
+    PyObject* type_error;             // tavlo.TavloTypeError: a value of the wrong type, TavloError and TypeError
     PyTypeObject* linear_geometry;    // _tavlo.LinearGeometry, whose records the package's geometry() returns
     PyTypeObject* matrix_geometry;    // _tavlo.MatrixGeometry
     PyTypeObject* label;
@@ -44,6 +46,9 @@ std::optional<std::vector<KindOption>> kind_options_of(const KindSpec& kind, PyO
 
 // render_many(): many labels of one kind at once, on native threads.
 extern PyMethodDef render_many_functions[];
+
+// check_render_options(**options): the render methods' own check of their keywords, for the command line.
+extern PyMethodDef render_option_functions[];
 
 bool create_label_type();
 bool create_layout_type();

@@ -21,10 +21,21 @@ PyTypeObject* type_attribute(PyObject* module, const char* name) {
     return reinterpret_cast<PyTypeObject*>(object);
 }
 
+// An exception class that is both TavloError and `base`, for values the package refuses.
+PyObject* refusal(const char* name, PyObject* base) {
+    PyObject* bases = PyTuple_Pack(2, state.tavlo_error, base);
+    if (!bases) return nullptr;
+    PyObject* type = PyErr_NewException(name, bases, nullptr);
+    Py_DECREF(bases);
+    return type;
+}
+
 bool create_state() {
     PyObject* tavlo = PyImport_ImportModule("_tavlo");
     if (!tavlo) return false;
     bool ok = (state.tavlo_error = PyObject_GetAttrString(tavlo, "TavloError")) != nullptr &&
+              (state.value_error = refusal("tavlo.TavloValueError", PyExc_ValueError)) != nullptr &&
+              (state.type_error = refusal("tavlo.TavloTypeError", PyExc_TypeError)) != nullptr &&
               (state.linear_geometry = type_attribute(tavlo, "LinearGeometry")) != nullptr &&
               (state.matrix_geometry = type_attribute(tavlo, "MatrixGeometry")) != nullptr;
     Py_DECREF(tavlo);
@@ -46,6 +57,9 @@ int exec_module(PyObject* module) {
     if (PyModule_AddObjectRef(module, "Label", reinterpret_cast<PyObject*>(state.label)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Layout", reinterpret_cast<PyObject*>(state.layout)) < 0) return -1;
     if (PyModule_AddObjectRef(module, "PrintWarning", state.print_warning) < 0) return -1;
+    if (PyModule_AddObjectRef(module, "TavloValueError", state.value_error) < 0) return -1;
+    if (PyModule_AddObjectRef(module, "TavloTypeError", state.type_error) < 0) return -1;
+    if (PyModule_AddFunctions(module, render_option_functions) < 0) return -1;
     return PyModule_AddObjectRef(module, "TavloError", state.tavlo_error);
 }
 

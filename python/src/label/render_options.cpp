@@ -6,17 +6,20 @@
 #include <utility>
 
 #include "binding.hpp"
+#include "label_module.hpp"
 
 namespace tavlo::py {
 namespace {
 
 // The shared keywords, then each format's own: a method binds the shared ones and its format's.
-constexpr std::size_t shared_parameters = 10;
+constexpr std::size_t shared_parameters = 11;
 constexpr std::size_t magnification_index = 9;
+constexpr std::size_t max_pixels_index = 10;
 #define TAVLO_SHARED_PARAMETERS                                                                          \
     {"dpi", true, false}, {"x_dim", true, false}, {"width", true, false}, {"height", true, false},       \
         {"quiet_zone", true, false}, {"bar_width_reduction", true, false}, {"foreground", true, false}, \
-        {"background", true, false}, {"text", true, false}, {"magnification", true, false}
+        {"background", true, false}, {"text", true, false}, {"magnification", true, false},             \
+        {"max_pixels", true, false}
 constexpr Parameter shared_only[] = {TAVLO_SHARED_PARAMETERS};
 constexpr Parameter png_parameters[] = {TAVLO_SHARED_PARAMETERS, {"optimize", true, false}};
 constexpr Parameter vector_parameters[] = {TAVLO_SHARED_PARAMETERS, {"colour_space", true, false}};
@@ -75,6 +78,10 @@ std::optional<label::Colour> to_colour(PyObject* object, const char* name) {
 // A whole number from `least` to 2^32 - 1; out of that range a ValueError naming the argument, rather than the
 // bare overflow of a conversion.
 std::optional<std::uint32_t> to_count(PyObject* object, const char* name, std::uint32_t least, const char* unit) {
+    if (PyBool_Check(object)) {  // True would be 1: a count written as a flag is a mistake, not a count
+        raise_not_instance(object, "int", name);
+        return std::nullopt;
+    }
     if (!PyLong_Check(object)) return to_u32(object, name);  // the type error, with the argument's name
     int overflow = 0;
     const long long value = PyLong_AsLongLongAndOverflow(object, &overflow);
@@ -110,6 +117,64 @@ std::optional<double> to_magnification(PyObject* object) {
         return std::nullopt;
     }
     return value;
+}
+
+// None lifts the limit; otherwise a whole number of pixels, at least one.
+bool to_max_pixels(PyObject* object, std::optional<std::uint64_t>& out) {
+    if (object == Py_None) {
+        out.reset();
+        return true;
+    }
+    if (PyBool_Check(object) || !PyLong_Check(object)) {
+        raise_not_instance(object, "int or None", "max_pixels");
+        return false;
+    }
+    int overflow = 0;
+    const long long value = PyLong_AsLongLongAndOverflow(object, &overflow);
+    if (value == -1 && PyErr_Occurred()) return false;
+    if (overflow < 0 || (overflow == 0 && value < 1)) {
+        raise_value("max_pixels", "max_pixels must be at least 1, or None for no limit");
+        return false;
+    }
+    out = overflow > 0 ? std::uint64_t(-1) : std::uint64_t(value);  // more than any label can have
+    return true;
+}
+
+// A bad value is a TavloError as well as the ValueError or TypeError it was raised as, so that one except
+// clause catches every refusal of the package; the message stays as it was.
+void as_tavlo_error() {
+    using label_module::state;
+#if PY_VERSION_HEX >= 0x030C0000
+    PyObject* raised = PyErr_GetRaisedException();
+#else
+    PyObject *type, *raised, *traceback;
+    PyErr_Fetch(&type, &raised, &traceback);
+    PyErr_NormalizeException(&type, &raised, &traceback);
+    if (raised && traceback) PyException_SetTraceback(raised, traceback);
+    Py_XDECREF(type);
+    Py_XDECREF(traceback);
+#endif
+    PyObject* kind = PyErr_GivenExceptionMatches(raised, PyExc_TypeError) ? state.type_error
+                     : PyErr_GivenExceptionMatches(raised, PyExc_ValueError) ||
+                             PyErr_GivenExceptionMatches(raised, PyExc_OverflowError)
+                         ? state.value_error
+                         : nullptr;
+    PyObject* replacement = nullptr;
+    if (kind && !PyErr_GivenExceptionMatches(raised, state.tavlo_error)) {
+        if (PyObject* message = PyObject_Str(raised)) {
+            replacement = PyObject_CallOneArg(kind, message);
+            Py_DECREF(message);
+        }
+    }
+    if (!replacement) {  // not a refused value (MemoryError, ...), or a failure making the replacement
+        PyErr_Clear();
+        PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(raised)), raised);
+        Py_DECREF(raised);
+        return;
+    }
+    PyException_SetCause(replacement, raised);  // steals `raised`
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(replacement)), replacement);
+    Py_DECREF(replacement);
 }
 
 // Each converter fills one field of `options` from a present, non-None argument.
@@ -188,6 +253,10 @@ std::optional<label::Length> to_length(PyObject* object, const char* name, bool 
         return std::nullopt;
     } else {
         auto value = to_double(object, name);
+        if (!value && PyErr_ExceptionMatches(PyExc_OverflowError)) {  // an int past any double: not finite
+            PyErr_Clear();
+            value = HUGE_VAL;
+        }
         if (!value) return std::nullopt;
         if (!std::isfinite(*value) || *value < 0) {
             raise_value(name, "a length must be a finite number, not negative");
@@ -211,9 +280,11 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
     return options;
 }
 
-std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
-                                                  Py_ssize_t nargs, PyObject* kwnames, RenderFormat format,
-                                                  FormatOptions& format_options) {
+namespace {
+
+std::optional<label::Options> bind_checked(const char* owner, const char* method, PyObject* const* args,
+                                           Py_ssize_t nargs, PyObject* kwnames, RenderFormat format,
+                                           FormatOptions& format_options) {
     std::array<PyObject*, most_parameters> bound{};
     const std::span<const Parameter> accepted = parameters_of(format);
     if (!bind_fastcall({method, accepted}, owner, args, nargs, kwnames, std::span(bound).first(accepted.size())))
@@ -237,6 +308,10 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
     if (given(6)) {
         auto colour = to_colour(bound[6], "foreground");
         if (!colour) return std::nullopt;
+        if (colour->a == 0) {  // bars nobody can see: always a mistake, never a label
+            raise_value("foreground", "the foreground may not be fully transparent");
+            return std::nullopt;
+        }
         options.foreground = *colour;
     }
     if (bound[7]) {
@@ -254,10 +329,37 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
     }
     if (given(magnification_index) && !(options.magnification = to_magnification(bound[magnification_index])))
         return std::nullopt;
+    if (bound[max_pixels_index] && !to_max_pixels(bound[max_pixels_index], options.max_pixels)) return std::nullopt;
     if (!convert_format_options(format, std::span(bound).subspan(shared_parameters), format_options))
         return std::nullopt;
     options.optimize = format_options.optimize;
     return options;
 }
 
+}  // namespace
+
+std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
+                                                  Py_ssize_t nargs, PyObject* kwnames, RenderFormat format,
+                                                  FormatOptions& format_options) {
+    auto options = bind_checked(owner, method, args, nargs, kwnames, format, format_options);
+    if (!options) as_tavlo_error();
+    return options;
+}
+
 }  // namespace tavlo::py
+
+namespace tavlo::py::label_module {
+
+PyObject* check_render_options(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return bind_render_options("tavlo._label", "check_render_options", args, nargs, kwnames, true) ? Py_NewRef(Py_None)
+                                                                                                    : nullptr;
+}
+
+PyMethodDef render_option_functions[] = {
+    {"check_render_options", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(check_render_options)),
+     METH_FASTCALL | METH_KEYWORDS,
+     "check_render_options(**options)\n--\n\nRaises what png() would for these options, without a label."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace tavlo::py::label_module
