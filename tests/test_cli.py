@@ -446,3 +446,19 @@ def test_gs1_subcommand_dispatches_to_the_gs1_module(monkeypatch, capsys):
     assert cli.main(["gs1", "check", "(01)09501101530003"]) == 3
     assert calls == [["check", "(01)09501101530003"]]
     assert "  gs1 " in cli.build_parser([]).format_help()
+
+
+@pytest.mark.parametrize("arguments, symbol", [
+    # rMQR's height in modules beside the label's height: the kind's keyword takes the prefix --symbol-.
+    (["rmqr", "https://example.com", "--symbol-height", "13", "--height", "10mm"],
+     lambda: tavlo.RmQr("https://example.com", height=13).png(height="10mm")),
+    (["ean13", "978030640615", "--addon", "12", "--addon-gap", "10"],
+     lambda: tavlo.Ean13("978030640615", addon="12", addon_gap=10).png()),
+    (["databar", "0950110153000", "--truncated", "false"], lambda: tavlo.DataBar("0950110153000").png()),
+    (["datamatrix", "Lot 42", "--structured-append", "1,2,7"],
+     lambda: tavlo.DataMatrix("Lot 42", structured_append=(1, 2, 7)).png()),
+], ids=lambda value: " ".join(value[:3]) if isinstance(value, list) else None)
+def test_kind_keywords_take_their_types_from_the_class(tmp_path, arguments, symbol):
+    result = run(*arguments, "-o", str(tmp_path / "label.png"))
+    assert result.returncode == 0, result.stderr
+    assert (tmp_path / "label.png").read_bytes() == symbol()

@@ -93,9 +93,10 @@ class Option:
     choices: Sequence[str] | None = None
     action: str | None = None  # e.g. "store_false" for a --no-... switch
     exclusive: str | None = None  # options sharing this name exclude each other
+    dest: str | None = None  # where argparse keeps it, when not under `keyword`
 
     def add_to(self, group) -> None:
-        settings: dict[str, Any] = dict(dest=self.keyword, default=argparse.SUPPRESS, help=self.help)
+        settings: dict[str, Any] = dict(dest=self.dest or self.keyword, default=argparse.SUPPRESS, help=self.help)
         if self.action:
             settings["action"] = self.action
         else:
@@ -176,16 +177,52 @@ FAMILY_TITLES = {"retail": "retail", "industrial": "industrial", "gs1": "GS1", "
                  "matrix": "matrix"}
 
 
-def class_keywords(cls: type) -> tuple[str, ...]:
+def class_keywords(cls: type) -> tuple[inspect.Parameter, ...]:
     """The keywords a symbol class takes after its data, in signature order."""
     parameters = list(inspect.signature(cls.__new__).parameters.values())[2:]  # cls, data
-    return tuple(p.name for p in parameters if p.kind in (p.POSITIONAL_OR_KEYWORD, p.KEYWORD_ONLY))
+    return tuple(p for p in parameters if p.kind in (p.POSITIONAL_OR_KEYWORD, p.KEYWORD_ONLY))
 
 
-def kind_option(keyword: str) -> Option:
-    return KIND_OPTIONS.get(keyword) or Option(keyword, ("--" + keyword.replace("_", "-"),),
-                                               f"the {keyword.replace('_', ' ')} (see the class's help)",
-                                               str, "VALUE")
+RENDER_KEYWORDS = {option.keyword for option in RENDER_OPTIONS}
+
+
+def _whole_numbers(text: str) -> tuple[int, ...]:
+    try:
+        return tuple(int(part) for part in text.split(","))
+    except ValueError:
+        raise argparse.ArgumentTypeError(f"expected whole numbers separated by commas, not {text!r}") from None
+
+
+def _yes_or_no(text: str) -> bool:
+    if text.lower() in ("true", "yes", "1"):
+        return True
+    if text.lower() in ("false", "no", "0"):
+        return False
+    raise argparse.ArgumentTypeError(f"expected true or false, not {text!r}")
+
+
+def _value_type(parameter: inspect.Parameter) -> Callable[[str], Any]:
+    """As the class takes it where its annotation names one type and no text: a flag, a whole number."""
+    annotation = str(parameter.annotation)
+    if annotation.startswith("tuple[int"):
+        return _whole_numbers
+    if "str" in annotation:
+        return str
+    return _yes_or_no if "bool" in annotation else int if "int" in annotation else str
+
+
+def kind_option(parameter: inspect.Parameter) -> Option:
+    """The flag of a class keyword. One that a render option also names (rMQR's height in modules beside the
+    label's height) takes the prefix --symbol-, so that both can be given."""
+    keyword = parameter.name
+    if keyword in KIND_OPTIONS:
+        return KIND_OPTIONS[keyword]
+    words = keyword.replace("_", " ")
+    if keyword in RENDER_KEYWORDS:
+        return Option(keyword, ("--symbol-" + keyword.replace("_", "-"),), f"the symbol's {words} (see the "
+                      "class's help)", _value_type(parameter), "VALUE", dest="symbol_" + keyword)
+    return Option(keyword, ("--" + keyword.replace("_", "-"),), f"the {words} (see the class's help)",
+                  _value_type(parameter), "VALUE")
 
 
 def kinds_from_table(rows: Sequence[dict[str, Any]]) -> tuple[Kind, ...]:
@@ -199,7 +236,7 @@ def kinds_from_table(rows: Sequence[dict[str, Any]]) -> tuple[Kind, ...]:
         seen.add(row["class_name"])
         hint = DATA_HINTS.get(row["name"])
         kinds.append(Kind(row["name"], row["class_name"], f"{row['title']}: {hint}" if hint else row["title"],
-                          tuple(kind_option(keyword) for keyword in class_keywords(cls)), row["family"]))
+                          tuple(kind_option(parameter) for parameter in class_keywords(cls)), row["family"]))
     return tuple(kinds)
 
 
@@ -228,7 +265,8 @@ def add_options(parser: argparse.ArgumentParser, options: Sequence[Option], titl
 
 def picked(args: argparse.Namespace, options: Sequence[Option]) -> dict[str, Any]:
     """The keyword arguments the user gave among `options`."""
-    return {option.keyword: getattr(args, option.keyword) for option in options if hasattr(args, option.keyword)}
+    return {option.keyword: getattr(args, option.dest or option.keyword) for option in options
+            if hasattr(args, option.dest or option.keyword)}
 
 
 def say(stream, text: str) -> bool:
