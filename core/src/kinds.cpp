@@ -34,7 +34,7 @@ constexpr Length logistics_bar_height{32, Unit::Mm};
 // 22.85 mm high, those of EAN-8 18.23 mm; a magnification scales both with X.
 constexpr Length retail_bar_height{22.85, Unit::Mm};
 constexpr Length ean8_bar_height{18.23, Unit::Mm};
-// The X-dimensions of the symbol specification tables (5.12.3): table 1, trade items scanned at the retail point
+// The X-dimensions of the GS1 symbol tables (5.12.3): table 1, trade items scanned at the retail point
 // of sale (80 % to 200 % of 0.33 mm), and table 2, non-retail trade items in general distribution.
 constexpr XRange retail_x_range{0.264, 0.660, "scanned at retail point of sale"};
 constexpr XRange logistics_x_range{0.495, 1.016, "in general distribution"};

@@ -53,7 +53,7 @@ enum class TextStyle {
 enum class Bearers { None, Frame, Bars };
 
 // The X-dimensions the GS1 General Specifications allow for a kind in the application it is usually printed
-// for (the symbol specification tables of section 5.12.3): a label whose printed X falls outside draws a
+// for (the GS1 symbol tables of section 5.12.3): a label whose printed X falls outside draws a
 // warning. {0, 0}: the standard sets no range.
 struct XRange {
     double min_mm = 0;
