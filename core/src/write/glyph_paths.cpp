@@ -1,20 +1,20 @@
 #include "glyph_paths.hpp"
 
-#include <zlib.h>
-
 #include <algorithm>
-#include <new>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "decimal.hpp"
+#include "../deflate/smallest_tokens.hpp"
 #include "../text/glyph_placement.hpp"
 
 namespace tavlo::label {
 namespace {
 
 struct Paths {
-    std::array<std::string, 256> svg, pdf, pdf_form;
+    std::array<std::string, 256> svg, pdf, pdf_fill;
+    std::array<std::vector<std::uint32_t>, 256> pdf_fill_tokens;
     std::array<GlyphPath, 256> paths{};
 };
 
@@ -73,16 +73,16 @@ void make(unsigned char character, Paths& all) {
     }
     path.svg = svg;
     path.pdf = pdf;
-    // Compressed once, as hard as zlib can: every PDF with the glyph copies these bytes.
-    const std::string form = pdf + "f\n";
-    std::string& packed = all.pdf_form[character];
-    uLongf size = compressBound(static_cast<uLong>(form.size()));
-    packed.resize(size);
-    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(form.data()),
-                  static_cast<uLong>(form.size()), Z_BEST_COMPRESSION) != Z_OK)
-        throw std::bad_alloc();  // zlib fails here only for want of memory
-    packed.resize(size);
-    path.pdf_form = packed;
+    // Coded once, as thoroughly as the deflate search goes: every PDF with the glyph takes these tokens for its
+    // first use and copies that stretch for the others.
+    std::string& fill = all.pdf_fill[character];
+    fill = pdf + "f\n";
+    const deflate::Tokens tokens =
+        deflate::smallest_tokens({reinterpret_cast<const std::uint8_t*>(fill.data()), fill.size()});
+    const auto made = tokens.tokens().first(tokens.tokens().size() - 1);  // without the end of block
+    all.pdf_fill_tokens[character].assign(made.begin(), made.end());
+    path.pdf_fill = fill;
+    path.pdf_fill_tokens = all.pdf_fill_tokens[character];
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // arithmetic or number formatting, only copies of these strings.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace tavlo::label {
@@ -10,7 +12,8 @@ namespace tavlo::label {
 struct GlyphPath {
     std::string_view svg;  // relative SVG path data ("m… l… c… z")
     std::string_view pdf;  // PDF (and, with m l c h defined, PostScript) path operators, without the fill
-    std::string_view pdf_form;  // those operators and the fill "f", as a zlib stream for a PDF form
+    std::string_view pdf_fill;  // those operators and the fill "f\n", as a PDF page's content draws it
+    std::span<const std::uint32_t> pdf_fill_tokens;  // deflate tokens of pdf_fill, copying only within it
     int left, bottom, right, top;  // a box holding the outline's points, control points included
 };
 

@@ -1,0 +1,81 @@
+#include "pdf_content.hpp"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "../assert.hpp"
+#include "../deflate/zlib_stream.hpp"
+#include "glyph_paths.hpp"
+
+namespace tavlo::label::pdf {
+namespace {
+
+std::uint32_t hash3(const char* at) {
+    const auto b = [&](int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(at[i])); };
+    return ((b(0) << 16 | b(1) << 8 | b(2)) * 0x9E3779B1u) >> (32 - content_hash_bits);
+}
+
+}  // namespace
+
+ContentStream::ContentStream() : tokens_(1024) {
+    last_at_.fill(none);
+    glyph_at_.fill(none);
+}
+
+// Greedy: the longest agreement with the one earlier position of the same hash, taken when it is three bytes
+// or more. The content's own text is a few lines per rectangle and glyph that differ in a number or two, so
+// one candidate finds nearly every copy worth having.
+void ContentStream::text(std::string_view text) {
+    const std::size_t begin = data_.size();
+    data_ += text;
+    const std::size_t end = data_.size();
+    const char* const d = data_.data();
+    for (std::size_t at = begin; at < end;) {
+        if (end - at < deflate::min_match) {
+            tokens_.literal(static_cast<std::uint8_t>(d[at++]));
+            continue;
+        }
+        std::uint32_t& slot = last_at_[hash3(d + at)];
+        const std::uint32_t candidate = slot;
+        slot = static_cast<std::uint32_t>(at);
+        std::size_t length = 0;
+        if (candidate != none && at - candidate <= deflate::max_distance) {
+            const std::size_t limit = std::min<std::size_t>(deflate::max_match, end - at);
+            while (length < limit && d[candidate + length] == d[at + length]) ++length;
+        }
+        if (length < deflate::min_match) {
+            tokens_.literal(static_cast<std::uint8_t>(d[at++]));
+            continue;
+        }
+        tokens_.match(static_cast<unsigned>(length), deflate::distance_code(static_cast<std::uint32_t>(at - candidate)));
+        for (std::size_t i = at + 1; i + deflate::min_match <= end && i < at + length; ++i)
+            last_at_[hash3(d + i)] = static_cast<std::uint32_t>(i);
+        at += length;
+    }
+}
+
+void ContentStream::glyph(unsigned char character) {
+    const GlyphPath& path = glyph_path(character);
+    TAVLO_ASSERT(!path.pdf_fill.empty());
+    const std::size_t at = data_.size();
+    const std::uint32_t before = glyph_at_[character];
+    if (before != none && at - before <= deflate::max_distance)
+        tokens_.copies(path.pdf_fill.size(), static_cast<std::uint32_t>(at - before), 0);
+    else
+        tokens_.append(path.pdf_fill_tokens);
+    glyph_at_[character] = static_cast<std::uint32_t>(at);
+    data_ += path.pdf_fill;
+}
+
+std::string ContentStream::zlib() {
+    tokens_.end_block();
+    const auto adler = static_cast<std::uint32_t>(
+        adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(data_.data()), static_cast<uInt>(data_.size())));
+    std::vector<std::uint8_t> out;
+    deflate::append_zlib_stream(out, tokens_, data_.size(), adler,
+                                [this](std::uint8_t* at) { std::copy(data_.begin(), data_.end(), at); });
+    return {out.begin(), out.end()};
+}
+
+}  // namespace tavlo::label::pdf
