@@ -118,3 +118,18 @@ def test_svg_size_rasterises_to_exactly_the_dots():
         png = subprocess.run(["rsvg-convert", "--dpi-x", str(dpi), "--dpi-y", str(dpi)],
                              input=symbol.svg(**options).encode(), capture_output=True, check=True).stdout
         assert Image.open(io.BytesIO(png)).size == (layout.width_dots, layout.height_dots), options
+
+
+def test_svg_defines_each_character_once_whatever_its_sizes():
+    template = tavlo.Template({"label": {"width": 60, "height": 20, "dpi": 300},
+                               "text": [{"text": "0123 3210", "x": 2, "y": 7, "size": 3},
+                                        {"text": "0123", "x": 2, "y": 16, "size": 5}]})
+    drawing = template.drawing({})
+    svg = drawing.svg()
+    assert len(re.findall(r'<path id="', svg)) == 4
+    assert len(re.findall(r"<g transform=\"translate\(0 \d+\)scale\([.\d]+\)\">", svg)) == 2
+    assert svg.count("<use ") == 12
+    png = png_pixels(drawing.png())
+    raster = svg_pixels(svg, 300)
+    assert raster.shape == png.shape
+    assert not np.any((raster != png) & ~edge_dots(png))

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -24,30 +25,76 @@ void append_svg_number(std::string& out, int value, bool first) {
     append_integer(out, value);
 }
 
+struct Pen {
+    int x = 0, y = 0;
+};
+
+// SVG path data of a glyph, relative, with y down (the font's y negated, so that one scale places it): a
+// line along an axis as "h" or "v", a curve whose first control point mirrors the last one of the curve
+// before as "s", and a command that repeats without its letter (except a move, whose repeats would be lines).
+std::string svg_path_data(const text::ocrb::Glyph& glyph) {
+    std::string svg;
+    Pen pen, start, control;  // control: the last curve's second control point, when `last` is a curve
+    std::size_t point = 0;
+    char last = 0;
+    const auto next = [&] {
+        const text::ocrb::GlyphPoint p = glyph.points[point++];
+        return Pen{p.x, -p.y};
+    };
+    const auto command = [&](char letter, std::initializer_list<int> values) {
+        const bool repeated = letter == last && letter != 'm' && letter != 'z';
+        if (!repeated) svg += letter;
+        last = letter;
+        bool first = !repeated;
+        for (int value : values) {
+            append_svg_number(svg, value, first);
+            first = false;
+        }
+    };
+    for (char op : glyph.ops) {
+        if (op == 'M') {
+            const Pen p = next();
+            command('m', {p.x - pen.x, p.y - pen.y});
+            pen = start = p;
+        } else if (op == 'L') {
+            const Pen p = next();
+            if (p.y == pen.y)
+                command('h', {p.x - pen.x});
+            else if (p.x == pen.x)
+                command('v', {p.y - pen.y});
+            else
+                command('l', {p.x - pen.x, p.y - pen.y});
+            pen = p;
+        } else if (op == 'C') {
+            const Pen c1 = next(), c2 = next(), p = next();
+            const bool mirrored = (last == 'c' || last == 's') && c1.x == 2 * pen.x - control.x &&
+                                  c1.y == 2 * pen.y - control.y;
+            if (mirrored)
+                command('s', {c2.x - pen.x, c2.y - pen.y, p.x - pen.x, p.y - pen.y});
+            else
+                command('c', {c1.x - pen.x, c1.y - pen.y, c2.x - pen.x, c2.y - pen.y, p.x - pen.x, p.y - pen.y});
+            control = c2;
+            pen = p;
+        } else {
+            command('z', {});
+            pen = start;
+        }
+    }
+    return svg;
+}
+
 void make(unsigned char character, Paths& all) {
-    std::string& svg = all.svg[character];
     std::string& pdf = all.pdf[character];
     GlyphPath& path = all.paths[character];
     const text::ocrb::Glyph glyph = text::ocrb::glyph(character);
     if (character < text::ocrb::first_glyph || character > text::ocrb::last_glyph || glyph.ops.empty()) return;
     path.left = path.bottom = 1 << 20;
     path.right = path.top = -(1 << 20);
-    int x = 0, y = 0, start_x = 0, start_y = 0;
     std::size_t point = 0;
-    char last = 0;
     for (char op : glyph.ops) {
         const int count = op == 'C' ? 3 : op == 'Z' ? 0 : 1;
-        const char letter = static_cast<char>(op - 'A' + 'a');
-        // A command repeats without its letter, except a move, whose repeats would be lines.
-        const bool repeated = letter == last && letter != 'm' && letter != 'z';
-        if (!repeated) svg += letter;
-        last = letter;
-        bool first = !repeated;
         for (int i = 0; i < count; ++i) {
             const text::ocrb::GlyphPoint p = glyph.points[point++];
-            append_svg_number(svg, p.x - x, first);
-            append_svg_number(svg, p.y - y, false);
-            first = false;
             append_integer(pdf, p.x);
             pdf += ' ';
             append_integer(pdf, p.y);
@@ -57,20 +104,10 @@ void make(unsigned char character, Paths& all) {
             path.bottom = std::min<int>(path.bottom, p.y);
             path.top = std::max<int>(path.top, p.y);
         }
-        if (count > 0) {
-            // Relative points of a curve all count from its start, so the pen moves only after the last.
-            x = glyph.points[point - 1].x;
-            y = glyph.points[point - 1].y;
-        }
-        if (op == 'M') {
-            start_x = x;
-            start_y = y;
-        } else if (op == 'Z') {
-            x = start_x;
-            y = start_y;
-        }
         pdf += op == 'M' ? "m\n" : op == 'L' ? "l\n" : op == 'C' ? "c\n" : "h\n";
     }
+    all.svg[character] = svg_path_data(glyph);
+    const std::string& svg = all.svg[character];
     path.svg = svg;
     path.pdf = pdf;
     // Coded once, as thoroughly as the deflate search goes: every PDF with the glyph takes these tokens for its

@@ -1,6 +1,7 @@
 // SVG of a label: physical size in millimetres, a viewBox in dots, the background as one rectangle, every dark
 // rectangle in one path, and each glyph of the text defined once and placed with <use>.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -170,44 +171,48 @@ void append_start(std::string& out, const Drawing& drawing, ColourSpace space) {
 
 // Font units to dots: a glyph a thousand units wide is off by less than a thousandth of a dot.
 constexpr int scale_decimals = 7;
+// A pen in font units: a hundredth of a unit is a five-thousandth of a dot at the largest text sizes.
+constexpr int pen_decimals = 2;
 
-// Each glyph shape once in <defs>, then a <use> for every glyph, grouped by baseline so a use needs only its
-// pen; the group carries the foreground colour when it is not black.
+// Each glyph's outline once in <defs>, in font units whatever the sizes it is drawn at, then a <use> for every
+// glyph in groups of one baseline and one text size, whose transform holds the baseline and the scale, so a
+// use needs only its pen in font units; a group carries the foreground colour when it is not black.
 void append_text(std::string& out, const GlyphUses& glyphs, Colour foreground) {
     if (glyphs.uses.empty()) return;
+    // The name of each character's outline: the order of its first use.
+    std::array<std::uint32_t, 256> name_of{};
+    std::uint32_t names = 0;
     out += "<defs>";
-    for (std::size_t i = 0; i < glyphs.shapes.size(); ++i) {
+    for (const GlyphShape& shape : glyphs.shapes) {
+        if (name_of[shape.character] != 0) continue;
+        name_of[shape.character] = ++names;
         out += R"(<path id=")";
-        append_shape_name(out, i);
-        out += R"(" transform="scale()";
-        append_decimal(out, glyphs.shapes[i].scale, scale_decimals);
-        out += ' ';
-        append_decimal(out, -glyphs.shapes[i].scale, scale_decimals);
-        out += ")\" d=\"";
-        out += glyph_path(glyphs.shapes[i].character).svg;
+        append_shape_name(out, names - 1);
+        out += R"(" d=")";
+        out += glyph_path(shape.character).svg;
         out += R"("/>)";
     }
     out += "</defs>";
-    std::int64_t baseline = glyphs.uses.front().y;
-    const auto open_group = [&](std::int64_t y) {
-        out += R"(<g transform="translate(0 )";
-        append_integer(out, y);
-        out += ")\"";
-        if (foreground != black) append_colour(out, "fill", foreground);
-        out += '>';
-    };
-    open_group(baseline);
+    const GlyphUse* group = nullptr;  // the first use of the open group
     for (const GlyphUse& use : glyphs.uses) {
-        if (use.y != baseline) {
-            out += "</g>";
-            open_group(baseline = use.y);
+        const GlyphShape& shape = glyphs.shapes[use.shape];
+        if (!group || use.y != group->y || shape.scale != glyphs.shapes[group->shape].scale) {
+            if (group) out += "</g>";
+            group = &use;
+            out += R"(<g transform="translate(0 )";
+            append_integer(out, use.y);
+            out += ")scale(";
+            append_decimal(out, shape.scale, scale_decimals);
+            out += ")\"";
+            if (foreground != black) append_colour(out, "fill", foreground);
+            out += '>';
         }
         out += R"(<use href="#)";
-        append_shape_name(out, use.shape);
+        append_shape_name(out, name_of[shape.character] - 1);
         out += '"';
         if (use.x != 0) {
             out += R"( x=")";
-            append_integer(out, use.x);
+            append_decimal(out, static_cast<double>(use.x) / shape.scale, pen_decimals);
             out += '"';
         }
         out += "/>";
