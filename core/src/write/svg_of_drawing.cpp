@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <numeric>
 
 #include "decimal.hpp"
@@ -220,6 +221,54 @@ void append_text(std::string& out, const GlyphUses& glyphs, Colour foreground) {
     out += "</g>";
 }
 
+// One path element of rectangles in `unit`s: strokes `stroke_height` dots wide, or fills where it is 0.
+void append_rect_element(std::string& out, const std::string& path, std::uint32_t unit, std::uint32_t stroke_height,
+                         Colour foreground) {
+    if (path.empty()) return;
+    out += "<path";
+    if (unit != 1) {
+        out += R"( transform="scale()";
+        append_integer(out, unit);
+        out += ")\"";
+    }
+    if (stroke_height != 0) {
+        append_colour(out, "stroke", foreground);
+        if (stroke_height != unit) {
+            out += R"( stroke-width=")";
+            append_integer(out, stroke_height / unit);
+            out += '"';
+        }
+    } else if (foreground != black) {
+        append_colour(out, "fill", foreground);
+    }
+    out += R"( d=")";
+    out += path;
+    out += R"("/>)";
+}
+
+// Rectangles of a few heights (an EAN's guard bars reach below the others) as a path of strokes per height,
+// often shorter than one path of fills; empty when there are more heights than this is worth.
+constexpr std::size_t max_stroke_heights = 4;
+
+std::string strokes_by_height(const std::vector<Rect>& rects, std::uint32_t unit, Colour foreground) {
+    std::vector<std::uint32_t> heights;
+    for (const Rect& r : rects) {
+        if (std::ranges::find(heights, r.h) != heights.end()) continue;
+        if (heights.size() == max_stroke_heights) return "";
+        heights.push_back(r.h);
+    }
+    std::string out;
+    std::vector<Rect> same;
+    for (std::uint32_t height : heights) {
+        same.clear();
+        std::ranges::copy_if(rects, std::back_inserter(same), [&](const Rect& r) { return r.h == height; });
+        std::string path;
+        append_strokes(path, same, unit, false);
+        append_rect_element(out, path, unit, height, foreground);
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string write_svg(const Drawing& drawing, ColourSpace space) {
@@ -233,45 +282,31 @@ std::string write_svg(const Drawing& drawing, ColourSpace space) {
     std::uint32_t unit = 0;
     for (const Rect& r : rects) unit = std::gcd(std::gcd(std::gcd(unit, r.x), std::gcd(r.y, r.w)), r.h);
     if (unit == 0) unit = 1;
+    const Colour foreground = svg_colour(drawing.foreground, space);
 
-    std::string path;
+    std::string elements;
     if (strokes) {
+        std::string path;
         append_strokes(path, rects, unit, false);
         if (rects[0].h == unit) {
             std::string columns;
             append_strokes(columns, column_runs(rects, unit, drawing.width, drawing.height), unit, true);
             if (!columns.empty() && columns.size() < path.size()) path = std::move(columns);
         }
-    } else {
+        append_rect_element(elements, path, unit, rects[0].h, foreground);
+    } else if (!rects.empty()) {
+        std::string path;
         append_fills(path, rects, unit);
+        append_rect_element(elements, path, unit, 0, foreground);
+        std::string by_height = strokes_by_height(rects, unit, foreground);
+        if (!by_height.empty() && by_height.size() < elements.size()) elements = std::move(by_height);
     }
-    const Colour foreground = svg_colour(drawing.foreground, space);
     const GlyphUses glyphs = glyph_uses(drawing);
 
     std::string out;
-    out.reserve(200 + path.size() + glyphs.uses.size() * 24);
+    out.reserve(200 + elements.size() + glyphs.uses.size() * 24);
     append_start(out, drawing, space);
-    if (!path.empty()) {
-        out += "<path";
-        if (unit != 1) {
-            out += R"( transform="scale()";
-            append_integer(out, unit);
-            out += ")\"";
-        }
-        if (strokes) {
-            append_colour(out, "stroke", foreground);
-            if (rects[0].h != unit) {
-                out += R"( stroke-width=")";
-                append_integer(out, rects[0].h / unit);
-                out += '"';
-            }
-        } else if (foreground != black) {
-            append_colour(out, "fill", foreground);
-        }
-        out += R"( d=")";
-        out += path;
-        out += R"("/>)";
-    }
+    out += elements;
     append_text(out, glyphs, foreground);
     out += "</svg>";
     return out;
