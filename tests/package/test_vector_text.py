@@ -1,5 +1,6 @@
-"""Vector text: each glyph defined once per file (SVG <defs>, PDF forms, EPS procedures) and drawn where the PNG
-draws it; SVG sizes that rasterise to exactly the label's dots."""
+"""Vector text: each glyph's outline once per file (SVG <defs>, EPS procedures, and in a PDF's compressed
+content stream a glyph drawn again is a copy of its first drawing), drawn where the PNG draws it, rasterised at
+the label's dpi dot for dot off the edges; SVG and PDF sizes that rasterise to exactly the label's dots."""
 
 from __future__ import annotations
 
