@@ -1,5 +1,7 @@
 #include "glyph_paths.hpp"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <initializer_list>
@@ -119,6 +121,8 @@ void make(unsigned char character, Paths& all) {
     const auto made = tokens.tokens().first(tokens.tokens().size() - 1);  // without the end of block
     all.pdf_fill_tokens[character].assign(made.begin(), made.end());
     path.pdf_fill = fill;
+    path.pdf_fill_adler = static_cast<std::uint32_t>(
+        adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(fill.data()), static_cast<uInt>(fill.size())));
     path.pdf_fill_tokens = all.pdf_fill_tokens[character];
 }
 

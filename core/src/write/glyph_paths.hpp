@@ -14,6 +14,7 @@ struct GlyphPath {
     std::string_view pdf;  // PDF (and, with m l c h defined, PostScript) path operators, without the fill
     std::string_view pdf_fill;  // those operators and the fill "f\n", as a PDF page's content draws it
     std::span<const std::uint32_t> pdf_fill_tokens;  // deflate tokens of pdf_fill, copying only within it
+    std::uint32_t pdf_fill_adler;  // the Adler-32 of pdf_fill, for a stream's check to combine with
     int left, bottom, right, top;  // a box holding the outline's points, control points included
 };
 

@@ -18,7 +18,7 @@ std::uint32_t hash3(const char* at) {
 
 }  // namespace
 
-ContentStream::ContentStream() : tokens_(1024) {
+ContentStream::ContentStream() : adler_(static_cast<std::uint32_t>(adler32(0, nullptr, 0))), tokens_(1024) {
     last_at_.fill(none);
     glyph_at_.fill(none);
 }
@@ -29,6 +29,8 @@ ContentStream::ContentStream() : tokens_(1024) {
 void ContentStream::text(std::string_view text) {
     const std::size_t begin = data_.size();
     data_ += text;
+    adler_ = static_cast<std::uint32_t>(
+        adler32(adler_, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
     const std::size_t end = data_.size();
     const char* const d = data_.data();
     for (std::size_t at = begin; at < end;) {
@@ -66,14 +68,14 @@ void ContentStream::glyph(unsigned char character) {
         tokens_.append(path.pdf_fill_tokens);
     glyph_at_[character] = static_cast<std::uint32_t>(at);
     data_ += path.pdf_fill;
+    adler_ = static_cast<std::uint32_t>(
+        adler32_combine(adler_, path.pdf_fill_adler, static_cast<z_off_t>(path.pdf_fill.size())));
 }
 
 std::string ContentStream::zlib() {
     tokens_.end_block();
-    const auto adler = static_cast<std::uint32_t>(
-        adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(data_.data()), static_cast<uInt>(data_.size())));
     std::vector<std::uint8_t> out;
-    deflate::append_zlib_stream(out, tokens_, data_.size(), adler,
+    deflate::append_zlib_stream(out, tokens_, data_.size(), adler_,
                                 [this](std::uint8_t* at) { std::copy(data_.begin(), data_.end(), at); });
     return {out.begin(), out.end()};
 }

@@ -33,6 +33,7 @@ private:
     static constexpr std::uint32_t none = 0xffffffff;
 
     std::string data_;
+    std::uint32_t adler_;  // of data_, kept as it grows: a glyph's is combined from the one made with its tokens
     deflate::Tokens tokens_;
     std::array<std::uint32_t, std::size_t{1} << content_hash_bits> last_at_;  // by hash: the latest position, or none
     std::array<std::uint32_t, 256> glyph_at_;  // by character: where its outline last began, or none
