@@ -60,6 +60,7 @@ def test_hyphens_that_disagree_with_the_ranges_are_accepted_and_corrected(writte
         ("978-669-01234-5-8", "ISBN 978-669-01234-5-8"),  # group 978-66 not allotted: written as given
         ("9786690123458", "ISBN 9786690123458"),
         ("979-12-00123-45-3", "ISBN 979-12-00123-45-3"),  # group 979-12 allots no registrant from 0
+        ("9790230671187", "ISBN 9790230671187"),  # 979-0 is the ISMN's, not an ISBN group
     ],
 )
 def test_numbers_outside_the_ranges_keep_their_hyphens(written, expected):

@@ -28,6 +28,7 @@ struct BookRange {
 
 #include "isbn_ranges.inc"
 
+constexpr std::string_view music_prefix = "9790";  // ISO 10957: the ISMN's group within the ISBN's 979
 constexpr std::size_t ean13_digits = 13;
 constexpr std::size_t prefix_digits = 3;
 constexpr std::size_t range_digits = 7;  // the width of a range's bounds
@@ -38,8 +39,6 @@ std::uint32_t padded_value(std::string_view digits) {
     for (std::size_t i = 0; i < range_digits; ++i) value = value * 10 + (i < digits.size() ? digits[i] - '0' : 0);
     return value;
 }
-
-}  // namespace
 
 std::optional<std::string> hyphenated_book_number(std::string_view ean13) {
     TAVLO_ASSERT(ean13.size() == ean13_digits);
@@ -65,6 +64,18 @@ std::optional<std::string> hyphenated_book_number(std::string_view ean13) {
         return std::nullopt;
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> hyphenated_isbn(std::string_view ean13) {
+    if (ean13.starts_with(music_prefix)) return std::nullopt;
+    return hyphenated_book_number(ean13);
+}
+
+std::optional<std::string> hyphenated_ismn(std::string_view ean13) {
+    if (!ean13.starts_with(music_prefix)) return std::nullopt;
+    return hyphenated_book_number(ean13);
 }
 
 }  // namespace tavlo
