@@ -5,6 +5,7 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Any
 
+from ._label import TavloTypeError
 from ._symbols import _Symbol, _text
 
 if TYPE_CHECKING:
@@ -17,13 +18,13 @@ _DEFAULTS: dict[str, Any] = {"variant": "00", "addon": None, "addon_gap": None, 
 def _addon(addon: Any) -> str | None:
     if addon is None or isinstance(addon, str):
         return addon
-    raise TypeError(f"argument 'addon': '{type(addon).__qualname__}' object is not an instance of 'str'")
+    raise TavloTypeError(f"argument 'addon': '{type(addon).__qualname__}' object is not an instance of 'str'")
 
 
 def _addon_gap(gap: Any) -> int | None:
     if gap is None or (isinstance(gap, int) and not isinstance(gap, bool)):
         return gap
-    raise TypeError(f"argument 'addon_gap': '{type(gap).__qualname__}' object is not an instance of 'int'")
+    raise TavloTypeError(f"argument 'addon_gap': '{type(gap).__qualname__}' object is not an instance of 'int'")
 
 
 class _Retail(_Symbol):
@@ -166,7 +167,7 @@ class Issn(_Retail):
         light_margin: bool = False,
     ) -> Self:
         if not isinstance(variant, str):
-            raise TypeError(f"argument 'variant': '{type(variant).__qualname__}' object is not an instance of 'str'")
+            raise TavloTypeError(f"argument 'variant': '{type(variant).__qualname__}' object is not an instance of 'str'")
         return cls._retail(
             "issn", issn, "issn", variant=variant, addon=addon, addon_gap=addon_gap, light_margin=light_margin
         )
