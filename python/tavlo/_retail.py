@@ -130,9 +130,12 @@ class UpcE(_Retail):
 class Isbn(_Retail):
     """A book's ISBN as EAN-13: ISBN-13 (978 or 979), or ISBN-10, which becomes 978 with a new check digit.
 
-    Hyphens are allowed; the number is printed above the symbol as "ISBN 978-0-306-40615-7", hyphenated as
-    the caller wrote it (no hyphens are added). Check digits are validated: ISBN-10's modulo 11 (X for 10),
-    ISBN-13's modulo 10. `addon`, `addon_gap` and `light_margin` as for Ean13.
+    Hyphens and spaces are allowed anywhere between the digits. The number is printed above the symbol as
+    "ISBN 978-0-306-40615-7", hyphenated by the International ISBN Agency's ranges (registration group,
+    registrant, publication, check digit) whatever hyphens were written; a number in a range allotted after
+    the table's date (January 2026) keeps the hyphens it was written with. Check digits are validated:
+    ISBN-10's modulo 11 (X for 10), ISBN-13's modulo 10. `addon`, `addon_gap` and `light_margin` as for Ean13.
+    `human_readable` holds the printed number and the digits under the bars.
     """
 
     __slots__ = ()
@@ -173,7 +176,8 @@ class Issn(_Retail):
 class Ismn(_Retail):
     """Printed music's ISMN as EAN-13: "979-0-2306-7118-7", or the older "M-2306-7118-7" for the same number.
 
-    Printed above the symbol as "ISMN 979-0-...". `addon`, `addon_gap` and `light_margin` as for Ean13.
+    Printed above the symbol as "ISMN 979-0-2306-7118-7", hyphenated by the ISMN publisher ranges.
+    `addon`, `addon_gap` and `light_margin` as for Ean13.
     """
 
     __slots__ = ()
