@@ -8,6 +8,7 @@ from __future__ import annotations
 import math
 import re
 import warnings
+import zlib
 
 import tavlo
 from checks import CheckFailed, check_png, check_svg, expect
@@ -99,6 +100,14 @@ def check_pdf(document: bytes) -> None:
     expect(found is not None, "no startxref")
     at = int(found.group(1))
     expect(document[at : at + 4] == b"xref", f"startxref {at} does not point at the cross-reference table")
+    # Every stream is as long as its /Length says, and inflates: the content stream's deflate is our own.
+    for dictionary, data in re.findall(rb"<<([^\n]*)>>\nstream\n(.*?)\nendstream", document, re.S):
+        length = re.search(rb"/Length (\d+)", dictionary)
+        expect(length is not None and int(length.group(1)) == len(data), "a stream's /Length is not its size")
+        try:
+            zlib.decompress(data)
+        except zlib.error as error:
+            raise CheckFailed(f"a PDF stream does not inflate: {error}") from None
 
 
 def held_to_promise(symbol, chosen: dict, render):
