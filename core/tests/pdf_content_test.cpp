@@ -26,7 +26,7 @@ std::string inflated(const std::string& stream, std::size_t expected) {
 
 // Draws `steps`: a character draws its glyph, any other text is written as it is.
 bool inflates_back(const std::vector<std::string>& steps) {
-    label::pdf::ContentStream content;
+    label::pdf::ContentStream content(64);
     std::string expected;
     for (const std::string& step : steps) {
         if (step.size() == 1 && !label::glyph_path(static_cast<unsigned char>(step[0])).pdf_fill.empty()) {
@@ -53,7 +53,7 @@ int main() {
     for (int i = 0; i < 4000; ++i) filler += std::to_string(i * 7919 % 10007) + " 0 1 9 re\n";
     CHECK(inflates_back({"W", filler, "W", "M", "W"}));
     // A glyph drawn again costs a copy (two tokens, and their codes in the block's header), not its outline.
-    label::pdf::ContentStream once, twice;
+    label::pdf::ContentStream once(0), twice(0);
     once.glyph('8');
     twice.glyph('8');
     twice.glyph('8');

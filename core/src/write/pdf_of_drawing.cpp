@@ -90,7 +90,8 @@ std::string page_content(const Drawing& drawing, const GlyphUses& glyphs, Colour
         append_rect(out, {0, 0, drawing.width, drawing.height});
         out += "f\n";
     }
-    pdf::ContentStream content;
+    // A rectangle's line is some 16 bytes, a glyph's matrix and outline some 400.
+    pdf::ContentStream content(out.size() + 16 * drawing.rects.size() + 400 * glyphs.uses.size());
     if (!drawing.rects.empty() || !glyphs.uses.empty()) {
         if (translucent(drawing.foreground)) out += "/a1 gs\n";
         append_colour(out, drawing.foreground, space);
