@@ -63,7 +63,10 @@ void render_many(const Batch& batch, std::span<const std::string_view> payloads,
                  const Deliver& deliver) {
     TAVLO_ASSERT(payloads.size() == results.size());
     TAVLO_ASSERT(batch.kind != nullptr && batch.threads >= 1);
-    std::ranges::fill(results, Rendered(std::unexpected(not_made())));
+    // Each result is written once, by the thread that took its payload; the ones never taken are marked
+    // after the join. Filling every slot with not_made() first cost a string allocated per slot on this
+    // thread, then freed by the worker that overwrote it: a free into this thread's malloc arena, taking its
+    // lock, per label.
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
     // made[i]: results[i] is final, published to the calling thread (release here, acquire there).
@@ -102,6 +105,9 @@ void render_many(const Batch& batch, std::span<const std::string_view> payloads,
         for (std::size_t i = 0; i < helpers; ++i) pool.emplace_back([&] { work([] {}); });
         work(deliver_ready);  // the calling thread is one of the workers
     }  // the helpers joined: every result is final
+    // A payload is taken by the fetch_add that returns its index, and made by its taker whatever `stop` says.
+    const std::size_t taken = std::min(next.load(std::memory_order_relaxed), payloads.size());
+    for (std::size_t i = taken; i < payloads.size(); ++i) results[i] = std::unexpected(not_made());
     if (delivering && delivered < payloads.size()) deliver(delivered, payloads.size());
 }
 
