@@ -1,6 +1,9 @@
 """`tavlo batch` against `zint --batch`: the same QR Codes written as PNG files of the same pixel size.
 
-    python bench/bench_batch.py [--count 10000] [--repeat 3] [--module-px 4] [--jobs N]
+    python bench/bench_batch.py [--count 10000] [--repeat 3] [--module-px 4] [--jobs N] [--dir FOLDER]
+
+--dir picks where the files go: a folder on a disk, or on a RAM disk (/dev/shm) to measure the programs
+rather than the disk; its file system is printed with the figures.
 
 Each round makes the files afresh with both programs, one after the other, each started as a user would
 start it (the Python start-up is part of tavlo's time). Reported: the median wall time, files per second, the
@@ -26,6 +29,20 @@ from pathlib import Path
 
 def payloads(count: int) -> str:
     return "".join(f"https://example.com/track?id={n:010d}&lang=en\n" for n in range(count))
+
+
+def file_system(folder: str) -> str:
+    """The type of the file system holding `folder` (ext4, tmpfs, ...), from /proc/self/mounts."""
+    best, kind = "", "an unknown file system"
+    try:
+        with open("/proc/self/mounts") as mounts:
+            for line in mounts:
+                point, fs_type = line.split()[1:3]
+                if (folder + "/").startswith(point.rstrip("/") + "/") and len(point) >= len(best):
+                    best, kind = point, fs_type
+    except OSError:
+        pass
+    return f"{kind} ({folder})"
 
 
 def child_cpu_seconds() -> float:
@@ -79,13 +96,17 @@ def main() -> None:
     parser.add_argument("--repeat", type=int, default=3)
     parser.add_argument("--module-px", type=int, default=4, help="pixels per module, even (zint scales by 2)")
     parser.add_argument("--jobs", type=int, help="tavlo's --jobs (default: its own)")
+    parser.add_argument("--dir", help="folder to write in (default: the system's temporary folder)")
+    parser.add_argument("--baseline", metavar="FOLDER", help="a folder holding another tavlo package (an older "
+                        "one, to compare): timed in the same rounds as 'tavlo (baseline)'")
     args = parser.parse_args()
     zint = shutil.which("zint")
     if zint is None:
         print("zint not found (apt-get install zint): skipped")
         return
     tavlo = [sys.executable, "-m", "tavlo"]
-    with tempfile.TemporaryDirectory(prefix="bench-batch-") as scratch:
+    with tempfile.TemporaryDirectory(prefix="bench-batch-", dir=args.dir) as scratch:
+        where = file_system(scratch)
         work = Path(scratch)
         (work / "payloads.txt").write_text(payloads(args.count))
         commands = {
@@ -96,23 +117,29 @@ def main() -> None:
                                         "-x", f"{args.module_px}dots", "-q", "4",
                                         *(["--jobs", str(args.jobs)] if args.jobs else [])],
         }
+        if args.baseline:
+            commands["tavlo baseline"] = lambda out: ["env", f"PYTHONPATH={args.baseline}",
+                                                      *commands["tavlo batch"](out)]
         results: dict[str, list[tuple[float, float]]] = {name: [] for name in commands}
         for round in range(args.repeat):
             for name, command in commands.items():
-                out = work / f"{name.split()[0]}-{round}"
+                out = work / f"{name.replace(' ', '-')}-{round}"
                 out.mkdir()
                 results[name].append(timed(command(out)))
-            pixels = check_outputs({name: work / f"{name.split()[0]}-{round}" for name in commands}, args.count)
+            pixels = check_outputs({name: work / f"{name.replace(' ', '-')}-{round}" for name in commands}, args.count)
             for name in commands:
-                shutil.rmtree(work / f"{name.split()[0]}-{round}")
-    print(f"{args.count} QR Codes (level M, {pixels[0]} x {pixels[1]} px PNG files), median of {args.repeat}:")
-    print(f"{'program':<14} {'wall s':>8} {'files/s':>9} {'CPU s':>7}")
+                shutil.rmtree(work / f"{name.replace(' ', '-')}-{round}")
+    print(f"{args.count} QR Codes (level M, {pixels[0]} x {pixels[1]} px PNG files) on {where}, median of "
+          f"{args.repeat} interleaved rounds:")
+    print(f"{'program':<15} {'wall s':>8} {'files/s':>9} {'CPU s':>7}")
     walls = {}
     for name, runs in results.items():
         walls[name] = statistics.median(wall for wall, _ in runs)
         cpu = statistics.median(cpu for _, cpu in runs)
-        print(f"{name:<14} {walls[name]:8.2f} {args.count / walls[name]:9.0f} {cpu:7.2f}")
-    print(f"tavlo batch throughput: {walls['zint --batch'] / walls['tavlo batch']:.1f}x zint's")
+        print(f"{name:<15} {walls[name]:8.2f} {args.count / walls[name]:9.0f} {cpu:7.2f}")
+    for name in commands:
+        if name != "zint --batch":
+            print(f"{name} throughput: {walls['zint --batch'] / walls[name]:.2f}x zint's")
 
 
 if __name__ == "__main__":

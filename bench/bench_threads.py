@@ -1,7 +1,7 @@
 """Threads: does tavlo let other Python threads run, and does a second thread add throughput?
 
 GIL probe: while the main thread makes long calls (a version-40 QR Code built and rendered at 16000 x 16000 px
-by _tavlo, then as a label of 74000 x 74000 dots by the tavlo package), a second thread sleeps 0.2 ms at a time
+by _tavlo, then as a label of 16650 x 16650 dots by the tavlo package), a second thread sleeps 0.2 ms at a time
 and records how late it wakes. Printed: the median lateness as a share of one call (near 1 when a call holds
 the interpreter's lock throughout, near 0 when it lets go).
 
@@ -45,8 +45,13 @@ def long_render() -> bytes:
     return t.QrCode("x" * 2300).render_png(16000, 16000, unit="px", quiet_zone_modules=4)
 
 
+# The label's pixels: 185 modules (version 40 and its quiet zone) of 90 dots, 16650 x 16650, near the _tavlo
+# call's 16000 x 16000; above the default max_pixels, so the allowance is given.
+LONG_LABEL_PIXELS = (185 * 90) ** 2
+
+
 def long_label() -> bytes:
-    return tavlo.QrCode("x" * 2300).png(dpi=600, x_dim="400dots")  # 74000 x 74000 dots
+    return tavlo.QrCode("x" * 2300).png(dpi=600, x_dim="90dots", max_pixels=LONG_LABEL_PIXELS)
 
 
 def gil_probe(call: Callable[[], object], calls: int = 40) -> tuple[float, float]:

@@ -66,11 +66,44 @@ void kind_options_and_nothing_to_do() {
     CHECK(run(batch, {}).empty());
 }
 
+void delivered_in_order_each_result_final() {
+    const auto data = texts(500, 11);
+    for (unsigned threads : {1u, 2u, 3u}) {
+        for (OnError on_error : {OnError::Collect, OnError::Stop}) {
+            Batch batch{find_kind("ean8"), {}, {}, Format::Png, threads, on_error};
+            std::vector<std::string_view> views(data.begin(), data.end());
+            std::vector<Rendered> results(views.size());
+            std::vector<std::pair<std::size_t, std::size_t>> ranges;
+            std::vector<Rendered> seen(views.size());
+            render_many(batch, views, results, [&](std::size_t first, std::size_t last) {
+                ranges.emplace_back(first, last);
+                for (std::size_t i = first; i < last; ++i) seen[i] = results[i];  // as the caller saw it then
+                return true;
+            });
+            CHECK(!ranges.empty() && ranges.front().first == 0 && ranges.back().second == data.size());
+            for (std::size_t k = 1; k < ranges.size(); ++k) CHECK(ranges[k].first == ranges[k - 1].second);
+            for (std::size_t i = 0; i < data.size(); ++i) {
+                CHECK(seen[i].has_value() == results[i].has_value());
+                if (results[i]) CHECK(*seen[i] == *results[i]);
+            }
+        }
+    }
+    // A caller that wants no more is given no more.
+    Batch batch{find_kind("ean8"), {}, {}, Format::Svg, 2, OnError::Collect};
+    std::vector<std::string_view> views(data.begin(), data.end());
+    std::vector<Rendered> results(views.size());
+    int calls = 0;
+    render_many(batch, views, results, [&](std::size_t, std::size_t) { return ++calls < 0; });
+    CHECK(calls == 1);
+    for (std::size_t i = 0; i < data.size(); ++i) CHECK(results[i].has_value() == render_one(batch, data[i]).has_value());
+}
+
 }  // namespace
 
 int main() {
     same_as_one_at_a_time();
     stop_makes_everything_before_the_failure();
     kind_options_and_nothing_to_do();
+    delivered_in_order_each_result_final();
     return tavlo::test::failures();
 }

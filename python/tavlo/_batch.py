@@ -1,9 +1,9 @@
-"""`tavlo batch`: one file per input row, rows rendered and written by a pool of threads.
+"""`tavlo batch`: one file per input row, the labels made a chunk at a time by `tavlo.render_many` and the
+files written by a small pool of threads (see _batch_pool).
 
-Rows are read as they are needed and handed to the threads through a window of at most WINDOW_PER_JOB rows
-per thread, reported in input order ("line N: <message>" on standard error for those that fail), so a batch
-starts writing at once and holds a bounded number of rows whatever the size of its input. The exit status
-tells whether any row failed.
+Rows are read as they are needed, so a batch starts writing at once and holds a bounded number of rows
+whatever the size of its input; failures are reported in input order ("line N: <message>" on standard
+error). The exit status tells whether any row failed.
 
 A stop signal (Ctrl-C, SIGTERM, any number of them) ends the reading and drops the rows not yet started;
 the rows being written finish whole (or leave nothing), and the count printed is that of the files in the
@@ -14,59 +14,25 @@ from __future__ import annotations
 
 import argparse
 import os
-import queue
+import stat
 import sys
-import threading
-from collections import deque
 from collections.abc import Iterator
-from dataclasses import dataclass
-from typing import Any
 
-import tavlo
-
-from . import _output
+from . import _batch_sheet, _output
 from ._batch_input import InputError, Namer, Row, count_lines, read_csv, read_lines
-from ._commands import EXIT_FAILED, EXIT_OK, KINDS, RENDER_OPTIONS, Kind, add_options, picked, positive_int
+from ._batch_pool import Job, Tally, run_rows
+from ._bulk import available_cores
+from ._commands import EXIT_FAILED, EXIT_OK, KINDS, RENDER_OPTIONS, add_options, picked, positive_int
 from ._commands import say
 from ._output import shown
-from ._stop import Interrupted, Stop, signals_blocked
+from ._stop import Stop
 
-# Threads overlap one row's rendering with another's file write, which waits on the disk rather than the
-# processor, so the default is the standard library's choice for mixed work, not the core count.
-DEFAULT_JOBS = min(32, (os.cpu_count() or 1) + 4)
-# Rows handed out and not yet reported, per thread: enough that a thread finds the next row waiting when it
-# is done with one, few enough that a row's data and its rendered file are all a batch keeps.
-WINDOW_PER_JOB = 2
-
-
-@dataclass(frozen=True)
-class Job:
-    kind: Kind
-    kind_options: dict[str, Any]
-    render_options: dict[str, Any]
-    format: str
-    folder: str
-    force: bool
-
-    def run(self, row: Row) -> str | None:
-        """Renders and writes one row; the message of its failure, or None."""
-        if row.error:
-            return row.error
-        path = os.path.join(self.folder, row.name)
-        try:
-            symbol = self.kind.make(row.data, self.kind_options)
-            data = _output.render(symbol, self.format, **self.render_options)
-            _output.write_file(path, data, overwrite=self.force, durable=False, follow_links=False,
-                               into_special=False)
-        except tavlo.TavloError as error:
-            return str(error)
-        except FileExistsError:
-            return f"{shown(row.name)} exists (use --force to overwrite)"
-        except OSError as error:
-            return f"cannot write {shown(row.name)}: {error.strerror or error}"
-        except (ValueError, TypeError, MemoryError) as error:
-            return str(error) or type(error).__name__
-        return None
+# The core's threads render the labels, as many as the process may use; the writers are few, since a file
+# write is mostly the kernel's work, done while the next chunk is rendered.
+DEFAULT_JOBS = available_cores()
+# Writer threads at most: measured with bench/bench_batch.py on 2 cores, a third writer gained nothing on a
+# RAM disk nor on ext4.
+MAX_WRITERS = 2
 
 
 class Progress:
@@ -98,115 +64,21 @@ class Progress:
             self.bar.close()
 
 
-@dataclass
-class Tally:
-    read: int = 0
-    written: int = 0
-    failed: int = 0
-
-
-# ---- the threads ---------------------------------------------------------------------------------------
-
-PENDING, RUNNING, CANCELLED = range(3)
-
-
-class Slot:
-    """One row handed to the threads, and what became of it."""
-
-    __slots__ = ("row", "state", "message", "done")
-
-    def __init__(self, row: Row):
-        self.row, self.state, self.message, self.done = row, PENDING, None, threading.Event()
-
-
-class Workers:
-    """`count` threads taking slots in order. They never see a stop signal (held back from them, so the
-    kernel gives it to the main thread), and every slot they take ends with `done` set."""
-
-    def __init__(self, job: Job, count: int, stop: Stop):
-        self.job, self.stop, self.tasks, self.lock = job, stop, queue.SimpleQueue(), threading.Lock()
-        self.threads = [threading.Thread(target=self._work, name=f"tavlo-batch-{i}", daemon=True)
-                        for i in range(count)]
-        with signals_blocked():
-            for thread in self.threads:
-                thread.start()
-
-    def _work(self) -> None:
-        while (slot := self.tasks.get()) is not None:
-            with self.lock:
-                start = slot.state == PENDING and not self.stop.requested  # no new row once stopping
-                slot.state = RUNNING if start else CANCELLED
-            try:
-                if start:
-                    slot.message = self.job.run(slot.row)
-            except Exception as error:  # noqa: BLE001 - a row's failure, never the thread's end
-                slot.message = f"{type(error).__name__}: {error}"
-            finally:
-                slot.done.set()
-
-    def submit(self, slot: Slot) -> None:
-        self.tasks.put(slot)
-
-    def cancel(self, slot: Slot) -> None:
-        with self.lock:
-            if slot.state == PENDING:
-                slot.state = CANCELLED
-
-    def close(self) -> None:
-        for _ in self.threads:
-            self.tasks.put(None)
-        for thread in self.threads:
-            thread.join()
-
-
-def run_rows(job: Job, rows: Iterator[Row], namer: Namer, jobs: int, tally: Tally, stop: Stop,
-             progress: Progress) -> None:
-    """Writes the rows until they or a stop signal end, counting in `tally`."""
-    window: deque[Slot] = deque()
-
-    def finish(slot: Slot) -> None:
-        slot.done.wait()  # a slot handed out always ends: cancelled ones as soon as a thread reaches them
-        if slot.state == CANCELLED:
-            return
-        if slot.message is None:
-            tally.written += 1
-        else:
-            tally.failed += 1
-        progress.report(None if slot.message is None else f"line {slot.row.line}: {slot.message}")
-
-    workers = Workers(job, jobs, stop)
-    try:
-        try:
-            for row in rows:
-                if stop.requested:
-                    break
-                namer.name(row)
-                tally.read += 1
-                slot = Slot(row)
-                window.append(slot)
-                workers.submit(slot)
-                while window and (len(window) >= WINDOW_PER_JOB * jobs or window[0].done.is_set()):
-                    finish(window.popleft())
-        except Interrupted:  # out of a read waiting for input
-            pass
-        if stop.requested:
-            for slot in window:
-                workers.cancel(slot)
-        while window:
-            finish(window.popleft())
-    finally:
-        workers.close()
-
-
 # ---- the command ---------------------------------------------------------------------------------------
 
-def add_batch_command(subparsers, chosen: str | None) -> None:
-    """`batch` and its kinds; only the kind named `chosen` gets its arguments (see cli.add_symbol_command)."""
+def add_batch_command(subparsers, chosen: str | None, template: bool = False) -> None:
+    """`batch` and its kinds; only the kind named `chosen` gets its arguments (see cli.add_symbol_command).
+    With `template` (--template among the arguments), `batch` takes a template and a CSV file instead."""
     batch = subparsers.add_parser(
         "batch", help="one file per input line or CSV row", description=(
             "Write one file per line of INPUT (one payload per line) or per CSV row, reading INPUT as the files "
-            "are written. Bad rows are reported as 'line N: message' while the others are still written. Exit "
-            "status 0: all written, 1: some failed, 2: usage error, 130 (143): stopped by Ctrl-C (SIGTERM)."))
+            "are written; or place the labels on sheets (--sheet a4-3x8 -o labels.pdf); or fill a label "
+            "template from CSV columns (tavlo batch --template sscc.toml rows.csv). Bad rows are reported as "
+            "'line N: message' while the others are still written. Exit status 0: all written, 1: some failed, "
+            "2: usage error, 130 (143): stopped by Ctrl-C (SIGTERM)."))
+    if template:
+        _batch_sheet.add_template_arguments(batch)
+        return
     kinds = batch.add_subparsers(title="kinds", metavar="KIND", required=True)
     for kind in KINDS:
         parser = kinds.add_parser(kind.command, help=kind.summary, description=kind.help)
@@ -222,12 +94,22 @@ def add_batch_arguments(parser: argparse.ArgumentParser) -> None:
                         "standard input")
     parser.add_argument("-d", "--directory", default=".", metavar="DIR",
                         help="folder for the files, made if missing (default: the current folder)")
-    parser.add_argument("-f", "--format", choices=tuple(_output.FORMATS), default="png",
-                        help="png (default), svg or pdf")
+    parser.add_argument("-f", "--format", choices=tuple(_output.FORMATS),
+                        help="png (default), svg, pdf, eps or zpl (--sheet: pdf, or the suffix of -o)")
     parser.add_argument("-j", "--jobs", type=positive_int, default=DEFAULT_JOBS, metavar="N",
-                        help=f"threads writing files (default {DEFAULT_JOBS})")
+                        help=f"threads making the labels (default: the {DEFAULT_JOBS} cores this process may "
+                        f"use); at most {MAX_WRITERS} more write the files")
     parser.add_argument("--force", action="store_true", help="overwrite regular files that exist (never a "
                         "symbolic link, a device or a FIFO)")
+    sheets = parser.add_argument_group("label sheets (one file of every label instead of a file per row)")
+    sheets.add_argument("--sheet", choices=tuple(_batch_sheet.PRESETS), metavar="SHEET",
+                        help=f"place the labels in the cells of a sheet: {', '.join(_batch_sheet.PRESETS)}")
+    sheets.add_argument("-o", "--output", metavar="FILE", help="the sheets' file: a PDF of as many pages as the "
+                        "labels need (PNG and SVG: one page)")
+    parser.add_argument("--skip-existing", action="store_true", help="leave rows whose file exists alone, "
+                        "counted as skipped: to finish a batch after fixing its bad rows")
+    parser.add_argument("--fsync", action="store_true", help="flush each file to disk before it takes its name "
+                        "(slower; without it, the folder's file system is flushed once at the end)")
     table = parser.add_argument_group("CSV input (implied by a .csv INPUT or a column option)")
     table.add_argument("--csv", action="store_true", help="read INPUT as CSV")
     table.add_argument("--data-column", metavar="COLUMN", help="column of the data: its header or its number "
@@ -247,10 +129,19 @@ def open_rows(args: argparse.Namespace, stream, stop: Stop) -> Iterator[Row]:
 
 def run_batch(args: argparse.Namespace, stop: Stop) -> int:
     parser = args.parser
+    if args.force and args.skip_existing:
+        parser.error("argument --skip-existing: not allowed with argument --force")
+    if (args.sheet is None) != (args.output is None):
+        parser.error("argument --sheet and -o/--output go together: --sheet a4-3x8 -o labels.pdf")
+    if args.sheet is None:
+        args.format = args.format or "png"
     try:
         stream = sys.stdin.buffer if args.input == "-" else open(args.input, "rb")
     except (OSError, AttributeError) as error:
         parser.error(f"cannot read {shown(args.input)}: {getattr(error, 'strerror', None) or 'closed'}")
+    if args.sheet is not None:
+        with stream:
+            return _batch_sheet.run_sheet(args, open_rows(args, stream, stop), stop)
     try:
         os.makedirs(args.directory, exist_ok=True)
     except OSError as error:
@@ -258,12 +149,13 @@ def run_batch(args: argparse.Namespace, stop: Stop) -> int:
     lines = None if args.input == "-" else count_lines(args.input)
     namer = Namer(args.format, lines, args.directory)
     job = Job(args.kind, picked(args, args.kind.options), picked(args, RENDER_OPTIONS), args.format,
-              args.directory, args.force)
+              args.directory, args.force, threads=args.jobs, skip_existing=args.skip_existing, fsync=args.fsync)
     tally, progress = Tally(), Progress(lines)
     with stream:
         rows = open_rows(args, stream, stop)
         try:
-            run_rows(job, rows, namer, args.jobs, tally, stop, progress)
+            run_rows(job, rows, namer, min(args.jobs, MAX_WRITERS), tally, stop, progress.report,
+                     None if is_regular(stream) else stream)
         except InputError as error:
             parser.error(str(error))
         finally:
@@ -289,6 +181,15 @@ def run_batch(args: argparse.Namespace, stop: Stop) -> int:
     return EXIT_FAILED if tally.failed else EXIT_OK
 
 
+def is_regular(stream) -> bool:
+    """Whether `stream` is a regular file, whose reads never wait."""
+    try:
+        return stat.S_ISREG(os.fstat(stream.fileno()).st_mode)
+    except (OSError, ValueError, AttributeError):
+        return False
+
+
 def summary(tally: Tally, folder: str) -> str:
+    skipped = f", {tally.skipped} skipped (their files exist)" if tally.skipped else ""
     failed = f", {tally.failed} failed" if tally.failed else ""
-    return f"{tally.written} of {tally.read} files written to {folder}{failed}"
+    return f"{tally.written} of {tally.read} files written to {folder}{skipped}{failed}"

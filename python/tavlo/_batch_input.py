@@ -113,8 +113,12 @@ def column_index(spec: str, header: list[str] | None) -> int:
     raise InputError(f"no column {spec!r}{known}")
 
 
-def read_csv(stream: BinaryIO, data_column: str, name_column: str | None, header: bool,
-             wait: Wait) -> Iterator[Row]:
+Record = tuple[int, "list[str] | None", "str | None"]  # (line, fields or None, message or None)
+
+
+def _open_csv(stream: BinaryIO, wait: Wait, header: bool) -> tuple[list[str] | None, Iterator[Record]]:
+    """The header (when there is one) and the records after it: (line where the record starts, its fields,
+    None), or (line, None, message) for a record that cannot be read. Records of empty fields are skipped."""
     source = _CsvSource(physical_lines(stream, wait))
     reader = csv.reader(source)
     titles = None
@@ -123,22 +127,52 @@ def read_csv(stream: BinaryIO, data_column: str, name_column: str | None, header
             titles = next(reader, [])
         except (_BadLine, csv.Error) as error:
             raise InputError(f"the header line: {getattr(error, 'message', error)}") from None
+
+    def records() -> Iterator[Record]:
+        while True:
+            start = source.number + 1
+            try:
+                record = next(reader)
+            except StopIteration:
+                return
+            except _BadLine as bad:
+                yield bad.number, None, bad.message
+                continue
+            except csv.Error as error:  # a field over csv's limit, a stray quote in strict mode ...
+                yield start, None, f"not a CSV record: {error}"
+                continue
+            if any(record):
+                yield start, record, None
+
+    return titles, records()
+
+
+def read_csv(stream: BinaryIO, data_column: str, name_column: str | None, header: bool,
+             wait: Wait) -> Iterator[Row]:
+    titles, records = _open_csv(stream, wait, header)
     data_at = column_index(data_column, titles)
     name_at = None if name_column is None else column_index(name_column, titles)
-    while True:
-        start = source.number + 1
-        try:
-            record = next(reader)
-        except StopIteration:
-            return
-        except _BadLine as bad:
-            yield Row(bad.number, error=bad.message)
-            continue
-        except csv.Error as error:  # a field over csv's limit, a stray quote in strict mode ...
-            yield Row(start, error=f"not a CSV record: {error}")
-            continue
-        if any(record):
-            yield _csv_row(start, record, data_at, name_at)
+    for line, record, message in records:
+        yield Row(line, error=message) if record is None else _csv_row(line, record, data_at, name_at)
+
+
+def read_records(stream: BinaryIO, wait: Wait) -> tuple[list[str], Iterator[tuple[int, dict[str, str] | None, str | None]]]:
+    """The header of a CSV file with one, and its records as (line, {column: value}, None), or (line, None,
+    message) for a record that cannot be read or has fewer fields than the header (`tavlo batch
+    --template`, whose fields name the columns)."""
+    titles, records = _open_csv(stream, wait, True)
+    assert titles is not None
+
+    def by_column() -> Iterator[tuple[int, dict[str, str] | None, str | None]]:
+        for line, record, message in records:
+            if record is None:
+                yield line, None, message
+            elif len(record) < len(titles):
+                yield line, None, f"{len(record)} columns, {len(titles)} needed"
+            else:
+                yield line, dict(zip(titles, record)), None
+
+    return titles, by_column()
 
 
 def _csv_row(line: int, record: list[str], data_at: int, name_at: int | None) -> Row:

@@ -12,7 +12,8 @@ waits for more than the rows being rendered at that moment.
 
 The request is also read from the interpreter's wakeup descriptor (signal.set_wakeup_fd), to which its C
 handler writes the signal's number the moment it arrives, before the Python handler has had its turn on the
-main thread: a worker asking whether to stop sees a signal as soon as the process has it.
+main thread, and from the process's pending signals (sigpending), where a signal waits until the kernel
+delivers it: a worker asking whether to stop sees a signal as soon as the process has it.
 
 A signal the parent set to be ignored stays ignored, as shells do it (a batch started with `&` from a script,
 or under nohup, is not stopped by the Ctrl-C meant for the terminal's foreground job).
@@ -30,6 +31,8 @@ from typing import Any, TypeVar
 T = TypeVar("T")
 
 SIGNALS = tuple(getattr(signal, name) for name in ("SIGINT", "SIGTERM") if hasattr(signal, name))
+_STOPS = frozenset(SIGNALS)
+_pending = getattr(signal, "sigpending", None)
 
 
 class Interrupted(Exception):
@@ -55,6 +58,12 @@ class Stop:
             for number in received:
                 if number in SIGNALS:
                     self.signal = number
+                    break
+            if self.signal is None and _pending is not None:
+                # A signal sent to the process but not yet delivered to the main thread: the kernel may hold
+                # it there until that thread next runs, while a worker (which blocks it) could go on writing.
+                for number in _pending() & _STOPS:
+                    self.signal = int(number)
                     break
         return self.signal is not None
 

@@ -2,6 +2,8 @@
 
     tavlo qr "https://example.com" -o qr.png --dpi 600 --x-dim 0.5mm
     tavlo batch qr urls.txt -d labels/ --jobs 4
+    tavlo batch code128 parcels.txt --sheet a4-3x8 -o labels.pdf
+    tavlo batch --template sscc.toml pallets.csv -o labels.pdf
 
 Exit status: 0 done, 1 bad data or a failed write (batch: some rows failed), 2 a usage error, 128 + the
 signal's number when stopped by one (130 for Ctrl-C, 143 for SIGTERM).
@@ -112,7 +114,8 @@ def build_parser(argv: Sequence[str] = ()) -> argparse.ArgumentParser:
     subparsers = parser.add_subparsers(title="commands", metavar="COMMAND", required=True)
     for kind in KINDS:
         add_symbol_command(subparsers, kind, full=kind.command == chosen)
-    _batch.add_batch_command(subparsers, words[1] if chosen == "batch" and len(words) > 1 else None)
+    template = chosen == "batch" and any(word == "--template" or word.startswith("--template=") for word in argv)
+    _batch.add_batch_command(subparsers, words[1] if chosen == "batch" and len(words) > 1 else None, template)
     if gs1_tools() is not None:
         subparsers.add_parser("gs1", help="GS1 element strings: check, explain, convert (tavlo gs1 --help)",
                               add_help=False)

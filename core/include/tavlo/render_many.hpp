@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,16 @@ Rendered render_one(const Batch& batch, std::string_view payload);
 // input order among the results that hold one; the payloads never taken are left as `not_made()`. Reads the
 // payloads in place: they must stay unchanged until the call returns.
 void render_many(const Batch& batch, std::span<const std::string_view> payloads, std::span<Rendered> results);
+
+// Takes results [first, last) once each of them is final: called on the calling thread only, in input order,
+// ranges that follow one another and end at the last result. The binding turns them into Python objects there
+// while the other threads go on making labels, instead of all at once after the last one. Returns false to
+// be given no more.
+using Deliver = std::function<bool(std::size_t first, std::size_t last)>;
+
+// render_many, handing the results to `deliver` as they are made (see Deliver).
+void render_many(const Batch& batch, std::span<const std::string_view> payloads, std::span<Rendered> results,
+                 const Deliver& deliver);
 
 // What a result slot holds before its payload is taken: an error no label gives.
 TavloError not_made();

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "label_module.hpp"
 #include "payloads.hpp"
@@ -40,20 +42,61 @@ PyObject* new_error(const TavloError& error) {
     return instance;
 }
 
-// One Python object per input row: the label, None for a missing payload, a TavloError for a failure.
-PyObject* result_list(const Payloads& payloads, std::span<label::Rendered> results, label::Format format) {
-    PyObject* list = PyList_New(static_cast<Py_ssize_t>(payloads.size));
-    if (!list) return nullptr;
-    for (std::size_t row = 0; row < payloads.size; ++row) PyList_SET_ITEM(list, static_cast<Py_ssize_t>(row), Py_NewRef(Py_None));
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        PyObject* item = results[i] ? new_result(format, *results[i]) : new_error(results[i].error());
-        if (!item) {
-            Py_DECREF(list);
-            return nullptr;
-        }
-        PyList_SetItem(list, static_cast<Py_ssize_t>(payloads.rows[i]), item);
+// The result list, filled with one Python object per input row (the label, None for a missing payload, a
+// TavloError for a failure) as render_many delivers the results, on the calling thread while the other
+// threads go on: the copies into Python objects were otherwise a serial tail after the last label (perf, 20
+// calls of 10,000 Code 128 labels on 2 threads: the calling thread took 55 % of the samples, its helpers 45 %).
+// Each label's bytes are freed once copied. With errors raised, delivery stops at the first failure.
+struct ListFiller {
+    const Payloads& payloads;
+    std::span<label::Rendered> results;
+    label::Format format;
+    bool collect;
+    PyObject* list;
+    bool python_error = false;
+
+    ListFiller(const Payloads& payloads, std::span<label::Rendered> results, label::Format format, bool collect)
+        : payloads(payloads), results(results), format(format), collect(collect),
+          list(PyList_New(static_cast<Py_ssize_t>(payloads.size))) {
+        if (!list) return;
+        for (std::size_t row = 0; row < payloads.size; ++row)
+            PyList_SET_ITEM(list, static_cast<Py_ssize_t>(row), Py_NewRef(Py_None));
     }
-    return list;
+    ListFiller(const ListFiller&) = delete;
+    ListFiller& operator=(const ListFiller&) = delete;
+    ~ListFiller() { Py_XDECREF(list); }
+
+    PyObject* release() { return std::exchange(list, nullptr); }
+
+    // Called without the interpreter's lock, which it takes for the copies.
+    bool operator()(std::size_t first, std::size_t last) noexcept {
+        const PyGILState_STATE gil = PyGILState_Ensure();
+        bool more = true;
+        for (std::size_t i = first; i < last; ++i) {
+            if (!results[i] && !collect) {
+                more = false;  // raised once every thread is done
+                break;
+            }
+            PyObject* item = results[i] ? new_result(format, *results[i]) : new_error(results[i].error());
+            if (!item) {
+                python_error = true;
+                more = false;
+                break;
+            }
+            PyList_SetItem(list, static_cast<Py_ssize_t>(payloads.rows[i]), item);
+            if (results[i]) std::vector<std::uint8_t>().swap(*results[i]);
+        }
+        PyGILState_Release(gil);
+        return more;
+    }
+};
+
+// Raises the first failure in input order, if any; whether it did.
+bool raise_first_failure(std::span<const label::Rendered> results) {
+    const auto failed = std::ranges::find_if(results, [](const label::Rendered& r) { return !r; });
+    if (failed == results.end()) return false;
+    raise_tavlo_error(failed->error());
+    return true;
 }
 
 // The results as the buffers of an Arrow variable-size binary array: (data, offsets, validity or None,
@@ -138,15 +181,17 @@ PyObject* render_many_function(PyObject*, PyObject* const* args, Py_ssize_t narg
         const label::Batch batch{kind, *kind_options, *options, *format, std::max(1u, *threads),
                                  collect ? label::OnError::Collect : label::OnError::Stop};
         std::vector<label::Rendered> results(payloads.views.size());
-        without_gil(true, [&] { label::render_many(batch, payloads.views, results); });
-        if (!collect) {
-            const auto failed = std::ranges::find_if(results, [](const label::Rendered& r) { return !r; });
-            if (failed != results.end()) {
-                raise_tavlo_error(failed->error());
-                return nullptr;
-            }
+        if (packed) {
+            without_gil(true, [&] { label::render_many(batch, payloads.views, results); });
+            if (!collect && raise_first_failure(results)) return nullptr;
+            return result_buffers(payloads, results);
         }
-        return packed ? result_buffers(payloads, results) : result_list(payloads, results, *format);
+        ListFiller filler(payloads, results, *format, collect);
+        if (!filler.list) return nullptr;
+        without_gil(true, [&] { label::render_many(batch, payloads.views, results, std::ref(filler)); });
+        if (filler.python_error) return nullptr;
+        if (!collect && raise_first_failure(results)) return nullptr;
+        return filler.release();
     });
 }
 
