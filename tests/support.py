@@ -105,3 +105,28 @@ def png_chunks(data: bytes) -> list[str]:
         chunks.append(data[pos + 4 : pos + 8].decode("ascii"))
         pos += 12 + length
     return chunks
+
+
+def gs1_check_digit(digits: str) -> str:
+    """The GS1 modulo-10 check digit of `digits`."""
+    total = sum(int(d) * (3 if i % 2 == 0 else 1) for i, d in enumerate(reversed(digits)))
+    return str(-total % 10)
+
+
+def logistic_csv(count: int, seed: int) -> str:
+    """A seeded CSV of the columns examples/sscc.toml reads: senders with commas, batches of 1 to 6 characters."""
+    import csv
+    import random
+
+    rng = random.Random(seed)
+    out = io.StringIO()
+    writer = csv.DictWriter(out, ["sender", "sscc", "gtin", "count", "batch", "best_before"])
+    writer.writeheader()
+    for n in range(count):
+        sscc = "3" + "".join(rng.choice("0123456789") for _ in range(16))
+        gtin = "0" + "".join(rng.choice("0123456789") for _ in range(12))
+        batch = "".join(rng.choice("ABCDEFGHJKLMNPQRSTUVWXYZ0123456789") for _ in range(rng.randint(1, 6)))
+        writer.writerow({"sender": f"Depot {n}, Oslo", "sscc": sscc + gs1_check_digit(sscc),
+                         "gtin": gtin + gs1_check_digit(gtin), "count": str(rng.randint(1, 999)), "batch": batch,
+                         "best_before": f"{rng.randint(24, 35):02d}{rng.randint(1, 12):02d}{rng.randint(1, 28):02d}"})
+    return out.getvalue()

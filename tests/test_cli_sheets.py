@@ -5,13 +5,13 @@ from __future__ import annotations
 
 import csv
 import io
-import random
 import shutil
 import subprocess
 import sys
 from pathlib import Path
 
 import pytest
+import support
 
 tavlo = pytest.importorskip("tavlo")
 np = pytest.importorskip("numpy")
@@ -111,24 +111,9 @@ def test_more_labels_than_a_png_page_holds_is_a_usage_error(tmp_path):
 
 # ---- templates -----------------------------------------------------------------------------------------
 
-def check_digit(digits: str) -> str:
-    total = sum(int(d) * (3 if i % 2 == 0 else 1) for i, d in enumerate(reversed(digits)))
-    return str(-total % 10)
-
-
 def logistic_csv(count: int, seed: int = 24) -> tuple[str, list[dict[str, str]]]:
     """A seeded CSV of the columns examples/sscc.toml reads, and its rows."""
-    rng = random.Random(seed)
-    out = io.StringIO()
-    writer = csv.DictWriter(out, ["sender", "sscc", "gtin", "count", "batch", "best_before"])
-    writer.writeheader()
-    for n in range(count):
-        sscc = "3" + "".join(rng.choice("0123456789") for _ in range(16))
-        gtin = "0" + "".join(rng.choice("0123456789") for _ in range(12))
-        writer.writerow({"sender": f"Depot {n}", "sscc": sscc + check_digit(sscc), "gtin": gtin + check_digit(gtin),
-                         "count": str(rng.randint(1, 999)), "batch": f"L{rng.randint(1, 99999)}",
-                         "best_before": f"{rng.randint(24, 35):02d}{rng.randint(1, 12):02d}{rng.randint(1, 28):02d}"})
-    text = out.getvalue()
+    text = support.logistic_csv(count, seed)
     return text, list(csv.DictReader(io.StringIO(text)))
 
 

@@ -5,38 +5,21 @@ from __future__ import annotations
 
 import csv
 import io
-import random
 from pathlib import Path
 
 import numpy as np
 import pytest
 from label_support import pdf_pixels, png_pixels
+from support import logistic_csv
 
 import tavlo
 
 EXAMPLE = Path(__file__).resolve().parents[2] / "examples" / "sscc.toml"
 
 
-def check_digit(digits: str) -> str:
-    """The GS1 modulo-10 check digit of `digits`."""
-    total = sum(int(d) * (3 if i % 2 == 0 else 1) for i, d in enumerate(reversed(digits)))
-    return str(-total % 10)
-
-
 def logistic_rows(count: int, seed: int = 23) -> list[dict[str, str]]:
     """`count` rows as a CSV file holds them, read back through the csv module."""
-    rng = random.Random(seed)
-    out = io.StringIO()
-    writer = csv.DictWriter(out, ["sender", "sscc", "gtin", "count", "batch", "best_before"])
-    writer.writeheader()
-    for n in range(count):
-        sscc = "3" + "".join(rng.choice("0123456789") for _ in range(16))
-        gtin = "0" + "".join(rng.choice("0123456789") for _ in range(12))
-        batch = "".join(rng.choice("ABCDEFGHJKLMNPQRSTUVWXYZ0123456789") for _ in range(rng.randint(1, 6)))
-        writer.writerow({"sender": f"Depot {n}, Oslo", "sscc": sscc + check_digit(sscc), "gtin": gtin + check_digit(gtin),
-                         "count": str(rng.randint(1, 999)), "batch": batch,
-                         "best_before": f"{rng.randint(24, 35):02d}{rng.randint(1, 12):02d}{rng.randint(1, 28):02d}"})
-    return list(csv.DictReader(io.StringIO(out.getvalue())))
+    return list(csv.DictReader(io.StringIO(logistic_csv(count, seed))))
 
 
 def read_texts(pixels: np.ndarray) -> set[str]:
