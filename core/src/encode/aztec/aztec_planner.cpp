@@ -92,7 +92,8 @@ void write_binary_run(std::span<const std::uint8_t> bytes, BitString& out) {
 
 }  // namespace
 
-void append_encodation(std::span<const std::uint8_t> data, BitString& out) {
+void append_encodation(std::span<const std::uint8_t> data, BitString& out, PlanBias bias) {
+    const bool later = bias.later;
     const std::size_t n = data.size();
     const auto& code = code_table.code;
     std::vector<std::array<Arrival, mode_count>> arrival(n + 1);
@@ -111,7 +112,7 @@ void append_encodation(std::span<const std::uint8_t> data, BitString& out) {
 
     auto arrive = [&](std::size_t at, Mode mode, std::uint32_t bits, std::size_t length, Via via) {
         Arrival& a = arrival[at][mode];
-        if (bits < a.bits) a = {bits, std::uint16_t(length), via};
+        if (bits < a.bits || (later && bits == a.bits)) a = {bits, std::uint16_t(length), via};
     };
 
     for (std::size_t i = 0; i <= n; ++i) {
@@ -128,7 +129,7 @@ void append_encodation(std::span<const std::uint8_t> data, BitString& out) {
                 minimum.drop_before(std::int64_t(i) - std::int64_t(window.longest));
                 if (minimum.empty()) continue;
                 const std::uint32_t start = minimum.front();
-                const std::int64_t bits = start_value[b][start] + std::int64_t(bits_per_byte * i) + window.header_bits;
+                const std::int64_t bits = start_value[b][start] + std::int64_t(bits_per_byte * i) + window.header_bits + bias.binary_penalty * (w == 1 ? 2 : 1);
                 arrive(i, mode, std::uint32_t(bits), i - start, Via::Binary);
             }
         }
@@ -137,7 +138,7 @@ void append_encodation(std::span<const std::uint8_t> data, BitString& out) {
             Settled best;
             for (int from = 0; from < mode_count; ++from) {
                 const std::uint32_t bits = arrival[i][from].bits + latches[from][to].bits;
-                if (bits < best.bits) best = {bits, Mode(from)};
+                if (bits < best.bits || (later && bits == best.bits && best.bits < unreachable)) best = {bits, Mode(from)};
             }
             settled[i][to] = best;
         }
@@ -168,7 +169,7 @@ void append_encodation(std::span<const std::uint8_t> data, BitString& out) {
     // Walk back from the cheapest end, then write forwards.
     Mode mode = Upper;
     for (int m = 1; m < mode_count; ++m)
-        if (settled[n][m].bits < settled[n][mode].bits) mode = Mode(m);
+        if (settled[n][m].bits < settled[n][mode].bits || (later && settled[n][m].bits == settled[n][mode].bits)) mode = Mode(m);
     std::vector<Step> steps;
     for (std::size_t at = n;;) {
         const Mode from = settled[at][mode].from;
