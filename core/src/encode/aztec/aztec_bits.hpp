@@ -2,6 +2,7 @@
 // one bit per byte, so that stuffing and placement read bit i directly.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -15,7 +16,10 @@ struct BitString {
     // The low `count` bits of value, count in [0, 16], highest first.
     void put(unsigned value, unsigned count) {
         TAVLO_ASSERT(count <= 16 && (count == 16 || (value >> count) == 0));
-        for (unsigned k = count; k > 0; --k) bits.push_back(std::uint8_t((value >> (k - 1)) & 1u));
+        // One insertion a code rather than a push a bit: the encodation writes several thousand codes.
+        std::array<std::uint8_t, 16> spread;
+        for (unsigned k = 0; k < count; ++k) spread[k] = std::uint8_t((value >> (count - 1 - k)) & 1u);
+        bits.insert(bits.end(), spread.begin(), spread.begin() + count);
     }
     std::size_t size() const { return bits.size(); }
 };

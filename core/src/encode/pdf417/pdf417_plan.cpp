@@ -68,18 +68,13 @@ struct Row {
     std::array<Cost, byte_group> bytes;
     std::array<Cost, numeric_group> numeric;
     bool numeric_live;  // false: every numeric state is unreachable (the last character was not a digit)
+    // Numeric states at and past it are unreachable: a run of d digits reaches state d at most.
+    std::uint8_t numeric_span;
 
     Cost& at(std::uint8_t state) {
         return is_text(state) ? text[state] : is_byte(state) ? bytes[state - byte_base] : numeric[state - numeric_base];
     }
 };
-
-// The first numeric state of the least cost (as a scan from the first would find it).
-std::uint8_t first_least_numeric(const Row& row, Cost least) {
-    for (std::uint8_t d = 0; d < numeric_group; ++d)
-        if (row.numeric[d] == least) return std::uint8_t(numeric_base + d);
-    return numeric_base;
-}
 
 // Latches between modes at one position, in place: a byte or numeric run and text end with a latch
 // codeword (text first fills its last codeword), and text is entered in Alpha.
@@ -93,11 +88,10 @@ void latch_modes(Row& row, Back& back) {
     for (std::uint8_t b = 0; b < byte_group; ++b)
         if (row.bytes[b] < best_byte) best_byte = row.bytes[b], best_byte_state = std::uint8_t(byte_base + b);
     Cost best_numeric = no_route;
-    if (row.numeric_live) {
-        for (const Cost cost : row.numeric) best_numeric = std::min(best_numeric, cost);
-    }
-    // Which numeric state is the least is looked up only when a latch from it wins.
-    const auto numeric_origin = [&] { return first_least_numeric(row, best_numeric); };
+    std::uint8_t best_numeric_state = numeric_base;
+    if (row.numeric_live)
+        for (std::uint8_t d = 0; d < row.numeric_span; ++d)
+            if (row.numeric[d] < best_numeric) best_numeric = row.numeric[d], best_numeric_state = std::uint8_t(numeric_base + d);
 
     if (best_text[0] + codeword < row.bytes[0]) row.bytes[0] = best_text[0] + codeword, back.closed[latched_byte] = best_text_state[0];
     const Cost numeric_start = row.numeric_live ? row.numeric[0] : no_route;
@@ -108,17 +102,18 @@ void latch_modes(Row& row, Back& back) {
         row.bytes[0] = best_text[1] + 1 + codeword, back.closed[latched_byte] = best_text_state[1];
     if (best_text[1] + 1 + codeword < to_numeric) to_numeric = best_text[1] + 1 + codeword, numeric_from = best_text_state[1];
     if (best_byte + codeword < to_numeric) to_numeric = best_byte + codeword, numeric_from = best_byte_state;
-    if (best_numeric + codeword < row.bytes[0]) row.bytes[0] = best_numeric + codeword, back.closed[latched_byte] = numeric_origin();
+    if (best_numeric + codeword < row.bytes[0]) row.bytes[0] = best_numeric + codeword, back.closed[latched_byte] = best_numeric_state;
     const std::uint8_t alpha = text_state(Submode::Alpha, false);
     if (best_byte < best_numeric) {
         if (best_byte + codeword < row.text[alpha]) row.text[alpha] = best_byte + codeword, back.closed[alpha] = best_byte_state;
     } else if (best_numeric + codeword < row.text[alpha]) {
-        row.text[alpha] = best_numeric + codeword, back.closed[alpha] = numeric_origin();
+        row.text[alpha] = best_numeric + codeword, back.closed[alpha] = best_numeric_state;
     }
     if (to_numeric < numeric_start) {
         if (!row.numeric_live) {
             row.numeric.fill(no_route);
             row.numeric_live = true;
+            row.numeric_span = 1;
         }
         row.numeric[0] = to_numeric;
         back.closed[latched_numeric] = numeric_from;
@@ -167,6 +162,7 @@ void take_digit(Row& row) {
     next[0] = row.numeric[numeric_group - 1] + digit_cost[numeric_group - 1];
     for (std::size_t d = 1; d < numeric_group; ++d) next[d] = row.numeric[d - 1] + digit_cost[d - 1];
     row.numeric = next;
+    row.numeric_span = std::uint8_t(std::min<unsigned>(row.numeric_span + 1u, numeric_group));
 }
 
 }  // namespace
@@ -194,6 +190,7 @@ std::vector<Step> plan(std::span<const std::uint8_t> data) {
     row.text.fill(no_route);
     row.bytes.fill(no_route);
     row.numeric_live = false;
+    row.numeric_span = 0;
     row.text[text_state(Submode::Alpha, false)] = 0;
     for (std::size_t i = 0;; ++i) {
         Back& back = backs[i];
