@@ -15,13 +15,10 @@ from __future__ import annotations
 
 import argparse
 import random
-import statistics
-import time
-
 import zint
 
 import tavlo
-from bench_kinds import second_core_free
+from bench_kinds import interleaved_medians, second_core_free
 
 LENGTH = 1000
 
@@ -47,13 +44,6 @@ def zint_encode(symbology, data: bytes) -> None:
     symbol.encode(data)
 
 
-def cpu_per_call(call, batch: int) -> float:
-    start = time.thread_time()
-    for _ in range(batch):
-        call()
-    return (time.thread_time() - start) / batch
-
-
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--rounds", type=int, default=21)
@@ -66,12 +56,7 @@ def main() -> None:
         for name, data in payloads().items():
             ours = lambda: make(data)  # noqa: E731
             theirs = lambda: zint_encode(symbology, data)  # noqa: E731
-            ours(), theirs()
-            times: dict[str, list[float]] = {"tavlo": [], "zint": []}
-            for _ in range(options.rounds):
-                times["tavlo"].append(cpu_per_call(ours, options.batch))
-                times["zint"].append(cpu_per_call(theirs, options.batch))
-            a, b = (statistics.median(times[k]) * 1e6 for k in ("tavlo", "zint"))
+            a, b = interleaved_medians(ours, theirs, options.rounds, options.batch)
             print(f"{family + ', ' + name:<22} {a:>9.1f} {b:>9.1f} {b / a:>12.1f}x")
 
 
