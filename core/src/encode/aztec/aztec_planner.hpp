@@ -14,7 +14,7 @@ namespace tavlo::aztec {
 // these when stuffing cost one (see encode_aztec).
 struct PlanBias {
     bool later = false;           // among equal costs, the way weighed last rather than first
-    unsigned binary_penalty = 0;  // bits counted (not written) for each Binary Shift run
+    unsigned binary_penalty = 0;  // bits counted (not written) for each run of bytes, in one or two Binary Shifts
 };
 
 // Appends the encodation of `data` to `out`, which the decoder reads starting in Upper mode. Every path the
