@@ -40,7 +40,11 @@ std::vector<std::uint16_t> stuffed_codewords(const BitString& bits, unsigned wor
     std::size_t i = 0;
     do {
         unsigned word = 0;
-        for (unsigned j = 0; j < word_size; ++j) word = (word << 1) | (i + j >= n ? 1u : bits.bits[i + j]);
+        if (i + word_size <= n) {
+            for (unsigned j = 0; j < word_size; ++j) word = (word << 1) | bits.bits[i + j];
+        } else {  // the last word, padded with ones
+            for (unsigned j = 0; j < word_size; ++j) word = (word << 1) | (i + j >= n ? 1u : bits.bits[i + j]);
+        }
         if ((word & top) == top) {
             words.push_back(std::uint16_t(top));
             i += word_size - 1;

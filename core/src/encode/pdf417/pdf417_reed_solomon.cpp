@@ -51,16 +51,22 @@ void error_correction(std::span<const std::uint16_t> data, std::span<std::uint16
     TAVLO_ASSERT(k >= 1 && k <= max_check_codewords && table.offset[k] >= 0);
     const std::uint32_t* g = table.coefficients.data() + table.offset[k];
 
-    // The shift register holds the remainder negated, its sums left unreduced: a register is a sum of at most
-    // k products below 929^2, under 512 * 929^2 < 2^32, so only the feedback value is reduced per codeword.
-    std::array<std::uint32_t, max_check_codewords> negated{};
-    for (std::uint16_t d : data) {
-        TAVLO_ASSERT(d < field_prime);
-        const std::uint32_t t = (d + field_prime - negated[k - 1] % field_prime) % field_prime;
-        for (std::size_t j = k - 1; j > 0; --j) negated[j] = negated[j - 1] + t * g[j];
-        negated[0] = t * g[0];
+    // Long division in place, as a shift register laid along the message: work[i + 1 + m] gathers the
+    // generator's coefficient of x^(k - 1 - m) times each feedback value, negated (so that only sums are
+    // taken). The sums are left unreduced: a term is a sum of at most k products below 929^2, under
+    // 512 * 929^2 < 2^32, so only the feedback value is reduced per codeword, and the inner loop, one
+    // multiply-add a term along contiguous memory, is vectorised.
+    const std::size_t n = data.size();
+    std::array<std::uint32_t, max_check_codewords> reversed;
+    for (std::size_t m = 0; m < k; ++m) reversed[m] = g[k - 1 - m];
+    std::vector<std::uint32_t> work(n + k, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        TAVLO_ASSERT(data[i] < field_prime);
+        const std::uint32_t t = (data[i] + field_prime - work[i] % field_prime) % field_prime;
+        std::uint32_t* __restrict terms = work.data() + i + 1;
+        for (std::size_t m = 0; m < k; ++m) terms[m] += t * reversed[m];
     }
-    for (std::size_t i = 0; i < k; ++i) check[i] = std::uint16_t(negated[k - 1 - i] % field_prime);
+    for (std::size_t m = 0; m < k; ++m) check[m] = std::uint16_t(work[n + m] % field_prime);
 }
 
 }  // namespace tavlo::pdf417

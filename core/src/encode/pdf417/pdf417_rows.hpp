@@ -1,6 +1,7 @@
 // What PDF417 and MicroPDF417 share beyond compaction: ECI codewords, and writing a symbol row's modules.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -22,6 +23,15 @@ inline void append_eci(std::uint32_t eci, std::vector<std::uint16_t>& out) {
     }
 }
 
+// The 8 modules of each byte of a pattern, most significant bit first: a codeword's 17 modules are written
+// as two copies of 8 and one module.
+inline constexpr std::array<std::array<std::uint8_t, 8>, 256> byte_modules = [] {
+    std::array<std::array<std::uint8_t, 8>, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte)
+        for (unsigned k = 0; k < 8; ++k) table[byte][k] = std::uint8_t((byte >> (7 - k)) & 1);
+    return table;
+}();
+
 // Writes modules left to right into one row of a module array.
 class RowWriter {
 public:
@@ -29,7 +39,8 @@ public:
 
     // The `count` low bits of `bits`, most significant first, 1 dark.
     void put(std::uint32_t bits, unsigned count) {
-        for (unsigned k = count; k-- > 0;) *out_++ = std::uint8_t((bits >> k) & 1);
+        for (; count >= 8; count -= 8, out_ += 8) std::memcpy(out_, byte_modules[(bits >> (count - 8)) & 0xFF].data(), 8);
+        while (count-- > 0) *out_++ = std::uint8_t((bits >> count) & 1);
     }
     std::uint8_t* position() const { return out_; }
 
