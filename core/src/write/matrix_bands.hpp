@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "band_list.hpp"
+#include "band_sweep.hpp"
 #include "tavlo/geometry.hpp"
 
 namespace tavlo::png {
@@ -17,8 +18,8 @@ struct MatrixPlacement {
 };
 
 // The fewest bands that paint every dark module of `matrix` at `placement`, as sweep_bands makes of the
-// rectangles draw() gives without a bar width reduction. `dark` is scratch.
+// rectangles draw() gives without a bar width reduction.
 void matrix_bands(const MatrixGeometry& matrix, const MatrixPlacement& placement, label::BandList& bands,
-                  std::vector<Span>& dark);
+                  SweepScratch& scratch);
 
 }  // namespace tavlo::png

@@ -32,6 +32,7 @@ struct Scratch {
         if (sweep.rects.capacity() * sizeof(Rect) > kept_bytes) sweep.rects = {};
         if (sweep.open.capacity() * sizeof(const Rect*) > kept_bytes) sweep.open = {};
         if (sweep.dark.capacity() * sizeof(png::Span) > kept_bytes) sweep.dark = {};
+        if (sweep.bits.capacity() * sizeof(std::uint64_t) > kept_bytes) sweep.bits = {};
     }
 };
 
@@ -76,7 +77,7 @@ Result<PngBytes> write_png(const Drawing& drawing, bool smallest) {
 Result<PngBytes> write_matrix_png(const Drawing& drawing, const MatrixGeometry& matrix,
                                   const png::MatrixPlacement& placement, bool smallest) {
     return write_bands(drawing, smallest, [&](Scratch& scratch) {
-        png::matrix_bands(matrix, placement, scratch.bars, scratch.sweep.dark);
+        png::matrix_bands(matrix, placement, scratch.bars, scratch.sweep);
     });
 }
 
