@@ -7,6 +7,8 @@ from __future__ import annotations
 
 import math
 import re
+import warnings
+import zlib
 
 import tavlo
 from checks import CheckFailed, check_png, check_svg, expect
@@ -14,6 +16,9 @@ from choices import Choices
 from hostile import ASCII, CODE39, DIGITS, extreme_number, text, text_or_not
 from steps import Case, Step, shown
 from tavlo_cases import ALLOWED_ERRORS, gs1_text, gtin
+
+# Sizes outside what the GS1 General Specifications allow are what a fuzzer asks for; their warning is noise.
+warnings.simplefilter("ignore", tavlo.PrintWarning)
 
 # PNG renders stay within this many dots so that a case stays fast; layout() alone is asked of bigger labels.
 DOTS_CAP = 1_500_000
@@ -95,6 +100,14 @@ def check_pdf(document: bytes) -> None:
     expect(found is not None, "no startxref")
     at = int(found.group(1))
     expect(document[at : at + 4] == b"xref", f"startxref {at} does not point at the cross-reference table")
+    # Every stream is as long as its /Length says, and inflates: the content stream's deflate is our own.
+    for dictionary, data in re.findall(rb"<<([^\n]*)>>\nstream\n(.*?)\nendstream", document, re.S):
+        length = re.search(rb"/Length (\d+)", dictionary)
+        expect(length is not None and int(length.group(1)) == len(data), "a stream's /Length is not its size")
+        try:
+            zlib.decompress(data)
+        except zlib.error as error:
+            raise CheckFailed(f"a PDF stream does not inflate: {error}") from None
 
 
 def held_to_promise(symbol, chosen: dict, render):
@@ -109,13 +122,23 @@ def held_to_promise(symbol, chosen: dict, render):
         except Exception as error:
             raise CheckFailed(f"layout() raised {layout.__name__} but the render {type(error).__name__}") from error
         raise CheckFailed(f"layout() raised {layout.__name__} but the render returned")
-    if render.__name__ == "png" and layout.width_dots * layout.height_dots > DOTS_CAP:
+    if render.__name__ in ("png", "zpl") and layout.width_dots * layout.height_dots > DOTS_CAP:
         return None
     return render(**chosen)
 
 
+def check_eps(document: str) -> None:
+    expect(isinstance(document, str) and document.startswith("%!PS-Adobe-3.0 EPSF-3.0\n"), "no EPS header")
+    expect("%%BoundingBox: " in document and document.rstrip().endswith("%%EOF"), "no bounding box or %%EOF")
+
+
+def check_zpl(document: str) -> None:
+    expect(isinstance(document, str) and document.startswith("^XA\n"), "no ^XA at the start")
+    expect(document.endswith("^XZ\n") and document.count("^XA") == 1, "not one label format")
+
+
 def render_use(choices: Choices, chosen: dict):
-    name = choices.pick(["png", "png", "svg", "pdf", "layout"])
+    name = choices.pick(["png", "png", "svg", "pdf", "eps", "zpl", "layout"])
     arguments = ", ".join(f"{k}={shown(v)}" for k, v in chosen.items())
 
     def step(symbol):
@@ -127,7 +150,7 @@ def render_use(choices: Choices, chosen: dict):
                 layout = symbol.layout(**chosen)
                 check_png(png, (layout.width_dots, layout.height_dots), label_colours(chosen))
 
-        checks = {"png": check_png_of_layout, "svg": check_svg, "pdf": check_pdf}
+        checks = {"png": check_png_of_layout, "svg": check_svg, "pdf": check_pdf, "eps": check_eps, "zpl": check_zpl}
         return Step(f".{name}({arguments})", lambda: held_to_promise(symbol, chosen, getattr(symbol, name)),
                     check=checks[name])
 
@@ -156,6 +179,25 @@ def mostly_valid(valid, alphabet):
     return lambda choices: valid(choices) if choices.chance(0.6) else text_or_not(choices, alphabet, 300)
 
 
+def keywords(value_of, table: dict):
+    """Positional data and, now and then, each keyword of `table` with one of its values (valid and not)."""
+
+    def arguments(choices):
+        chosen = {name: choices.pick(values) for name, values in table.items() if choices.chance(0.3)}
+        return (value_of(choices),), chosen
+
+    return arguments
+
+
+ADDONS = {"addon": ["12", "51299", "", "123", "1a", 12, None], "addon_gap": [7, 9, 12, 6, 13, -1, "9", None]}
+BOOLS = [True, False, None, 1, "yes"]
+ECIS = [3, 26, 0, 899, 999999, 10**6, -1, "3", None]
+
+
+def digits(low: int, high: int):
+    return mostly_valid(lambda c: gtin(c, c.between(low, high)), DIGITS)
+
+
 def shaped(value_of):
     def arguments(choices):
         if choices.chance(0.5):
@@ -180,4 +222,52 @@ GENERATORS = {
     "tavlo.qr": package_case("qr", tavlo.QrCode, one(lambda c: text_or_not(c, ASCII + "é漢", 500))),
     "tavlo.datamatrix": package_case("datamatrix", tavlo.DataMatrix, shaped(lambda c: text_or_not(c, ASCII, 300))),
     "tavlo.gs1datamatrix": package_case("gs1datamatrix", tavlo.Gs1DataMatrix, shaped(gs1_text)),
+    "tavlo.ean13": package_case("ean13", tavlo.Ean13, keywords(digits(12, 13), {**ADDONS, "light_margin": BOOLS})),
+    "tavlo.upce": package_case("upce", tavlo.UpcE, keywords(digits(6, 8), ADDONS)),
+    "tavlo.isbn": package_case(
+        "isbn", tavlo.Isbn, keywords(mostly_valid(lambda c: "978" + gtin(c, 10), DIGITS + "-X "), ADDONS)),
+    "tavlo.issn": package_case(
+        "issn", tavlo.Issn, keywords(digits(7, 8), {"variant": ["00", "07", "7", "ab", 1], **ADDONS})),
+    "tavlo.ismn": package_case("ismn", tavlo.Ismn, keywords(mostly_valid(lambda c: "9790" + gtin(c, 9), DIGITS), {})),
+    "tavlo.code93": package_case("code93", tavlo.Code93, one(lambda c: text_or_not(c, ASCII, 200))),
+    "tavlo.codabar": package_case(
+        "codabar", tavlo.Codabar,
+        keywords(mostly_valid(lambda c: text(c, DIGITS + "-$:/.+", 40), ASCII),
+                 {"start": ["A", "B", "C", "D", "E", "", None], "stop": ["A", "D", "x", None],
+                  "check_digit": BOOLS, "ratio": ["3:1", "2.5:1", "2:1", "4:1", 3, None]})),
+    "tavlo.databar": package_case(
+        "databar", tavlo.DataBar,
+        keywords(digits(13, 14), {"stacked": [False, True, "omnidirectional", "x"], "truncated": BOOLS})),
+    "tavlo.databar_limited": package_case(
+        "databar_limited", tavlo.DataBarLimited, one(mostly_valid(lambda c: "0" + gtin(c, 12), DIGITS))),
+    "tavlo.databar_expanded": package_case(
+        "databar_expanded", tavlo.DataBarExpanded,
+        keywords(gs1_text, {"segments_per_row": [2, 4, 6, 22, 1, 23, 0, "4", None]})),
+    "tavlo.pdf417": package_case(
+        "pdf417", tavlo.Pdf417,
+        keywords(lambda c: text_or_not(c, ASCII + "é", 900),
+                 {"error_correction": [0, 2, 5, 8, 9, -1, None], "columns": [1, 3, 10, 30, 31, 0, None],
+                  "rows": [3, 10, 90, 2, 91, None], "compact": BOOLS, "eci": ECIS,
+                  "segment_index": [0, 3, 99998, 99999, -1, None], "file_id": ["", "000", "123456", "ab", None],
+                  "last_segment": BOOLS})),
+    "tavlo.micropdf417": package_case(
+        "micropdf417", tavlo.MicroPdf417,
+        keywords(lambda c: text_or_not(c, ASCII, 300), {"columns": [1, 2, 3, 4, 0, 5, None], "eci": ECIS})),
+    "tavlo.aztec": package_case(
+        "aztec", tavlo.Aztec,
+        keywords(lambda c: text_or_not(c, ASCII + "é漢", 1500),
+                 {"error_correction": [5, 23, 50, 95, 4, 96, None], "layers": [-4, -1, 1, 5, 32, 0, 33, -5, None],
+                  "eci": ECIS, "structured_append": [(1, 2), (2, 3, "ID"), (0, 2), (1, 27), (1, 2, "a b"), None]})),
+    "tavlo.aztec_rune": package_case("aztec_rune", tavlo.AztecRune, one(lambda c: c.pick([0, 1, 255, 256, -1, "7"]))),
+    "tavlo.microqr": package_case(
+        "microqr", tavlo.MicroQr,
+        keywords(lambda c: text_or_not(c, DIGITS + "ABC é", 40),
+                 {"error_correction": ["L", "M", "Q", "H", "x", None], "version": [1, 2, 3, 4, "M2", 5, 0, None],
+                  "mask": [0, 3, 4, -1, None]})),
+    "tavlo.rmqr": package_case(
+        "rmqr", tavlo.RmQr,
+        keywords(lambda c: text_or_not(c, ASCII + "é", 300),
+                 {"error_correction": ["M", "H", "L", None], "height": [7, 9, 17, 8, 19, None],
+                  "size": ["R7x43", "R17x139", "R8x10", "x", None]})),
+    "tavlo.gs1qr": package_case("gs1qr", tavlo.Gs1Qr, one(gs1_text)),
 }

@@ -22,7 +22,7 @@ timed() {
 
 suite() {
     make_venv .venv-test
-    pip_install pytest hypothesis zxing-cpp numpy pillow segno zint-bindings reportlab pyarrow  # zint: a cross-check in tests only
+    pip_install pytest hypothesis zxing-cpp numpy pillow segno zint-bindings reportlab pyarrow python-stdnum  # zint, stdnum: cross-checks in tests only
     # The recipe for many machines is tested on Dask where it installs, and skipped with a message otherwise.
     pip_install pandas "dask[distributed]" || echo "note: could not install dask; its test will skip" >&2
     pip_install -C cmake.define.TAVLO_ASSERTIONS=ON .

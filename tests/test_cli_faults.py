@@ -3,7 +3,9 @@ No traceback, nothing replaced that was not a regular file, nothing lost, memory
 
 from __future__ import annotations
 
+import io
 import os
+import re
 import signal
 import stat
 import subprocess
@@ -313,6 +315,27 @@ def test_every_bad_keyword_is_a_tavlo_error_and_a_value_or_type_error(options, e
             getattr(tavlo.QrCode("x"), render)(**options)
         assert isinstance(raised.value, (tavlo.TavloError, base))
         assert str(raised.value).startswith(message)
+
+
+@pytest.mark.parametrize(
+    "make, error, message",
+    [
+        (lambda: tavlo.DataMatrix("x", shape="round"), tavlo.TavloValueError, "invalid shape 'round'"),
+        (lambda: tavlo.DataMatrix("x", shape=1), tavlo.TavloTypeError, "argument 'shape': 'int' object"),
+        (lambda: tavlo.Itf14("1234567890123", bearer="x"), tavlo.TavloValueError, "bearer must be"),
+        (lambda: tavlo.QrCode("x", eci=10**7), tavlo.TavloValueError, "eci must be a whole number in 0 to 999999"),
+        (lambda: tavlo.Pdf417("x", columns=31), tavlo.TavloValueError,
+         "Encoding error: option 'columns' must be a whole number from 1 to 30, not '31'"),
+        (lambda: tavlo.DataBar("0950110153000", stacked="x"), tavlo.TavloValueError, "stacked must be"),
+        (lambda: tavlo.Ean13("978030640615", addon=12), tavlo.TavloTypeError, "argument 'addon': 'int'"),
+        (lambda: tavlo.Aztec("x", layers="3"), tavlo.TavloTypeError, "argument 'layers': 'str'"),
+        (lambda: tavlo.QrCode("x").save(io.BytesIO(), format="gif"), tavlo.TavloValueError, "unknown format 'gif'"),
+    ],
+)
+def test_a_symbols_own_arguments_are_refused_as_tavlo_errors(make, error, message):
+    with pytest.raises(error, match=re.escape(message)) as raised:
+        make()
+    assert isinstance(raised.value, tavlo.TavloError)
 
 
 def test_max_pixels_refuses_before_allocating_and_none_lifts_it():

@@ -24,6 +24,7 @@ TavloError TavloError::invalid_check_digit(std::string_view symbology, char expe
 }
 TavloError TavloError::invalid_data(std::string_view message) { return {Kind::InvalidData, {}, message}; }
 TavloError TavloError::gs1_syntax(std::string_view message) { return {Kind::Gs1Syntax, {}, message}; }
+TavloError TavloError::invalid_option(std::string_view message) { return {Kind::InvalidOption, {}, message}; }
 
 namespace {
 
@@ -48,7 +49,8 @@ std::string TavloError::display() const {
     case Kind::InvalidUnit: return concat("Invalid unit '", text_, "': expected 'in', 'mm', or 'px'");
     case Kind::DpiRequired: return "dpi is required when unit is 'in' or 'mm'";
     case Kind::DpiNotAllowed: return "dpi must not be specified when unit is 'px'";
-    case Kind::Encoding: return concat("Encoding error: ", text_);
+    case Kind::Encoding:
+    case Kind::InvalidOption: return concat("Encoding error: ", text_);
     case Kind::Render: return concat("Rendering error: ", text_);
     case Kind::InvalidGs1: return concat("Invalid GS1-128 value: ", text_);
     case Kind::InvalidCheckDigit: return concat("Invalid check digit for ", label_, ": expected ", text_);

@@ -1,5 +1,6 @@
 // EAN-13, UPC-E and the add-ons against figures of the GS1 General Specifications (5.1-1, 5.2.2.4-1,
 // 5.2.6.6-4, 5.2.2.5.1-2) and the zero suppression between UPC-A and UPC-E both ways.
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -75,7 +76,7 @@ void zero_suppression() {
 void book_numbers() {
     const auto isbn10 = isbn_to_ean13("0-306-40615-2");
     CHECK(isbn10 && isbn10->ean13 == "9780306406157" && isbn10->headline == "ISBN 978-0-306-40615-7");
-    CHECK(isbn_to_ean13("0306406152")->headline == "ISBN 9780306406157");
+    CHECK(isbn_to_ean13("0306406152")->headline == "ISBN 978-0-306-40615-7");
     CHECK(isbn_to_ean13("978-0-306-40615-7")->headline == "ISBN 978-0-306-40615-7");
     CHECK(isbn_to_ean13("0-8044-2957-X")->ean13 == "9780804429573");
     CHECK(isbn_to_ean13("0-306-40615-3").error().display() == "Invalid check digit for ISBN-10: expected 2");
@@ -88,6 +89,30 @@ void book_numbers() {
     const auto ismn = ismn_to_ean13("M-2306-7118-7");
     CHECK(ismn && ismn->ean13 == "9790230671187" && ismn->headline == "ISMN 979-0-2306-7118-7");
     CHECK(ismn_to_ean13("979-0-2306-7118-6").error().display() == "Invalid check digit for ISMN: expected 7");
+}
+
+// The printed number is hyphenated by the ISBN ranges (ISMN publisher ranges for 979-0), however it was
+// written; a number the ranges do not cover keeps the hyphens it was written with.
+void hyphenation_by_ranges() {
+    struct Case {
+        std::string_view written, headline;
+    };
+    constexpr Case cases[] = {
+        {"9780306406157", "ISBN 978-0-306-40615-7"},   {"978-3-16-148410-0", "ISBN 978-3-16-148410-0"},
+        {"9781861978769", "ISBN 978-1-86197-876-9"},   {"979 10 90636 07 1", "ISBN 979-10-90636-07-1"},
+        {"99921-58-10-7", "ISBN 978-99921-58-10-4"},   {"9784101010014", "ISBN 978-4-10-101001-4"},
+        {"9786001191152", "ISBN 978-600-119-115-2"},   {"9798886451238", "ISBN 979-8-88645-123-8"},
+        {"9789971502102", "ISBN 978-9971-5-0210-2"},   {"978-0-19852-663-6", "ISBN 978-0-19-852663-6"},
+        {"97-80306-406157", "ISBN 978-0-306-40615-7"}, {"978-669-01234-5-8", "ISBN 978-669-01234-5-8"},
+        {"9791200123453", "ISBN 9791200123453"},      {"9790230671187", "ISBN 9790230671187"},
+    };
+    for (const Case& c : cases) {
+        const auto number = isbn_to_ean13(c.written);
+        if (!number || number->headline != c.headline) std::printf("ISBN '%s':\n", std::string(c.written).c_str());
+        CHECK(number && number->headline == c.headline);
+    }
+    CHECK(ismn_to_ean13("9790060115615")->headline == "ISMN 979-0-060-11561-5");
+    CHECK(ismn_to_ean13("M-3452-4680-5")->headline == "ISMN 979-0-3452-4680-5");
 }
 
 // The table's entries: options as text, the add-on after its gap, the printed line.
@@ -114,6 +139,7 @@ void kind_entries() {
 int main() {
     kind_entries();
     book_numbers();
+    hyphenation_by_ranges();
     gs1_figures();
     addon_after_gap();
     refusals();

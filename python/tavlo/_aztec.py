@@ -4,6 +4,7 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Any, Optional, Tuple, Union
 
+from ._label import TavloTypeError
 from ._symbols import _data, _Symbol
 
 if TYPE_CHECKING:
@@ -16,7 +17,7 @@ def _whole(name: str, value: Any) -> Optional[int]:
     if value is None or type(value) is int:
         return value
     if isinstance(value, bool) or not isinstance(value, int):
-        raise TypeError(f"argument '{name}': '{type(value).__qualname__}' object is not an instance of 'int'")
+        raise TavloTypeError(f"argument '{name}': '{type(value).__qualname__}' object is not an instance of 'int'")
     return value
 
 
@@ -24,12 +25,12 @@ def _structured_append(value: Any) -> tuple[Optional[int], Optional[int], Option
     if value is None:
         return None, None, None
     if not isinstance(value, tuple) or len(value) not in (2, 3):
-        raise TypeError("argument 'structured_append': expected a tuple (index, count) or (index, count, id)")
+        raise TavloTypeError("argument 'structured_append': expected a tuple (index, count) or (index, count, id)")
     index = _whole("structured_append", value[0])
     count = _whole("structured_append", value[1])
     sa_id = value[2] if len(value) == 3 else None
     if sa_id is not None and not isinstance(sa_id, str):
-        raise TypeError(f"argument 'structured_append': id '{type(sa_id).__qualname__}' object is not an instance of 'str'")
+        raise TavloTypeError(f"argument 'structured_append': id '{type(sa_id).__qualname__}' object is not an instance of 'str'")
     return index, count, sa_id or None
 
 

@@ -4,6 +4,7 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Any, Union
 
+from ._label import TavloTypeError, TavloValueError
 from ._symbols import _Symbol, _text
 
 if TYPE_CHECKING:
@@ -18,12 +19,12 @@ def _stacked_kind(stacked: Any, truncated: Any) -> str:
     if stacked is False or stacked is None:
         return "databar-truncated" if truncated else "databar"
     if truncated:
-        raise ValueError("truncated and stacked exclude each other: a stacked symbol is already short")
+        raise TavloValueError("truncated and stacked exclude each other: a stacked symbol is already short")
     if stacked is True:
         return "databar-stacked"
     if stacked == "omnidirectional":
         return "databar-stacked-omni"
-    raise ValueError(f"stacked must be False, True or 'omnidirectional', not {stacked!r}")
+    raise TavloValueError(f"stacked must be False, True or 'omnidirectional', not {stacked!r}")
 
 
 class DataBar(_Symbol):
@@ -83,7 +84,7 @@ class DataBarExpanded(_Symbol):
         if segments_per_row is None:
             return cls._encode("databar-expanded", _text(text), (text, None))
         if isinstance(segments_per_row, bool) or not isinstance(segments_per_row, int):
-            raise TypeError(
+            raise TavloTypeError(
                 f"argument 'segments_per_row': '{type(segments_per_row).__qualname__}' object is not an instance of 'int'"
             )
         return cls._encode(

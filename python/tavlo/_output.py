@@ -17,6 +17,8 @@ import sys
 from collections.abc import Callable
 from typing import IO, Any, Protocol, Union
 
+from ._label import TavloTypeError, TavloValueError
+
 __all__ = ["FORMATS", "format_for", "render", "save", "data_uri", "to_pil", "write_file", "sync_file_system", "shown"]
 
 StrPath = Union[str, "os.PathLike[str]"]
@@ -43,10 +45,10 @@ _FORMAT_LIST = ", ".join(FORMATS)
 
 def _checked_format(format: str) -> str:
     if not isinstance(format, str):
-        raise TypeError(f"format must be a str, not {type(format).__name__}")
+        raise TavloTypeError(f"format must be a str, not {type(format).__name__}")
     name = format.lower().lstrip(".")
     if name not in FORMATS:
-        raise ValueError(f"unknown format {format!r}: use one of {_FORMAT_LIST}")
+        raise TavloValueError(f"unknown format {format!r}: use one of {_FORMAT_LIST}")
     return name
 
 
@@ -56,13 +58,13 @@ def format_for(target: StrPath | IO[bytes], format: str | None = None) -> str:
         return _checked_format(format)
     name = target if isinstance(target, (str, os.PathLike)) else getattr(target, "name", None)
     if not isinstance(name, (str, os.PathLike)):
-        raise ValueError(f"cannot tell the format of a file object: pass format= one of {_FORMAT_LIST}")
+        raise TavloValueError(f"cannot tell the format of a file object: pass format= one of {_FORMAT_LIST}")
     suffix = os.path.splitext(os.fspath(name))[1]
     if not suffix:
-        raise ValueError(f"cannot tell the format of {os.fspath(name)!r} without a suffix: "
+        raise TavloValueError(f"cannot tell the format of {os.fspath(name)!r} without a suffix: "
                          f"name it .png, .svg, .pdf, .eps or .zpl, or pass format=")
     if suffix.lower().lstrip(".") not in FORMATS:
-        raise ValueError(f"unknown format {suffix!r} of {os.fspath(name)!r}: use one of {_FORMAT_LIST}")
+        raise TavloValueError(f"unknown format {suffix!r} of {os.fspath(name)!r}: use one of {_FORMAT_LIST}")
     return suffix.lower().lstrip(".")
 
 
@@ -89,11 +91,11 @@ def save(symbol: Renderable, target: StrPath | IO[bytes], format: str | None = N
     if isinstance(target, (str, os.PathLike)):
         write_file(target, data)
     elif isinstance(target, io.TextIOBase):
-        raise TypeError("save() needs a binary file object: open the file with mode 'wb'")
+        raise TavloTypeError("save() needs a binary file object: open the file with mode 'wb'")
     elif hasattr(target, "write"):
         target.write(data)
     else:
-        raise TypeError(f"save() needs a path or a binary file object, not {type(target).__name__}")
+        raise TavloTypeError(f"save() needs a path or a binary file object, not {type(target).__name__}")
 
 
 _CREATE_FLAGS = os.O_WRONLY | os.O_CREAT | os.O_EXCL | getattr(os, "O_CLOEXEC", 0) | getattr(os, "O_BINARY", 0)

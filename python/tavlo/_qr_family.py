@@ -4,6 +4,7 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Any
 
+from ._label import TavloTypeError
 from ._symbols import _data, _OptionSymbol
 
 if TYPE_CHECKING:
@@ -74,5 +75,5 @@ def structured_append_text(value: Any) -> str | None:
     if value is None:
         return None
     if not isinstance(value, tuple) or len(value) != 3 or not all(type(v) is int for v in value):
-        raise TypeError("argument 'structured_append': expected a tuple (index, count, parity) of ints")
+        raise TavloTypeError("argument 'structured_append': expected a tuple (index, count, parity) of ints")
     return ",".join(str(v) for v in value)

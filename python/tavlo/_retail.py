@@ -5,6 +5,7 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Any
 
+from ._label import TavloTypeError
 from ._symbols import _Symbol, _text
 
 if TYPE_CHECKING:
@@ -17,13 +18,13 @@ _DEFAULTS: dict[str, Any] = {"variant": "00", "addon": None, "addon_gap": None, 
 def _addon(addon: Any) -> str | None:
     if addon is None or isinstance(addon, str):
         return addon
-    raise TypeError(f"argument 'addon': '{type(addon).__qualname__}' object is not an instance of 'str'")
+    raise TavloTypeError(f"argument 'addon': '{type(addon).__qualname__}' object is not an instance of 'str'")
 
 
 def _addon_gap(gap: Any) -> int | None:
     if gap is None or (isinstance(gap, int) and not isinstance(gap, bool)):
         return gap
-    raise TypeError(f"argument 'addon_gap': '{type(gap).__qualname__}' object is not an instance of 'int'")
+    raise TavloTypeError(f"argument 'addon_gap': '{type(gap).__qualname__}' object is not an instance of 'int'")
 
 
 class _Retail(_Symbol):
@@ -133,9 +134,12 @@ class UpcE(_Retail):
 class Isbn(_Retail):
     """A book's ISBN as EAN-13: ISBN-13 (978 or 979), or ISBN-10, which becomes 978 with a new check digit.
 
-    Hyphens are allowed; the number is printed above the symbol as "ISBN 978-0-306-40615-7", hyphenated as
-    the caller wrote it (no hyphens are added). Check digits are validated: ISBN-10's modulo 11 (X for 10),
-    ISBN-13's modulo 10. `addon`, `addon_gap` and `light_margin` as for Ean13.
+    Hyphens and spaces are allowed anywhere between the digits. The number is printed above the symbol as
+    "ISBN 978-0-306-40615-7", hyphenated by the International ISBN Agency's ranges (registration group,
+    registrant, publication, check digit) whatever hyphens were written; a number in a range allotted after
+    the table's date (January 2026) keeps the hyphens it was written with. Check digits are validated:
+    ISBN-10's modulo 11 (X for 10), ISBN-13's modulo 10. `addon`, `addon_gap` and `light_margin` as for Ean13.
+    `human_readable` holds the printed number and the digits under the bars.
     """
 
     __slots__ = ()
@@ -167,7 +171,7 @@ class Issn(_Retail):
         light_margin: bool = False,
     ) -> Self:
         if not isinstance(variant, str):
-            raise TypeError(f"argument 'variant': '{type(variant).__qualname__}' object is not an instance of 'str'")
+            raise TavloTypeError(f"argument 'variant': '{type(variant).__qualname__}' object is not an instance of 'str'")
         return cls._retail(
             "issn", issn, "issn", variant=variant, addon=addon, addon_gap=addon_gap, light_margin=light_margin
         )
@@ -176,7 +180,8 @@ class Issn(_Retail):
 class Ismn(_Retail):
     """Printed music's ISMN as EAN-13: "979-0-2306-7118-7", or the older "M-2306-7118-7" for the same number.
 
-    Printed above the symbol as "ISMN 979-0-...". `addon`, `addon_gap` and `light_margin` as for Ean13.
+    Printed above the symbol as "ISMN 979-0-2306-7118-7", hyphenated by the ISMN publisher ranges.
+    `addon`, `addon_gap` and `light_margin` as for Ean13.
     """
 
     __slots__ = ()

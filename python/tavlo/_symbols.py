@@ -9,6 +9,7 @@ from typing import TYPE_CHECKING, Any, Union
 import _tavlo
 
 from . import _label
+from ._label import TavloTypeError, TavloValueError
 
 if TYPE_CHECKING:
     from typing import Literal
@@ -29,7 +30,7 @@ def _option_text(name: str, value: Any) -> str:
         return "true" if value else "false"
     if isinstance(value, (int, str)):
         return str(value)
-    raise TypeError(f"argument '{name}': '{type(value).__qualname__}' object is not an instance of 'str, int or bool'")
+    raise TavloTypeError(f"argument '{name}': '{type(value).__qualname__}' object is not an instance of 'str, int or bool'")
 
 
 class _Captured(Exception):
@@ -54,7 +55,7 @@ def kind_of(cls: type, probe: str | bytes, options: dict[str, Any]) -> tuple[str
         return captured.kind, captured.pairs
     finally:
         _capturing.reset(token)
-    raise TypeError(f"{cls.__qualname__} is not a kind of label")
+    raise TavloTypeError(f"{cls.__qualname__} is not a kind of label")
 
 
 _new_label = _label.Label.__new__
@@ -218,7 +219,7 @@ class Code128(_Symbol):
 
     def __new__(cls, data: str | Sequence[Code128Element]) -> Self:
         if not isinstance(data, Sequence):
-            raise TypeError(f"argument 'data': '{type(data).__qualname__}' object is not a str or a list of elements")
+            raise TavloTypeError(f"argument 'data': '{type(data).__qualname__}' object is not a str or a list of elements")
         if isinstance(data, str):
             return cls._encode("code128", data, (data,))
         if any(type(element) is not _tavlo.Data and type(element) not in _MARKERS for element in data):
@@ -278,7 +279,7 @@ class Itf14(_Symbol):
 
     def __new__(cls, data: str, bearer: Literal["frame", "bars"] = "frame") -> Self:
         if bearer not in ("frame", "bars"):
-            raise ValueError(f"bearer must be 'frame' or 'bars', not {bearer!r}")
+            raise TavloValueError(f"bearer must be 'frame' or 'bars', not {bearer!r}")
         return cls._encode("itf14" if bearer == "frame" else "itf14-bars", _text(data), (data, bearer))
 
     def _arguments(self) -> list[str]:
@@ -407,13 +408,13 @@ class Gs1DataMatrix(_Symbol):
 
 def _text(data: Any, name: str = "data") -> str:
     if not isinstance(data, str):
-        raise TypeError(f"argument '{name}': '{type(data).__qualname__}' object is not an instance of 'str'")
+        raise TavloTypeError(f"argument '{name}': '{type(data).__qualname__}' object is not an instance of 'str'")
     return data
 
 
 def _data(data: Any) -> str | bytes:
     if not isinstance(data, (str, bytes)):
-        raise TypeError("expected str or bytes")
+        raise TavloTypeError("expected str or bytes")
     return data
 
 
@@ -422,9 +423,9 @@ _SHAPES = ("any", "square", "rect", "rectangle", "rectangular")
 
 def _shape(shape: Any) -> str:
     if not isinstance(shape, str):
-        raise TypeError(f"argument 'shape': '{type(shape).__qualname__}' object is not an instance of 'str'")
+        raise TavloTypeError(f"argument 'shape': '{type(shape).__qualname__}' object is not an instance of 'str'")
     if shape not in _SHAPES:
-        raise ValueError(f"invalid shape '{shape}': expected 'square', 'rectangle' or 'any'")
+        raise TavloValueError(f"invalid shape '{shape}': expected 'square', 'rectangle' or 'any'")
     return shape
 
 
@@ -443,7 +444,7 @@ def _shown_shape(shape: str | None) -> str | None:
 def _sizing(shape: Any, dmre: Any, size: Any) -> dict[str, Any]:
     """The size options of the Data Matrix kinds as the core reads them; None leaves the core's default."""
     if size is not None and not isinstance(size, str):
-        raise TypeError(f"argument 'size': '{type(size).__qualname__}' object is not an instance of 'str'")
+        raise TavloTypeError(f"argument 'size': '{type(size).__qualname__}' object is not an instance of 'str'")
     return {"shape": None if shape is None else _shape(shape), "dmre": bool(dmre) or None, "size": size}
 
 
@@ -463,9 +464,9 @@ def _eci_payload(data: str | bytes, eci: Any) -> tuple[str | bytes, int | None]:
     """The bytes to encode and the ECI to announce: a str in ISO-8859-1 when it can be (no ECI), else UTF-8
     with ECI 26; with `eci` a str in that ECI's character set, bytes as they are."""
     if eci is not None and (not isinstance(eci, int) or isinstance(eci, bool)):
-        raise TypeError(f"argument 'eci': '{type(eci).__qualname__}' object is not an instance of 'int'")
+        raise TavloTypeError(f"argument 'eci': '{type(eci).__qualname__}' object is not an instance of 'int'")
     if eci is not None and not 0 <= eci <= 999999:
-        raise ValueError(f"argument 'eci': an ECI is from 0 to 999999, not {eci}")
+        raise TavloValueError(f"argument 'eci': an ECI is from 0 to 999999, not {eci}")
     if isinstance(data, bytes):
         return data, eci
     if eci is None:
@@ -475,11 +476,11 @@ def _eci_payload(data: str | bytes, eci: Any) -> tuple[str | bytes, int | None]:
             return data.encode("utf-8"), _UTF8_ECI
     codec = _ECI_CODECS.get(eci)
     if codec is None:
-        raise ValueError(f"argument 'eci': ECI {eci} has no character set tavlo encodes a str in; give the data as bytes")
+        raise TavloValueError(f"argument 'eci': ECI {eci} has no character set tavlo encodes a str in; give the data as bytes")
     try:
         return data.encode(codec), eci
     except UnicodeEncodeError as error:
-        raise ValueError(f"argument 'data': {data[error.start:error.end]!r} is not in the character set of ECI {eci} ({codec})") from None
+        raise TavloValueError(f"argument 'data': {data[error.start:error.end]!r} is not in the character set of ECI {eci} ({codec})") from None
 
 
 def _structured_append(value: Any) -> tuple[int, int, int] | None:
@@ -490,5 +491,5 @@ def _structured_append(value: Any) -> tuple[int, int, int] | None:
         or len(value) != 3
         or any(not isinstance(item, int) or isinstance(item, bool) for item in value)
     ):
-        raise TypeError("argument 'structured_append': expected a tuple (index, count, file_id) of 3 ints")
+        raise TavloTypeError("argument 'structured_append': expected a tuple (index, count, file_id) of 3 ints")
     return (value[0], value[1], value[2])

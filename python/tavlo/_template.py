@@ -43,7 +43,7 @@ from collections.abc import Mapping
 from typing import Any
 
 from . import _label
-from .sheets import _mm
+from .sheets import _mm, _save
 
 __all__ = ["Template"]
 
@@ -198,8 +198,10 @@ class Template:
         return _label.compose(width, height, parts, rects, texts, dpi=dpi, **options)
 
     def render(self, row: Mapping[str, Any], format: str = "pdf", dpi: int | None = None, **options: Any) -> bytes | str:
-        """The label filled from `row` as a PDF (bytes), PNG (bytes) or SVG (str)."""
+        """The label filled from `row` as a PDF (bytes), PNG (bytes), SVG (str) or ZPL (str, one label format;
+        `copies` and `compression` as zpl() takes them)."""
         optimize = bool(options.pop("optimize", False))
+        zpl_options = {name: options.pop(name) for name in ("copies", "compression") if name in options}
         drawing = self.drawing(row, dpi, **options)
         if format == "png":
             return drawing.png(optimize=optimize)
@@ -207,4 +209,18 @@ class Template:
             return drawing.svg()
         if format == "pdf":
             return drawing.pdf()
-        raise ValueError(f"unknown template format {format!r}: use pdf, png or svg")
+        if format == "zpl":
+            return drawing.zpl(**zpl_options)
+        raise ValueError(f"unknown template format {format!r}: use pdf, png, svg or zpl")
+
+    def zpl(self, row: Mapping[str, Any], dpi: int | None = None, *, copies: int = 1, compression: str = "z64",
+            **options: Any) -> str:
+        """The label filled from `row` as one ZPL label format (^XA ... ^XZ) at the printer's dots: `dpi` is the
+        printer's (203, 300 or 600), ^PW and ^LL the label's size in those dots."""
+        return self.drawing(row, dpi, **options).zpl(copies=copies, compression=compression)
+
+    def save(self, target: Any, row: Mapping[str, Any], format: str | None = None, dpi: int | None = None,
+             **options: Any) -> None:
+        """Writes the label filled from `row` to a path or a binary file object, in `format` or the one the
+        path's suffix names (.pdf, .png, .svg, .zpl), whole or not at all as `tavlo.save` writes."""
+        _save(target, format, lambda name: self.render(row, name, dpi, **options))

@@ -3,6 +3,7 @@
 >>> from tavlo import gs1
 >>> gs1.parse("(01)09501101530003(17)250101(10)ABC")
 [('01', '09501101530003'), ('17', '250101'), ('10', 'ABC')]
+>>> gs1.check("(01)09501101530003(17)251231(10)ABC")  # validates only: None, or TavloError as parse()
 >>> gs1.digital_link("(01)09501101530003(17)250101(10)ABC")
 'https://id.gs1.org/01/09501101530003/10/ABC?17=250101'
 >>> gs1.element_string("https://id.gs1.org/01/09501101530003/10/ABC?17=250101")
@@ -25,7 +26,7 @@ from _tavlo import TavloError
 
 from . import _label
 
-__all__ = ["parse", "digital_link", "element_string", "main", "DEFAULT_DOMAIN"]
+__all__ = ["parse", "check", "digital_link", "element_string", "main", "DEFAULT_DOMAIN"]
 
 DEFAULT_DOMAIN = "https://id.gs1.org"
 
@@ -39,7 +40,15 @@ def parse(text: str) -> list[tuple[str, str]]:
 
     In an element string a value runs to the next "("; write "\\(" for a "(" inside a value.
     """
-    return _label.gs1_parse_link(text) if _is_uri(text) else _label.gs1_parse(text)
+    return _label.gs1_parse_text(text)
+
+
+def check(text: str) -> None:
+    """Validates a bracketed element string or a GS1 Digital Link URI as parse() does, without making the pairs.
+
+    Returns None for a valid text; raises parse()'s TavloError, naming the AI and the rule, for an invalid one.
+    """
+    _label.gs1_check(text)
 
 
 def digital_link(text: str, domain: str = DEFAULT_DOMAIN) -> str:

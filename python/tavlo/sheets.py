@@ -15,8 +15,9 @@ millimetres or strings with a unit ("2.625in", "70mm").
 
 from __future__ import annotations
 
+import os
 import re
-from collections.abc import Iterable, Sequence
+from collections.abc import Callable, Iterable, Sequence
 from dataclasses import dataclass
 from typing import Any, Union
 
@@ -44,6 +45,25 @@ def _mm(value: Length, name: str) -> float:
     if not value >= 0 or value == float("inf"):
         raise ValueError(f"argument '{name}': a length must be a finite number, not negative")
     return float(value)
+
+
+def _save(target: Any, format: str | None, render: Callable[[str], bytes | str]) -> None:
+    """Writes what `render(format)` gives to `target` (a path or a binary file object), the format from
+    `format` or the path's suffix; what Sheet.save and Template.save share. Rendered before anything is
+    opened, and a path written whole or not at all, as tavlo.save writes."""
+    from . import _output
+
+    name = _output.format_for(target, format)
+    if name not in ("pdf", "png", "svg", "zpl"):
+        raise ValueError(f"a sheet or a template is written as pdf, png, svg or zpl, not {name}")
+    data = render(name)
+    data = data.encode("utf-8") if isinstance(data, str) else data
+    if isinstance(target, (str, os.PathLike)):
+        _output.write_file(target, data)
+    elif hasattr(target, "write"):
+        target.write(data)
+    else:
+        raise TypeError(f"save() needs a path or a binary file object, not {type(target).__name__}")
 
 
 # Page sizes in millimetres: ISO 216 A4 and A5, US Letter 8.5 x 11 in.
@@ -205,16 +225,54 @@ class Sheet:
         """One SVG document per page."""
         return [page.svg() for page in self.drawings(labels, dpi, **options)]
 
+    def label_drawings(self, labels: Iterable[Any], dpi: int = 300, *, skip: int = 0, **options: Any) -> list[Any]:
+        """Each label alone on a drawing of its cell's size, placed in it as on the sheet (the same dots): what
+        a printer with the sheet's labels on a roll prints one by one. An empty cell (None) gives none."""
+        options.pop("optimize", None)
+        _, _, cells = self._cells(dpi)
+        if isinstance(skip, bool) or not isinstance(skip, int) or not 0 <= skip < len(cells):
+            raise ValueError(f"argument 'skip': a cell number from 0 to {len(cells) - 1}")
+        page_options = {name: options[name] for name in ("foreground", "background") if name in options}
+        drawings = []
+        for index, symbol in enumerate(labels):
+            cell = cells[(skip + index) % len(cells)]
+            if symbol is None:
+                continue
+            drawing = _label.draw(symbol, dpi=dpi, **options)
+            try:
+                x, y = _label.place_in_cell(cell, drawing.width, drawing.height, self.anchor)
+            except _label.TavloError as error:
+                raise _label.TavloError(f"{error} (label {index}, {symbol!r})") from None
+            drawings.append(_label.compose(cell[2], cell[3], [(drawing, x - cell[0], y - cell[1])], (), (), dpi=dpi,
+                                           **page_options))
+        return drawings
+
+    def zpl(self, labels: Iterable[Any], dpi: int = 300, *, copies: int = 1, compression: str = "z64",
+            **options: Any) -> str:
+        """One ZPL label format (^XA ... ^XZ) per label, one after another: each at the printer's dots (`dpi`
+        203, 300 or 600) with ^PW and ^LL its cell's size, the label where the sheet puts it in its cell."""
+        return "".join(drawing.zpl(copies=copies, compression=compression)
+                       for drawing in self.label_drawings(labels, dpi, **options))
+
+    def save(self, target: Any, labels: Iterable[Any], format: str | None = None, dpi: int = 300,
+             **options: Any) -> None:
+        """Writes the labels to a path or a binary file object, in `format` or the one the path's suffix names:
+        .pdf (every page), .zpl (a format per label), or .png and .svg (one sheet's labels)."""
+        labels = list(labels)
+        _save(target, format, lambda name: render_sheet(self, labels, name, dpi, **options))
+
 
 def render_sheet(preset: str | Sheet, symbols: Sequence[Any], format: str = "pdf", dpi: int = 300,
                  **options: Any) -> bytes:
     """The symbols on sheets of `preset` (a name in PRESETS or a Sheet) as one file: a PDF of as many pages as
-    they need. A PNG or SVG holds one page, so those formats take symbols that fit one sheet."""
+    they need, or a ZPL file of one label format per symbol. A PNG or SVG holds one page, so those formats take symbols that fit one sheet."""
     sheet = preset if isinstance(preset, Sheet) else Sheet.preset(preset)
     if format == "pdf":
         return sheet.pdf(symbols, dpi, **options)
+    if format == "zpl":
+        return sheet.zpl(symbols, dpi, **options).encode("ascii")
     if format not in ("png", "svg"):
-        raise ValueError(f"unknown sheet format {format!r}: use pdf, png or svg")
+        raise ValueError(f"unknown sheet format {format!r}: use pdf, png, svg or zpl")
     pages = sheet.drawings(symbols, dpi, **options)
     if len(pages) > 1:
         raise ValueError(f"{len(symbols)} labels need {len(pages)} sheets of {sheet.per_page}: a {format.upper()} "

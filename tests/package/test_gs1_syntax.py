@@ -285,3 +285,52 @@ def test_gs1_qr_reads_back_as_gs1(text, content):
     assert result.symbology_identifier == "]Q3"  # FNC1 in first position
     assert result.bytes == content.encode()  # the element strings with GS where the rules ask for one
     assert result.text == text  # read as GS1, shown with the AIs in parentheses
+
+
+# gs1.check validates as gs1.parse does, without making the pairs: the same verdicts and the same messages.
+@pytest.mark.parametrize(("text", "message"), INVALID, ids=[text for text, _ in INVALID])
+def test_check_refuses_as_parse_does(text, message):
+    with pytest.raises(tavlo.TavloError, match=f"^{re.escape(message)}$"):
+        gs1.check(text)
+
+
+@pytest.mark.parametrize("text", VALID)
+def test_check_accepts_as_parse_does(text):
+    assert gs1.check(text) is None
+
+
+def refusal(call, text: str) -> str | None:
+    try:
+        call(text)
+    except tavlo.TavloError as error:
+        return str(error)
+    return None
+
+
+def test_check_agrees_with_parse_on_gs1s_corpus():
+    texts = [entry["text"].replace("|(", "(", 1) for entry in corpus("element_strings.json")]
+    texts += [entry["text"] for entry in corpus("digital_link.json")]
+    disagreements = [text for text in texts if refusal(gs1.check, text) != refusal(gs1.parse, text)]
+    assert disagreements == []
+
+
+@pytest.mark.parametrize(
+    ("text", "message"),
+    [
+        ("https://id.gs1.org/01/09501101530003?17=251301", "AI (17): month 13 is not a valid month"),
+        ("HTTPS://id.gs1.org/10/ABC", "GS1 Digital Link: the path holds no primary key"),
+        ("http://x/01/09501101530004", "AI (01): the check digit is incorrect"),
+        ("hTtP://x/01/09501101530003", "GS1 Digital Link: the URI must begin with http:// or https://"),
+        ("http:/x/01/09501101530003", "an element string begins each element with '(AI)'"),
+        ("", "the element string holds no elements"),
+    ],
+)
+def test_parse_and_check_read_a_text_with_an_http_scheme_in_any_case_as_a_uri(text, message):
+    for call in (gs1.parse, gs1.check):
+        with pytest.raises(tavlo.TavloError, match=f"^{re.escape(message)}$"):
+            call(text)
+
+
+def test_check_takes_text_only():
+    with pytest.raises(TypeError, match="^argument 'text': 'bytes' object is not an instance of 'str'$"):
+        gs1.check(b"(01)09501101530003")

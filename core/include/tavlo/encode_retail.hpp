@@ -44,11 +44,12 @@ LinearGeometry with_addon(const LinearGeometry& main, const LinearGeometry& addo
 // and the line printed above the symbol.
 struct BookNumber {
     std::string ean13;     // check digit included
-    std::string headline;  // "ISBN 978-0-306-40615-7": hyphens where the caller wrote them
+    std::string headline;  // "ISBN 978-0-306-40615-7": hyphenated by the ISBN (ISMN) ranges
 };
 
 // ISBN-13 (978 or 979) or ISBN-10 (check digit modulo 11, X for 10), which becomes 978 and a new check digit;
-// hyphens or spaces between the digits are kept for the printed line.
+// hyphens or spaces may stand between the digits. The printed line is hyphenated by the ISBN ranges whatever
+// hyphens were written; a number outside the known ranges keeps the caller's hyphenation.
 Result<BookNumber> isbn_to_ean13(std::string_view isbn);
 // ISSN "0317-8471" (check digit modulo 11, X for 10): 977, its seven digits, the two-digit `variant`.
 Result<BookNumber> issn_to_ean13(std::string_view issn, std::string_view variant);

@@ -23,6 +23,7 @@ public:
         InvalidCheckDigit,  // symbology, the expected digit
         InvalidData,        // message, shown as it is
         Gs1Syntax,   // message: a rule of the GS1 Barcode Syntax Dictionary, naming the AI
+        InvalidOption,  // message: a kind's option given a value it does not take
     };
 
     // `character` is the offending character in UTF-8 (one code point).
@@ -41,6 +42,8 @@ public:
     static TavloError invalid_data(std::string_view message);
     // Shown as it is: "AI (17): month 13 is not a valid month" says what and where by itself.
     static TavloError gs1_syntax(std::string_view message);
+    // A kind's option with a value it does not take; shown as an encoding error, raised as a value error.
+    static TavloError invalid_option(std::string_view message);
 
     Kind kind() const { return kind_; }
 

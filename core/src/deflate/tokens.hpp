@@ -154,6 +154,21 @@ public:
         --distance_counts_[distance.symbol];
         match(length, distance);
     }
+    // Tokens made apart for a stretch of data that copies only from within itself (a glyph's cached
+    // tokens), taken as they are wherever the stretch now stands. Only outside repeats; no repeat marks.
+    void append(std::span<const std::uint32_t> made) {
+        TAVLO_ASSERT(depth_ == 0);
+        std::uint32_t* const out = room(made.size());
+        for (std::size_t i = 0; i < made.size(); ++i) {
+            const std::uint32_t t = made[i];
+            const unsigned symbol = token::symbol(t);
+            TAVLO_ASSERT(symbol != end_of_block && symbol < literal_symbols);
+            out[i] = t;
+            ++literal_counts_[symbol];
+            if (symbol > end_of_block) ++distance_counts_[token::distance_symbol(t)];
+        }
+        size_ += made.size();
+    }
     void end_block() {
         push(end_of_block);
         ++literal_counts_[end_of_block];

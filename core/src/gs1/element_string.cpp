@@ -17,6 +17,7 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 Result<std::vector<AiField>> parse_element_string(std::string_view text, bool allow_composite) {
     std::vector<AiField> elements;
+    elements.reserve(static_cast<std::size_t>(std::ranges::count(text, '(')));  // at most one element each
     std::size_t pos = 0;
     bool composite_seen = false;
     while (pos < text.size()) {

@@ -1,8 +1,7 @@
-// PDF of a label: one page of the label's exact size whose content draws the drawing in dots, each glyph of its
-// text a form XObject drawn where the glyph stands, written object by object with a cross-reference table. No
-// dates or identifiers, so one drawing gives one file.
-#include <zlib.h>
-
+// PDF of a label: one page of the label's exact size whose one content stream draws the drawing in dots, each
+// glyph of its text an outline filled where the glyph stands (compressed once however often it stands: see
+// pdf_content.hpp), written object by object with a cross-reference table. No dates or identifiers, so one
+// drawing gives one file.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include "device_colour.hpp"
 #include "glyph_paths.hpp"
 #include "glyph_uses.hpp"
+#include "pdf_content.hpp"
 #include "pdf_page.hpp"
 #include "tavlo/label.hpp"
 
@@ -21,29 +21,45 @@ namespace {
 
 constexpr double points_per_inch = 72;
 
+// Font units to dots: a glyph a thousand units wide is off by less than a thousandth of a dot.
+constexpr int glyph_scale_decimals = 7;
+
 // The non-stroking colour operator of the colour space.
 void append_colour(std::string& out, Colour colour, ColourSpace space) {
     append_device_colour(out, colour, space, {"g\n", "rg\n", "k\n"});
 }
 
-// Each glyph drawn by its form, the pen moved from one glyph to the next by translations: a form leaves the
-// graphics state as it found it, so the translations add up.
-void append_glyph_uses(std::string& out, const GlyphUses& glyphs) {
-    out += "q\n";
-    std::int64_t x = 0, y = 0;
+// A page length of `dots` at `dpi` in points, written a hair short: the largest number of four decimals below
+// the exact length. pdftoppm sizes a page to its length in pixels rounded up, after arithmetic that lands a
+// bit above a whole number, so the exact length (1716 dots at 300 dpi as 411.84 points) or one rounded up
+// (243 dots at 203 dpi as 86.1872) gave a pixel more than the label has. Short by at most a ten-thousandth of
+// a point, under a thousandth of a dot at 600 dpi.
+void append_page_length(std::string& out, std::uint32_t dots, std::uint32_t dpi) {
+    constexpr double ten_thousandths = 1e4, whole_slack = 1e-6;
+    const double exact = dots * points_per_inch / dpi * ten_thousandths;
+    append_decimal(out, dots == 0 ? 0 : (std::ceil(exact - whole_slack) - 1) / ten_thousandths, 4);
+}
+
+// Each glyph's outline in font units, y up, drawn at its pen by a matrix of its own: the page's matrix holds
+// dots, y down, so the glyph's scale flips y back. A glyph's "Q" goes with the next one's matrix, so the
+// search finds "Q q <scale> 0 0 <-scale> " as one copy.
+void append_glyphs(pdf::ContentStream& content, const GlyphUses& glyphs) {
+    std::string matrix;
     for (const GlyphUse& use : glyphs.uses) {
-        out += "1 0 0 1 ";
-        append_integer(out, use.x - x);
-        out += ' ';
-        append_integer(out, use.y - y);
-        out += " cm";
-        out += '/';
-        append_shape_name(out, use.shape);
-        out += " Do\n";
-        x = use.x;
-        y = use.y;
+        const GlyphShape& shape = glyphs.shapes[use.shape];
+        matrix = &use == &glyphs.uses.front() ? "q " : "Q\nq ";
+        append_decimal(matrix, shape.scale, glyph_scale_decimals);
+        matrix += " 0 0 ";
+        append_decimal(matrix, -shape.scale, glyph_scale_decimals);
+        matrix += ' ';
+        append_integer(matrix, use.x);
+        matrix += ' ';
+        append_integer(matrix, use.y);
+        matrix += " cm\n";
+        content.text(matrix);
+        content.glyph(shape.character);
     }
-    out += "Q\n";
+    if (!glyphs.uses.empty()) content.text("Q\n");
 }
 
 void append_rect(std::string& out, const Rect& r) {
@@ -60,13 +76,13 @@ bool translucent(Colour colour) { return colour.a != 0 && colour.a != 255; }
 // Drawn in dots from the top-left corner, as the drawing is: the matrix flips y and scales dots to points.
 std::string page_content(const Drawing& drawing, const GlyphUses& glyphs, ColourSpace space) {
     std::string out;
-    out.reserve(64 + drawing.rects.size() * 20 + glyphs.uses.size() * 24);
+    out.reserve(64 + drawing.rects.size() * 20);
     const double scale = points_per_inch / drawing.dpi;
     append_decimal(out, scale, 8);
     out += " 0 0 ";
     append_decimal(out, -scale, 8);
     out += " 0 ";
-    append_decimal(out, drawing.height * scale, 4);
+    append_page_length(out, drawing.height, drawing.dpi);
     out += " cm\n";
     if (drawing.background.a != 0) {
         if (translucent(drawing.background)) out += "/a0 gs\n";
@@ -74,68 +90,33 @@ std::string page_content(const Drawing& drawing, const GlyphUses& glyphs, Colour
         append_rect(out, {0, 0, drawing.width, drawing.height});
         out += "f\n";
     }
+    // A rectangle's line is some 16 bytes, a glyph's matrix and outline some 400.
+    pdf::ContentStream content(out.size() + 16 * drawing.rects.size() + 400 * glyphs.uses.size());
     if (!drawing.rects.empty() || !glyphs.uses.empty()) {
         if (translucent(drawing.foreground)) out += "/a1 gs\n";
         append_colour(out, drawing.foreground, space);
         for (const Rect& r : drawing.rects) append_rect(out, r);
         if (!drawing.rects.empty()) out += "f\n";
-        if (!glyphs.uses.empty()) append_glyph_uses(out, glyphs);
+        content.text(out);
+        append_glyphs(content, glyphs);
+    } else {
+        content.text(out);
     }
-    return out;
+    return content.zlib();
 }
 
-// Page content is a few KiB of short, repetitive lines: a 4 KiB window finds nearly every match a larger one
-// would, and its small tables keep a label's call from allocating fresh pages.
-constexpr int window_bits = 12;
-constexpr int memory_level = 4;
-
-std::string deflate(const std::string& data) {
-    z_stream stream{};
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, window_bits, memory_level, Z_DEFAULT_STRATEGY) !=
-        Z_OK) {
-        throw std::bad_alloc();  // zlib fails here only for want of memory
-    }
-    std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    const int status = ::deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    if (status != Z_STREAM_END) throw std::bad_alloc();
-    return out;
-}
-
-// The glyph forms are objects `first_form` on, in the order of the shapes.
-std::string resources(const Drawing& drawing, const GlyphUses& glyphs, std::size_t first_form) {
-    const bool states = translucent(drawing.background) || translucent(drawing.foreground);
-    if (!states && glyphs.shapes.empty()) return "";
-    std::string out = "/Resources<<";
-    if (states) {
-        out += "/ExtGState<<";
-        const std::pair<const char*, Colour> all[] = {{"/a0", drawing.background}, {"/a1", drawing.foreground}};
-        for (const auto& [name, colour] : all) {
-            if (!translucent(colour)) continue;
-            out += name;
-            out += "<</ca ";
-            append_decimal(out, colour.a / 255.0, 4);
-            out += ">>";
-        }
+std::string resources(const Drawing& drawing) {
+    if (!translucent(drawing.background) && !translucent(drawing.foreground)) return "";
+    std::string out = "/Resources<</ExtGState<<";
+    const std::pair<const char*, Colour> all[] = {{"/a0", drawing.background}, {"/a1", drawing.foreground}};
+    for (const auto& [name, colour] : all) {
+        if (!translucent(colour)) continue;
+        out += name;
+        out += "<</ca ";
+        append_decimal(out, colour.a / 255.0, 4);
         out += ">>";
     }
-    if (!glyphs.shapes.empty()) {
-        out += "/XObject<<";
-        for (std::size_t i = 0; i < glyphs.shapes.size(); ++i) {
-            out += '/';
-            append_shape_name(out, i);
-            out += ' ';
-            append_integer(out, static_cast<std::int64_t>(first_form + i));
-            out += " 0 R";
-        }
-        out += ">>";
-    }
-    return out + ">>";
+    return out + ">>>>";
 }
 
 std::string stream_object(std::string_view dictionary, const std::string& data) {
@@ -147,49 +128,22 @@ std::string stream_object(std::string_view dictionary, const std::string& data) 
     return out;
 }
 
-// A glyph's form: its path in font units, scaled by the form's matrix to dots from its pen, filled. The stream
-// is the same at every size, so it is compressed once per process.
-std::string glyph_form(const GlyphShape& shape) {
-    const GlyphPath& path = glyph_path(shape.character);
-    std::string out = "<</Type/XObject/Subtype/Form/BBox[";
-    for (int value : {path.left, path.bottom, path.right, path.top}) {
-        append_integer(out, value);
-        out += ' ';
-    }
-    out.back() = ']';
-    out += "/Matrix[";
-    append_decimal(out, shape.scale, 7);
-    out += " 0 0 ";
-    append_decimal(out, -shape.scale, 7);
-    out += " 0 0]/Length ";
-    append_integer(out, static_cast<std::int64_t>(path.pdf_form.size()));
-    out += "/Filter/FlateDecode>>\nstream\n";
-    out += path.pdf_form;
-    out += "\nendstream";
-    return out;
-}
-
 }  // namespace
 
 namespace pdf {
 
 std::vector<std::string> page_objects(const Drawing& drawing, int parent, int first, ColourSpace space) {
-    const double scale = points_per_inch / drawing.dpi;
     const GlyphUses glyphs = glyph_uses(drawing);
-    const std::size_t first_form = std::size_t(first) + 2;  // after the page and its content
     std::string page = "<</Type/Page/Parent ";
     append_integer(page, parent);
     page += " 0 R/MediaBox[0 0 ";
-    append_decimal(page, drawing.width * scale, 4);
+    append_page_length(page, drawing.width, drawing.dpi);
     page += ' ';
-    append_decimal(page, drawing.height * scale, 4);
+    append_page_length(page, drawing.height, drawing.dpi);
     page += "]/Contents ";
     append_integer(page, first + 1);
-    page += " 0 R" + resources(drawing, glyphs, first_form) + ">>";
-    std::vector<std::string> objects = {std::move(page),
-                                        stream_object("", deflate(page_content(drawing, glyphs, space)))};
-    for (const GlyphShape& shape : glyphs.shapes) objects.push_back(glyph_form(shape));
-    return objects;
+    page += " 0 R" + resources(drawing) + ">>";
+    return {std::move(page), stream_object("", page_content(drawing, glyphs, space))};
 }
 
 std::vector<std::uint8_t> file_of_objects(std::span<const std::string> objects) {

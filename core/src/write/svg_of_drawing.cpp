@@ -1,8 +1,10 @@
 // SVG of a label: physical size in millimetres, a viewBox in dots, the background as one rectangle, every dark
 // rectangle in one path, and each glyph of the text defined once and placed with <use>.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <numeric>
 
 #include "decimal.hpp"
@@ -170,49 +172,101 @@ void append_start(std::string& out, const Drawing& drawing, ColourSpace space) {
 
 // Font units to dots: a glyph a thousand units wide is off by less than a thousandth of a dot.
 constexpr int scale_decimals = 7;
+// A pen in font units: a hundredth of a unit is a five-thousandth of a dot at the largest text sizes.
+constexpr int pen_decimals = 2;
 
-// Each glyph shape once in <defs>, then a <use> for every glyph, grouped by baseline so a use needs only its
-// pen; the group carries the foreground colour when it is not black.
+// Each glyph's outline once in <defs>, in font units whatever the sizes it is drawn at, then a <use> for every
+// glyph in groups of one baseline and one text size, whose transform holds the baseline and the scale, so a
+// use needs only its pen in font units; a group carries the foreground colour when it is not black.
 void append_text(std::string& out, const GlyphUses& glyphs, Colour foreground) {
     if (glyphs.uses.empty()) return;
+    // The name of each character's outline: the order of its first use.
+    std::array<std::uint32_t, 256> name_of{};
+    std::uint32_t names = 0;
     out += "<defs>";
-    for (std::size_t i = 0; i < glyphs.shapes.size(); ++i) {
+    for (const GlyphShape& shape : glyphs.shapes) {
+        if (name_of[shape.character] != 0) continue;
+        name_of[shape.character] = ++names;
         out += R"(<path id=")";
-        append_shape_name(out, i);
-        out += R"(" transform="scale()";
-        append_decimal(out, glyphs.shapes[i].scale, scale_decimals);
-        out += ' ';
-        append_decimal(out, -glyphs.shapes[i].scale, scale_decimals);
-        out += ")\" d=\"";
-        out += glyph_path(glyphs.shapes[i].character).svg;
+        append_shape_name(out, names - 1);
+        out += R"(" d=")";
+        out += glyph_path(shape.character).svg;
         out += R"("/>)";
     }
     out += "</defs>";
-    std::int64_t baseline = glyphs.uses.front().y;
-    const auto open_group = [&](std::int64_t y) {
-        out += R"(<g transform="translate(0 )";
-        append_integer(out, y);
-        out += ")\"";
-        if (foreground != black) append_colour(out, "fill", foreground);
-        out += '>';
-    };
-    open_group(baseline);
+    const GlyphUse* group = nullptr;  // the first use of the open group
     for (const GlyphUse& use : glyphs.uses) {
-        if (use.y != baseline) {
-            out += "</g>";
-            open_group(baseline = use.y);
+        const GlyphShape& shape = glyphs.shapes[use.shape];
+        if (!group || use.y != group->y || shape.scale != glyphs.shapes[group->shape].scale) {
+            if (group) out += "</g>";
+            group = &use;
+            out += R"(<g transform="translate(0 )";
+            append_integer(out, use.y);
+            out += ")scale(";
+            append_decimal(out, shape.scale, scale_decimals);
+            out += ")\"";
+            if (foreground != black) append_colour(out, "fill", foreground);
+            out += '>';
         }
         out += R"(<use href="#)";
-        append_shape_name(out, use.shape);
+        append_shape_name(out, name_of[shape.character] - 1);
         out += '"';
         if (use.x != 0) {
             out += R"( x=")";
-            append_integer(out, use.x);
+            append_decimal(out, static_cast<double>(use.x) / shape.scale, pen_decimals);
             out += '"';
         }
         out += "/>";
     }
     out += "</g>";
+}
+
+// One path element of rectangles in `unit`s: strokes `stroke_height` dots wide, or fills where it is 0.
+void append_rect_element(std::string& out, const std::string& path, std::uint32_t unit, std::uint32_t stroke_height,
+                         Colour foreground) {
+    if (path.empty()) return;
+    out += "<path";
+    if (unit != 1) {
+        out += R"( transform="scale()";
+        append_integer(out, unit);
+        out += ")\"";
+    }
+    if (stroke_height != 0) {
+        append_colour(out, "stroke", foreground);
+        if (stroke_height != unit) {
+            out += R"( stroke-width=")";
+            append_integer(out, stroke_height / unit);
+            out += '"';
+        }
+    } else if (foreground != black) {
+        append_colour(out, "fill", foreground);
+    }
+    out += R"( d=")";
+    out += path;
+    out += R"("/>)";
+}
+
+// Rectangles of a few heights (an EAN's guard bars reach below the others) as a path of strokes per height,
+// often shorter than one path of fills; empty when there are more heights than this is worth.
+constexpr std::size_t max_stroke_heights = 4;
+
+std::string strokes_by_height(const std::vector<Rect>& rects, std::uint32_t unit, Colour foreground) {
+    std::vector<std::uint32_t> heights;
+    for (const Rect& r : rects) {
+        if (std::ranges::find(heights, r.h) != heights.end()) continue;
+        if (heights.size() == max_stroke_heights) return "";
+        heights.push_back(r.h);
+    }
+    std::string out;
+    std::vector<Rect> same;
+    for (std::uint32_t height : heights) {
+        same.clear();
+        std::ranges::copy_if(rects, std::back_inserter(same), [&](const Rect& r) { return r.h == height; });
+        std::string path;
+        append_strokes(path, same, unit, false);
+        append_rect_element(out, path, unit, height, foreground);
+    }
+    return out;
 }
 
 }  // namespace
@@ -228,45 +282,31 @@ std::string write_svg(const Drawing& drawing, ColourSpace space) {
     std::uint32_t unit = 0;
     for (const Rect& r : rects) unit = std::gcd(std::gcd(std::gcd(unit, r.x), std::gcd(r.y, r.w)), r.h);
     if (unit == 0) unit = 1;
+    const Colour foreground = svg_colour(drawing.foreground, space);
 
-    std::string path;
+    std::string elements;
     if (strokes) {
+        std::string path;
         append_strokes(path, rects, unit, false);
         if (rects[0].h == unit) {
             std::string columns;
             append_strokes(columns, column_runs(rects, unit, drawing.width, drawing.height), unit, true);
             if (!columns.empty() && columns.size() < path.size()) path = std::move(columns);
         }
-    } else {
+        append_rect_element(elements, path, unit, rects[0].h, foreground);
+    } else if (!rects.empty()) {
+        std::string path;
         append_fills(path, rects, unit);
+        append_rect_element(elements, path, unit, 0, foreground);
+        std::string by_height = strokes_by_height(rects, unit, foreground);
+        if (!by_height.empty() && by_height.size() < elements.size()) elements = std::move(by_height);
     }
-    const Colour foreground = svg_colour(drawing.foreground, space);
     const GlyphUses glyphs = glyph_uses(drawing);
 
     std::string out;
-    out.reserve(200 + path.size() + glyphs.uses.size() * 24);
+    out.reserve(200 + elements.size() + glyphs.uses.size() * 24);
     append_start(out, drawing, space);
-    if (!path.empty()) {
-        out += "<path";
-        if (unit != 1) {
-            out += R"( transform="scale()";
-            append_integer(out, unit);
-            out += ")\"";
-        }
-        if (strokes) {
-            append_colour(out, "stroke", foreground);
-            if (rects[0].h != unit) {
-                out += R"( stroke-width=")";
-                append_integer(out, rects[0].h / unit);
-                out += '"';
-            }
-        } else if (foreground != black) {
-            append_colour(out, "fill", foreground);
-        }
-        out += R"( d=")";
-        out += path;
-        out += R"("/>)";
-    }
+    out += elements;
     append_text(out, glyphs, foreground);
     out += "</svg>";
     return out;

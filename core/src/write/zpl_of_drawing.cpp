@@ -20,7 +20,6 @@ constexpr std::uint32_t max_copies = 99999999;   // ^PQ q
 // Every row of the drawing, each distinct one stored once with its times, dark dots 1 as ZPL prints them.
 class CollectedRows final : public png::RowSink {
 public:
-    explicit CollectedRows(std::size_t row_bytes) : row_bytes_(row_bytes) {}
     void row(std::span<const std::uint8_t> scanline, std::uint64_t times) override {
         const auto bytes = scanline.subspan(1);  // past the filter byte
         offsets_.push_back({data_.size(), times});
@@ -43,7 +42,6 @@ private:
         std::size_t offset;
         std::uint64_t times;
     };
-    std::size_t row_bytes_;
     std::vector<std::uint8_t> data_;
     std::vector<Stored> offsets_;
 };
@@ -69,7 +67,7 @@ Result<std::string> write_zpl(const Drawing& drawing, const ZplOptions& options)
         return std::unexpected(TavloError::render("copies must be from 1 to 99999999"));
     const std::size_t row_bytes = png::bit_row_bytes(drawing.width);
     try {
-        CollectedRows rows(row_bytes);
+        CollectedRows rows;
         paint_drawing_rows(drawing, true, rows);
         std::string out = "^XA\n";
         append_command(out, "^PW", {drawing.width});

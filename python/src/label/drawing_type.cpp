@@ -2,6 +2,7 @@
 // as rectangles and glyph outlines by a writer in Python (the reportlab adapter). Immutable once made.
 #include "arguments.hpp"
 #include "label_module.hpp"
+#include "render_options.hpp"
 
 namespace tavlo::py::label_module {
 namespace {
@@ -39,6 +40,20 @@ PyObject* drawing_svg(PyObject* self, PyObject*) {
 PyObject* drawing_pdf(PyObject* self, PyObject*) {
     return guarded([&]() -> PyObject* {
         return new_bytes(without_gil(true, [&] { return label::write_pdf(drawing_of(self)); }));
+    });
+}
+
+PyObject* drawing_zpl(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    static constexpr Parameter parameters[] = {{"copies", true, false}, {"compression", true, false}};
+    PyObject* bound[2] = {nullptr, nullptr};
+    if (!bind_fastcall({"zpl", parameters}, "Drawing", args, nargs, kwnames, std::span(bound))) return nullptr;
+    label::ZplOptions options;
+    if (!convert_zpl_options(bound[0], bound[1], options)) return nullptr;
+    return guarded([&]() -> PyObject* {
+        auto zpl = without_gil(true, [&] { return label::write_zpl(drawing_of(self), options); });
+        return into_py_result(std::move(zpl), [](const std::string& text) {
+            return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+        });
     });
 }
 
@@ -96,6 +111,8 @@ PyMethodDef drawing_methods[] = {
      "png($self, /, *, optimize=False)\n--\n\nThe drawing as a PNG file at its dpi."},
     {"svg", drawing_svg, METH_NOARGS, "svg($self, /)\n--\n\nThe drawing as an SVG document."},
     {"pdf", drawing_pdf, METH_NOARGS, "pdf($self, /)\n--\n\nThe drawing as a one-page vector PDF of its size."},
+    {"zpl", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(drawing_zpl)), METH_FASTCALL | METH_KEYWORDS,
+     "zpl($self, /, *, copies=1, compression='z64')\n--\n\nThe drawing as one ZPL label format at its dots."},
     {"_rects", drawing_rects, METH_NOARGS,
      "_rects($self, /)\n--\n\nThe dark rectangles as (x, y, width, height) in dots from the top-left corner."},
     {"_outline", drawing_outline, METH_NOARGS,

@@ -1,6 +1,8 @@
 // tavlo._label's GS1 helpers for the package's Gs1_128 and Itf14 classes: the core validates and lays out the
 // data, _tavlo's encoders then make the symbol, so the messages and bars are exactly theirs.
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "arguments.hpp"
 #include "label_module.hpp"
@@ -68,18 +70,40 @@ PyObject* gs1_element_line(PyObject*, PyObject* text_object) {
     });
 }
 
+// A validated value as a str. Every GS1 character set is ASCII, so the string is made at its final size and
+// filled; the UTF-8 decoder is kept for a byte above 0x7F, which validation lets through nowhere.
+PyObject* ascii_text(std::string_view text) {
+    if (!std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr);
+    PyObject* out = PyUnicode_New(static_cast<Py_ssize_t>(text.size()), 127);
+    if (out) std::memcpy(PyUnicode_DATA(out), text.data(), text.size());
+    return out;
+}
+
+// The (AI, value) pairs as a list of tuples, built in place: Py_BuildValue's format parsing cost as much as
+// the validation of a short element string (bench/bench_gs1.py).
 PyObject* element_list(std::vector<AiField>&& elements) {
     PyObject* list = PyList_New(static_cast<Py_ssize_t>(elements.size()));
     if (!list) return nullptr;
     for (std::size_t i = 0; i < elements.size(); ++i) {
-        const AiField& e = elements[i];
-        PyObject* pair = Py_BuildValue("(s#s#)", e.ai.data(), static_cast<Py_ssize_t>(e.ai.size()), e.data.data(),
-                                       static_cast<Py_ssize_t>(e.data.size()));
+        PyObject* pair = PyTuple_New(2);
         if (!pair) {
             Py_DECREF(list);
             return nullptr;
         }
         PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), pair);
+        PyObject* ai = ascii_text(elements[i].ai);
+        if (!ai) {
+            Py_DECREF(list);
+            return nullptr;
+        }
+        PyTuple_SET_ITEM(pair, 0, ai);
+        PyObject* value = ascii_text(elements[i].data);
+        if (!value) {
+            Py_DECREF(list);
+            return nullptr;
+        }
+        PyTuple_SET_ITEM(pair, 1, value);
     }
     return list;
 }
@@ -101,6 +125,41 @@ PyObject* gs1_parse_link(PyObject*, PyObject* text_object) {
     auto text = to_text(text_object, "uri");
     if (!text) return nullptr;
     return guarded([&]() -> PyObject* { return into_py_result(gs1::parse_digital_link(*text), element_list); });
+}
+
+// Whether `text` is a GS1 Digital Link URI rather than an element string: it begins with http:// or https://,
+// in any case (no character outside ASCII lowers to one of these).
+bool is_uri(std::string_view text) {
+    const auto begins = [&](std::string_view scheme) {
+        if (text.size() < scheme.size()) return false;
+        for (std::size_t i = 0; i < scheme.size(); ++i) {
+            const char c = text[i];
+            if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != scheme[i]) return false;
+        }
+        return true;
+    };
+    return begins("http://") || begins("https://");
+}
+
+Result<std::vector<AiField>> parse_text(std::string_view text) {
+    return is_uri(text) ? gs1::parse_digital_link(text) : gs1::parse_element_string(text);
+}
+
+// gs1_parse_text(text, /) -> list of (ai, value): an element string or a GS1 Digital Link URI, validated.
+PyObject* gs1_parse_text(PyObject*, PyObject* text_object) {
+    auto text = to_text(text_object, "text");
+    if (!text) return nullptr;
+    return guarded([&]() -> PyObject* { return into_py_result(parse_text(*text), element_list); });
+}
+
+// gs1_check(text, /) -> None: validates an element string or a GS1 Digital Link URI as gs1_parse_text does,
+// raising its error, without making the pairs.
+PyObject* gs1_check(PyObject*, PyObject* text_object) {
+    auto text = to_text(text_object, "text");
+    if (!text) return nullptr;
+    return guarded([&]() -> PyObject* {
+        return into_py_result(parse_text(*text), [](std::vector<AiField>&&) { return Py_NewRef(Py_None); });
+    });
 }
 
 // gs1_link(text, domain, /) -> str: the GS1 Digital Link URI of a bracketed element string.
@@ -144,6 +203,12 @@ PyMethodDef gs1_functions[] = {
      "gs1_parse(text, /)\n--\n\nThe (AI, value) pairs of a bracketed element string, validated."},
     {"gs1_parse_link", gs1_parse_link, METH_O,
      "gs1_parse_link(uri, /)\n--\n\nThe (AI, value) pairs of a GS1 Digital Link URI, validated."},
+    {"gs1_parse_text", gs1_parse_text, METH_O,
+     "gs1_parse_text(text, /)\n--\n\nThe (AI, value) pairs of an element string or a GS1 Digital Link URI, "
+     "validated."},
+    {"gs1_check", gs1_check, METH_O,
+     "gs1_check(text, /)\n--\n\nValidates an element string or a GS1 Digital Link URI; raises TavloError naming "
+     "the AI and the rule."},
     {"gs1_link", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(gs1_link)), METH_FASTCALL,
      "gs1_link(text, domain, /)\n--\n\nThe GS1 Digital Link URI of a bracketed element string."},
     {"gs1_element_string", gs1_element_string, METH_O,

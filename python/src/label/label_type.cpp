@@ -249,6 +249,11 @@ PyObject* label_kind(PyObject* self, void*) {
 
 PyObject* label_input(PyObject* self, void*) { return Py_NewRef(unwrap<LabelData>(self).input); }
 
+PyObject* label_human_readable(PyObject* self, void*) {
+    const std::string& line = unwrap<LabelData>(self).encoded.human_readable;
+    return PyUnicode_FromStringAndSize(line.data(), static_cast<Py_ssize_t>(line.size()));
+}
+
 #define TAVLO_OPTIONS_PARAMETERS                                                                          \
     "($self, /, *, dpi=300, x_dim=None, width=None, height=None, quiet_zone=None, bar_width_reduction=0, " \
     "foreground='#000000', background='#ffffff', text=None, magnification=None"
@@ -312,7 +317,13 @@ PyMethodDef label_methods[] = {
     {}};
 
 PyGetSetDef label_getset[] = {
-    {"_input", label_input, nullptr, nullptr, nullptr}, {"_kind", label_kind, nullptr, nullptr, nullptr}, {}};
+    {"_input", label_input, nullptr, nullptr, nullptr},
+    {"_kind", label_kind, nullptr, nullptr, nullptr},
+    {"human_readable", label_human_readable, nullptr,
+     "The text printed with the symbol, lines separated by '\\n' (an ISBN's number above the bars, then its "
+     "digits); empty when the kind prints none.",
+     nullptr},
+    {}};
 
 }  // namespace
 

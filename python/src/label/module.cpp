@@ -4,7 +4,12 @@
 
 namespace tavlo::py {
 
-void raise_tavlo_error(const TavloError& error) { raise_text(label_module::state.tavlo_error, error.display()); }
+// A refused option value is also a ValueError, as the package's own argument checks raise.
+void raise_tavlo_error(const TavloError& error) {
+    PyObject* type = error.kind() == TavloError::Kind::InvalidOption ? label_module::state.value_error
+                                                                     : label_module::state.tavlo_error;
+    raise_text(type, error.display());
+}
 
 namespace label_module {
 

@@ -237,6 +237,14 @@ bool convert_format_options(RenderFormat format, std::span<PyObject* const> extr
 
 }  // namespace
 
+bool convert_zpl_options(PyObject* copies, PyObject* compression, label::ZplOptions& out) {
+    PyObject* const extra[] = {copies, compression};
+    FormatOptions options;
+    if (!convert_format_options(RenderFormat::Zpl, extra, options)) return false;
+    out = options.zpl;
+    return true;
+}
+
 std::optional<label::Length> to_length(PyObject* object, const char* name, bool zero_allowed) {
     label::Length length;
     if (PyUnicode_Check(object)) {

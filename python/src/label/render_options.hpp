@@ -31,6 +31,10 @@ std::optional<label::Options> bind_render_options(const char* owner, const char*
 // `zero_allowed` (the bar width reduction, a sheet's margins and gaps).
 std::optional<label::Length> to_length(PyObject* object, const char* name, bool zero_allowed);
 
+// zpl()'s copies and compression (nullptr or None: the default), as a label's zpl() takes them; false with a
+// Python exception set on a refused value.
+bool convert_zpl_options(PyObject* copies, PyObject* compression, label::ZplOptions& out);
+
 // The same, with the keywords of `format` converted into `format_options`.
 std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
                                                   Py_ssize_t nargs, PyObject* kwnames, RenderFormat format,

@@ -3,6 +3,7 @@
 
 #include "../../ascii.hpp"
 #include "../../utf8.hpp"
+#include "isbn_ranges.hpp"
 #include "tavlo/encode_retail.hpp"
 #include "tavlo/gs1_check.hpp"
 
@@ -60,6 +61,15 @@ std::string trimmed(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
+// The printed number: "ISBN 978-0-306-40615-7", `hyphenated` by the agencies' ranges whatever hyphens the
+// caller wrote: the digits alone identify the number, and the hyphens that ISO 2108 and ISO 10957 print
+// between its parts follow from the digits, so a caller's misplaced hyphen is no reason to refuse it. A number
+// the ranges do not know (allotted after the table's date, or not yet allotted) keeps the caller's
+// hyphenation, `as_written`: guessing would print a wrong one.
+std::string headline(std::string_view name, std::optional<std::string> hyphenated, std::string as_written) {
+    return std::string(name) + " " + (hyphenated ? *hyphenated : as_written);
+}
+
 }  // namespace
 
 Result<BookNumber> isbn_to_ean13(std::string_view isbn) {
@@ -73,7 +83,8 @@ Result<BookNumber> isbn_to_ean13(std::string_view isbn) {
         const char ean_digit = ean_check(ean);
         ean.push_back(ean_digit);
         const bool hyphenated = written.find_first_of("- ") != std::string::npos;
-        return BookNumber{ean, rewritten(hyphenated ? "ISBN 978-" : "ISBN 978", written, ean_digit)};
+        const std::string as_written = rewritten(hyphenated ? "978-" : "978", written, ean_digit);
+        return BookNumber{ean, headline("ISBN", hyphenated_isbn(ean), as_written)};
     }
     if (digits->size() != 13) return std::unexpected(wrong_length("ISBN", "10 or 13", digits->size()));
     if (digits->back() == 'X') return std::unexpected(TavloError::invalid_character("ISBN", "X"));
@@ -84,7 +95,7 @@ Result<BookNumber> isbn_to_ean13(std::string_view isbn) {
     }
     const char check = ean_check(std::string_view(*digits).substr(0, 12));
     if (digits->back() != check) return std::unexpected(TavloError::invalid_check_digit("ISBN", check));
-    return BookNumber{*digits, "ISBN " + written};
+    return BookNumber{*digits, headline("ISBN", hyphenated_isbn(*digits), written)};
 }
 
 Result<BookNumber> issn_to_ean13(std::string_view issn, std::string_view variant) {
@@ -120,11 +131,12 @@ Result<BookNumber> ismn_to_ean13(std::string_view ismn) {
     }
     const char check = ean_check(std::string_view(*digits).substr(0, 12));
     if (digits->back() != check) return std::unexpected(TavloError::invalid_check_digit("ISMN", check));
-    if (!old_form) return BookNumber{*digits, "ISMN " + written};
+    if (!old_form) return BookNumber{*digits, headline("ISMN", hyphenated_ismn(*digits), written)};
     // M stands for 979-0.
     const std::string_view rest = std::string_view(written).substr(1);
     const bool hyphenated = rest.starts_with('-') || rest.starts_with(' ');
-    return BookNumber{*digits, "ISMN " + std::string(hyphenated ? "979-0" : "9790") + std::string(rest)};
+    const std::string as_written = std::string(hyphenated ? "979-0" : "9790") + std::string(rest);
+    return BookNumber{*digits, headline("ISMN", hyphenated_ismn(*digits), as_written)};
 }
 
 }  // namespace tavlo

@@ -10,7 +10,7 @@ namespace tavlo {
 namespace {
 
 TavloError bad(std::string_view option, std::string_view expected, std::string_view value) {
-    return TavloError::encoding(std::string(option) + " must be " + std::string(expected) + ", not '" +
+    return TavloError::invalid_option(std::string(option) + " must be " + std::string(expected) + ", not '" +
                                 std::string(value) + "'");
 }
 

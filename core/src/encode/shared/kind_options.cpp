@@ -13,7 +13,7 @@ std::optional<std::string_view> find(KindOptions options, std::string_view name)
 }
 
 TavloError refused(std::string_view name, std::string_view value, std::string_view what_it_must_be) {
-    return TavloError::encoding("option '" + std::string(name) + "' must be " + std::string(what_it_must_be) +
+    return TavloError::invalid_option("option '" + std::string(name) + "' must be " + std::string(what_it_must_be) +
                                 ", not '" + std::string(value) + "'");
 }
 
