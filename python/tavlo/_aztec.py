@@ -14,8 +14,8 @@ StructuredAppend = Union[Tuple[int, int], Tuple[int, int, str]]
 
 
 def _whole(name: str, value: Any) -> Optional[int]:
-    if value is None:
-        return None
+    if value is None or type(value) is int:
+        return value
     if isinstance(value, bool) or not isinstance(value, int):
         raise TavloTypeError(f"argument '{name}': '{type(value).__qualname__}' object is not an instance of 'int'")
     return value

@@ -34,11 +34,15 @@ class _Retail(_Symbol):
 
     @classmethod
     def _retail(cls, kind: str, data: Any, name: str = "data", **options: Any) -> Self:
-        options["addon"] = _addon(options.get("addon"))
-        options["addon_gap"] = _addon_gap(options.get("addon_gap"))
+        # The checks are called only for what they may refuse: this runs for every retail label made.
+        addon, gap = options.get("addon"), options.get("addon_gap")
+        if addon is not None and type(addon) is not str:
+            _addon(addon)
+        if gap is not None and type(gap) is not int:
+            _addon_gap(gap)
         if "light_margin" in options:
             options["light_margin"] = bool(options["light_margin"])
-        given = tuple((key, value) for key, value in options.items() if value != _DEFAULTS.get(key))
+        given = tuple([(key, value) for key, value in options.items() if value != _DEFAULTS.get(key)])
         # No options: the input is the data alone, as UPC-A's always was.
         input = (data, given) if given else (data,)
         return cls._encode(kind, _text(data, name), input, **options)

@@ -123,6 +123,10 @@ Drawing draw(const Symbol& symbol, const Layout& layout, const Options& options)
 // 1-bit greyscale when the colours are black on opaque white, a two-entry palette otherwise; pHYs = dpi.
 // `smallest` searches for the smallest file the same pixels allow, taking many times longer.
 Result<PngBytes> write_png(const Drawing& drawing, bool smallest = false);
+
+// The PNG of a planned label: the bytes of write_png(draw(symbol, layout, options), options.optimize), made
+// without the drawing's rectangles where they are not needed.
+Result<PngBytes> render_png(const Symbol& symbol, const Layout& layout, const Options& options);
 // The colour space a vector file states its colours in. A colour is given as sRGB and converted as PDF
 // converts among device spaces (ISO 32000-1, 10.3): grey = 0.3 r + 0.59 g + 0.11 b, and CMYK with black taken
 // out in full, so black is 0 0 0 1 and prints with the black ink alone.

@@ -16,6 +16,7 @@ struct SweepScratch {
     std::vector<label::Rect> rects;
     std::vector<const label::Rect*> open;
     std::vector<Span> dark;
+    std::vector<std::uint64_t> bits;  // a matrix row's modules, for matrix_bands
 };
 
 // The fewest bands that paint `rects` (clipped to the image; they may overlap) dark on a `width` x `height` image.

@@ -1,5 +1,6 @@
 // PNG of a label: the drawing's rectangles swept top to bottom into bands of identical rows for the band
-// writer, in the smallest pixel format the colours allow.
+// writer (or a matrix symbol's modules made into bands directly), in the smallest pixel format the colours
+// allow.
 #include <algorithm>
 #include <new>
 #include <optional>
@@ -7,6 +8,8 @@
 #include "band_list.hpp"
 #include "band_sweep.hpp"
 #include "band_overlay.hpp"
+#include "matrix_bands.hpp"
+#include "png_of_matrix.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {
@@ -29,12 +32,13 @@ struct Scratch {
         if (sweep.rects.capacity() * sizeof(Rect) > kept_bytes) sweep.rects = {};
         if (sweep.open.capacity() * sizeof(const Rect*) > kept_bytes) sweep.open = {};
         if (sweep.dark.capacity() * sizeof(png::Span) > kept_bytes) sweep.dark = {};
+        if (sweep.bits.capacity() * sizeof(std::uint64_t) > kept_bytes) sweep.bits = {};
     }
 };
 
-}  // namespace
-
-Result<PngBytes> write_png(const Drawing& drawing, bool smallest) {
+// The PNG of `drawing`'s frame and text over the bands `fill_bars` builds into the scratch's band list.
+template <class FillBars>
+Result<PngBytes> write_bands(const Drawing& drawing, bool smallest, FillBars&& fill_bars) {
     png::Format format;
     format.pixels = drawing.foreground == black && drawing.background == white ? png::Format::Pixels::Gray1
                                                                                : png::Format::Pixels::Palette1;
@@ -44,7 +48,7 @@ Result<PngBytes> write_png(const Drawing& drawing, bool smallest) {
     format.smallest = smallest;
     thread_local Scratch scratch;
     try {
-        png::sweep_bands(drawing.rects, drawing.width, drawing.height, scratch.bars, scratch.sweep);
+        fill_bars(scratch);
         std::optional<text::TextRows> text;
         if (!drawing.texts.empty()) text.emplace(drawing.texts, drawing.width, drawing.height);
         auto png = text && text->first_row() < text->end_row()
@@ -60,6 +64,21 @@ Result<PngBytes> write_png(const Drawing& drawing, bool smallest) {
         scratch = {};
         return std::unexpected(TavloError::render("out of memory"));
     }
+}
+
+}  // namespace
+
+Result<PngBytes> write_png(const Drawing& drawing, bool smallest) {
+    return write_bands(drawing, smallest, [&](Scratch& scratch) {
+        png::sweep_bands(drawing.rects, drawing.width, drawing.height, scratch.bars, scratch.sweep);
+    });
+}
+
+Result<PngBytes> write_matrix_png(const Drawing& drawing, const MatrixGeometry& matrix,
+                                  const png::MatrixPlacement& placement, bool smallest) {
+    return write_bands(drawing, smallest, [&](Scratch& scratch) {
+        png::matrix_bands(matrix, placement, scratch.bars, scratch.sweep);
+    });
 }
 
 }  // namespace tavlo::label

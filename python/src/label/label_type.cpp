@@ -132,7 +132,8 @@ bool worth_releasing(const label::Symbol& symbol, const label::Layout& layout, s
 }
 
 // The one path of every render method: keywords to options, options to a layout, then, without the interpreter's
-// lock where `worth_releasing` or for the long search of an optimized PNG, the layout to a drawing and the drawing through `write`; `convert` makes the
+// lock where `worth_releasing` or for the long search of an optimized PNG, the layout through `write` (drawn,
+// then written); `convert` makes the
 // Python object after. The core reads the _tavlo symbol's geometry and the text in place, safely while other
 // threads run: the caller's reference keeps the label alive through the call, the label holds a reference to the
 // symbol, and neither object can change once made.
@@ -150,9 +151,7 @@ PyObject* render(PyObject* self, const char* method, RenderFormat format, PyObje
             return nullptr;
         }
         if (!warn_print(*layout)) return nullptr;
-        const auto draw_and_write = [&] {
-            return as_result(write(label::draw(symbol, *layout, *options), format_options));
-        };
+        const auto draw_and_write = [&] { return as_result(write(symbol, *layout, *options, format_options)); };
         return into_py_result(
             without_gil(format_options.optimize || worth_releasing(symbol, *layout, release_from_elements),
                         draw_and_write),
@@ -170,36 +169,39 @@ PyObject* new_str(const std::string& text) {
 }
 
 PyObject* label_png(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
-        return label::write_png(drawing, format.optimize);
-    };
+    const auto write = [](const label::Symbol& symbol, const label::Layout& layout, const label::Options& options,
+                          const FormatOptions&) { return label::render_png(symbol, layout, options); };
     return render(self, "png", RenderFormat::Png, args, nargs, kwnames, release_from::svg_elements, write, new_bytes);
 }
 
 PyObject* label_svg(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
-        return label::write_svg(drawing, format.colour_space);
+    const auto write = [](const label::Symbol& symbol, const label::Layout& layout, const label::Options& options,
+                          const FormatOptions& format) {
+        return label::write_svg(label::draw(symbol, layout, options), format.colour_space);
     };
     return render(self, "svg", RenderFormat::Vector, args, nargs, kwnames, release_from::svg_elements, write, new_str);
 }
 
 PyObject* label_pdf(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
-        return label::write_pdf(drawing, format.colour_space);
+    const auto write = [](const label::Symbol& symbol, const label::Layout& layout, const label::Options& options,
+                          const FormatOptions& format) {
+        return label::write_pdf(label::draw(symbol, layout, options), format.colour_space);
     };
     return render(self, "pdf", RenderFormat::Vector, args, nargs, kwnames, release_from::svg_elements, write, new_bytes);
 }
 
 PyObject* label_eps(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
-        return label::write_eps(drawing, format.colour_space);
+    const auto write = [](const label::Symbol& symbol, const label::Layout& layout, const label::Options& options,
+                          const FormatOptions& format) {
+        return label::write_eps(label::draw(symbol, layout, options), format.colour_space);
     };
     return render(self, "eps", RenderFormat::Vector, args, nargs, kwnames, release_from::svg_elements, write, new_str);
 }
 
 PyObject* label_zpl(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    const auto write = [](const label::Drawing& drawing, const FormatOptions& format) {
-        return label::write_zpl(drawing, format.zpl);
+    const auto write = [](const label::Symbol& symbol, const label::Layout& layout, const label::Options& options,
+                          const FormatOptions& format) {
+        return label::write_zpl(label::draw(symbol, layout, options), format.zpl);
     };
     return render(self, "zpl", RenderFormat::Zpl, args, nargs, kwnames, release_from::svg_elements, write, new_str);
 }
