@@ -166,7 +166,7 @@ def bulk(name: str, kind: type, texts: list[str], rounds: int) -> float:
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--count", type=int, default=10_000)
-    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--rounds", type=int, default=11)
     parser.add_argument("--no-probe", action="store_true", help="leave out the GIL probe")
     args = parser.parse_args()
 

@@ -52,6 +52,8 @@ Rendered render_one(const Batch& batch, std::string_view payload) {
     const Symbol symbol = symbol_of(*batch.kind, *encoded);
     auto layout = plan(symbol, batch.options);
     if (!layout) return std::unexpected(std::move(layout.error()));
+    // The same bytes png() gives, by the same path: a matrix symbol's bands straight from its modules.
+    if (batch.format == Format::Png) return render_png(symbol, *layout, batch.options);
     return write(batch, draw(symbol, *layout, batch.options));
 }
 
