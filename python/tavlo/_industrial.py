@@ -54,8 +54,9 @@ class Codabar(_Symbol):
             (data, start, stop, check_digit, ratio),
             start=start,
             stop=stop,
-            check_digit=check_digit,
-            ratio=ratio,
+            # The defaults are the core's own: left out, they cost no conversion on every label.
+            check_digit=None if check_digit is False else check_digit,
+            ratio=None if ratio == "3:1" else ratio,
         )
 
     def _arguments(self) -> list[str]:

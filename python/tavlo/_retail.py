@@ -45,7 +45,8 @@ class _Retail(_Symbol):
         given = tuple([(key, value) for key, value in options.items() if value != _DEFAULTS.get(key)])
         # No options: the input is the data alone, as UPC-A's always was.
         input = (data, given) if given else (data,)
-        return cls._encode(kind, _text(data, name), input, **options)
+        # Only what differs from the defaults goes to the core, whose defaults are the same.
+        return cls._encode(kind, _text(data, name), input, **dict(given))
 
     def _options(self) -> dict[str, Any]:
         return dict(self._input[1]) if len(self._input) > 1 else {}

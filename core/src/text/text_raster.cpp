@@ -168,6 +168,18 @@ TextRows::TextRows(std::span<const TextItem> items, std::uint32_t width, std::ui
         first_row_ = std::uint32_t(first);
         end_row_ = std::uint32_t(last);
     }
+    for (const Stamp& stamp : stamps_) {
+        if (stamp.top < stamp.bottom) covered_.emplace_back(stamp.top, stamp.bottom);
+    }
+    std::ranges::sort(covered_);
+    std::size_t merged = 0;
+    for (const auto& rows : covered_) {
+        if (merged > 0 && rows.first <= covered_[merged - 1].second)
+            covered_[merged - 1].second = std::max(covered_[merged - 1].second, rows.second);
+        else
+            covered_[merged++] = rows;
+    }
+    covered_.resize(merged);
     rewind();
     ++readers;  // last, once nothing here can throw: the destructor then always runs
 }
@@ -182,6 +194,14 @@ void TextRows::rewind() {
         stamp.next_span = stamp.first_span;
         stamp.next_end = stamp.first_end;
     }
+}
+
+std::uint32_t TextRows::blank_rows_next() const {
+    const std::int64_t at = next_row_;
+    // The first covered stretch that ends after `at`: `at` is in it, or the blank rows reach its start.
+    const auto next = std::ranges::upper_bound(covered_, at, {}, &std::pair<std::int64_t, std::int64_t>::second);
+    const std::int64_t until = next == covered_.end() ? std::int64_t{end_row_} : next->first;
+    return until > at ? std::uint32_t(until - at) : 0;
 }
 
 void TextRows::paint_next(std::uint8_t* row, bool dark_bit) {

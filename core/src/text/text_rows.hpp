@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "tavlo/text.hpp"
@@ -38,6 +39,12 @@ public:
     // Back to first_row, to paint the rows again.
     void rewind();
 
+    // How many rows from the next one on no glyph covers (0 when a glyph covers the next row). Text above and
+    // below a symbol spans all of its bars' rows, which the caller then takes as they are.
+    std::uint32_t blank_rows_next() const;
+    // Passes over `count` rows that blank_rows_next() said are blank.
+    void skip(std::uint32_t count) { next_row_ += count; }
+
 private:
     // A glyph shape in place, read one row after another: when all of it lies within the image, as bits at
     // its place within a byte, each row a word when it fits in eight bytes of the image row; otherwise as spans
@@ -62,6 +69,8 @@ private:
     };
 
     std::vector<Stamp> stamps_;  // by left edge
+    // The rows [first, second) some glyph covers, in order, disjoint and not touching.
+    std::vector<std::pair<std::int64_t, std::int64_t>> covered_;
     std::uint32_t first_row_ = 0, end_row_ = 0, next_row_ = 0, width_;
 };
 

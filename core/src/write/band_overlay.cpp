@@ -67,10 +67,17 @@ void overlay_text(std::span<const png::Band> bars, text::TextRows& text, std::ui
             rows.row = rows.bars;
             held.push(rows.row, first - top);
         }
-        for (std::uint64_t row = std::max(top, first); row < std::min(bottom, last); ++row) {
+        for (std::uint64_t row = std::max(top, first), end = std::min(bottom, last); row < end;) {
             rows.row = rows.bars;
+            if (const std::uint64_t blank = std::min<std::uint64_t>(text.blank_rows_next(), end - row)) {
+                text.skip(std::uint32_t(blank));
+                held.push(rows.row, blank);
+                row += blank;
+                continue;
+            }
             text.paint_next(rows.row.data() + 1, dark_bit);
             held.push(rows.row, 1);
+            ++row;
         }
         if (bottom > last) {
             rows.row = rows.bars;
