@@ -13,11 +13,13 @@ namespace {
 
 std::vector<std::uint8_t> bytes_of(const std::string& text) { return {text.begin(), text.end()}; }
 
-Rendered write(const Batch& batch, const Drawing& drawing) {
+// The same bytes png(), svg() and pdf() give, by the same paths: a PNG of a matrix symbol has its bands
+// straight from the modules, with no drawing made.
+Rendered write(const Batch& batch, const Symbol& symbol, const Layout& layout) {
     switch (batch.format) {
-    case Format::Png: return write_png(drawing, batch.options.optimize);
-    case Format::Svg: return bytes_of(write_svg(drawing));
-    case Format::Pdf: return write_pdf(drawing);
+    case Format::Png: return render_png(symbol, layout, batch.options);
+    case Format::Svg: return bytes_of(write_svg(draw(symbol, layout, batch.options)));
+    case Format::Pdf: return write_pdf(draw(symbol, layout, batch.options));
     }
     TAVLO_ASSERT(false);
     return std::unexpected(TavloError::render("unknown format"));
@@ -52,9 +54,7 @@ Rendered render_one(const Batch& batch, std::string_view payload) {
     const Symbol symbol = symbol_of(*batch.kind, *encoded);
     auto layout = plan(symbol, batch.options);
     if (!layout) return std::unexpected(std::move(layout.error()));
-    // The same bytes png() gives, by the same path: a matrix symbol's bands straight from its modules.
-    if (batch.format == Format::Png) return render_png(symbol, *layout, batch.options);
-    return write(batch, draw(symbol, *layout, batch.options));
+    return write(batch, symbol, *layout);
 }
 
 void render_many(const Batch& batch, std::span<const std::string_view> payloads, std::span<Rendered> results) {
