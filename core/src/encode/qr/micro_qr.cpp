@@ -93,11 +93,15 @@ Result<MatrixGeometry> encode_micro_qr(std::string_view payload, const MicroQrOp
     constexpr std::size_t max_payload = 35;
     const int first = options.version.value_or(1), last = options.version.value_or(4);
     bool representable = false;
+    // Without a fixed version, one too small for any segmentation is passed over unplanned ("01234567" is
+    // planned for M2 alone); with one, the plan tells which refusal applies.
+    const std::uint32_t least_data = options.version ? 0 : qr::fewest_data_bits(payload);
     for (int version = first; payload.size() <= max_payload && version <= last; ++version) {
         const auto number = symbol_number(version, options.level);
         if (!number) continue;
         const MicroSymbol& symbol = symbols[*number];
         const qr::Dialect dialect = dialect_of(version);
+        if (!options.version && least_data + qr::least_header_bits(dialect) > symbol.data_bits) continue;
         const auto segments = qr::shortest(payload, dialect);
         if (!segments) continue;
         representable = true;

@@ -62,27 +62,45 @@ unsigned edge_score(unsigned size, std::span<const std::uint8_t> modules) {
     return right <= bottom ? right * 16 + bottom : bottom * 16 + right;
 }
 
+namespace {
+
+// The score of edge_score with `mask` applied, read from the edge modules alone.
+unsigned masked_edge_score(const qr::Grid& grid, unsigned mask) {
+    const unsigned n = grid.width;
+    const auto masked = [&](unsigned i, unsigned j) {
+        const std::size_t at = i * n + j;
+        return unsigned(grid.modules[at] ^ (!grid.function[at] && inverts(mask, i, j)));
+    };
+    unsigned right = 0, bottom = 0;
+    for (unsigned i = 1; i < n; ++i) {
+        right += masked(i, n - 1);
+        bottom += masked(n - 1, i);
+    }
+    return right <= bottom ? right * 16 + bottom : bottom * 16 + right;
+}
+
+}  // namespace
+
 MatrixGeometry draw_symbol(int version, std::span<const std::uint8_t> bits, std::size_t bit_count,
                            unsigned symbol_number, std::optional<unsigned> only_mask) {
     const unsigned n = 9 + 2 * unsigned(version);
-    qr::Grid grid = function_patterns(n);
+    // The function patterns of each version, drawn once.
+    static const std::array<qr::Grid, 4> patterns = {function_patterns(11), function_patterns(13),
+                                                     function_patterns(15), function_patterns(17)};
+    qr::Grid grid = patterns[unsigned(version) - 1];
     qr::place_zigzag(grid, n - 1, bits, bit_count);
 
-    std::vector<std::uint8_t> best;
-    unsigned best_mask = 0, best_score = 0;
-    for (unsigned mask = only_mask.value_or(0); mask < only_mask.value_or(mask_count - 1) + 1; ++mask) {
-        std::vector<std::uint8_t> masked = grid.modules;
-        for (unsigned i = 0; i < n; ++i)
-            for (unsigned j = 0; j < n; ++j)
-                if (!grid.function[i * n + j] && inverts(mask, i, j)) masked[i * n + j] ^= 1;
+    // Masks are compared by their edge modules alone; only the chosen one is applied to the whole symbol.
+    unsigned best_mask = only_mask.value_or(0), best_score = masked_edge_score(grid, best_mask);
+    for (unsigned mask = best_mask + 1; !only_mask && mask < mask_count; ++mask) {
         // The first of the highest score: later masks replace it only when strictly better.
-        const unsigned score = edge_score(n, masked);
-        if (best.empty() || score > best_score) {
-            best = std::move(masked);
-            best_score = score;
-            best_mask = mask;
-        }
+        const unsigned score = masked_edge_score(grid, mask);
+        if (score > best_score) best_score = score, best_mask = mask;
     }
+    std::vector<std::uint8_t> best = std::move(grid.modules);
+    for (unsigned i = 0; i < n; ++i)
+        for (unsigned j = 0; j < n; ++j)
+            if (!grid.function[i * n + j] && inverts(best_mask, i, j)) best[i * n + j] ^= 1;
     // Bit 14 at row 8, column 1, rightward to bit 7 at column 8, then up column 8 to bit 0 at row 1.
     const std::uint16_t word = format_word(symbol_number, best_mask);
     for (unsigned k = 0; k < 15; ++k) {

@@ -43,16 +43,31 @@ constexpr std::array<std::array<std::uint16_t, 12>, 8> tiles = [] {
     return t;
 }();
 
-// The 12-module period `bits` repeated along a line of n modules, `line` being its bits.
-Line repeated(std::uint16_t bits, unsigned n, Line line) {
-    Line l;
-    for (unsigned at = pad; at < pad + n; at += 12) {
-        const std::uint64_t chunk = bits;
-        l.w[at >> 6] |= chunk << (at & 63);
-        if ((at & 63) > 52 && (at >> 6) < 2) l.w[(at >> 6) + 1] |= chunk >> (64 - (at & 63));
-    }
-    return l & line;
-}
+// Each tile row (by rows) and tile column (by columns) repeated along a whole line from bit `pad` on: a row or
+// column of a symbol of n modules is its mask's line here cut to the symbol's span. Built here, not for each
+// symbol: repeating them for every mask took a tenth of GS1 QR's label.
+struct MaskLines {
+    std::array<Line, 12> rows, columns;
+};
+constexpr std::array<MaskLines, 8> mask_lines = [] {
+    const auto repeated = [](std::uint16_t bits) {
+        Line l;
+        for (unsigned at = pad; at < 64 * 3; at += 12) {
+            l.w[at >> 6] |= std::uint64_t(bits) << (at & 63);
+            if ((at & 63) > 52 && (at >> 6) < 2) l.w[(at >> 6) + 1] |= std::uint64_t(bits) >> (64 - (at & 63));
+        }
+        return l;
+    };
+    std::array<MaskLines, 8> lines{};
+    for (unsigned mask = 0; mask < 8; ++mask)
+        for (unsigned r = 0; r < 12; ++r) {
+            std::uint16_t down = 0;
+            for (unsigned y = 0; y < 12; ++y) down |= std::uint16_t(((tiles[mask][y] >> r) & 1) << y);
+            lines[mask].rows[r] = repeated(tiles[mask][r]);
+            lines[mask].columns[r] = repeated(down);
+        }
+    return lines;
+}();
 
 // Masks that depend only on where a line lies in the symbol.
 template <unsigned W>
@@ -136,23 +151,17 @@ MatrixGeometry apply_best_mask(const Unmasked& symbol, QrLevel level, std::optio
 
     // The unmasked symbol and the maskable modules, by rows and by columns.
     const auto base_rows = pack_rows(symbol.modules.data(), n, false);
-    const auto open_rows = pack_rows(symbol.function.data(), n, true);
     const auto base_columns = transposed(base_rows);
-    const auto open_columns = transposed(open_rows);
+    const std::span<const Line> open_rows = symbol.open_rows, open_columns = symbol.open_columns;
 
     std::vector<Line> rows(n), columns(n), best_rows;
     std::uint16_t best_score = 0;
     for (unsigned mask = only_mask.value_or(0); mask < only_mask.value_or(7) + 1; ++mask) {
-        std::array<Line, 12> row_pattern, column_pattern;
-        for (unsigned r = 0; r < 12; ++r) {
-            row_pattern[r] = repeated(tiles[mask][r], n, frame.line);
-            std::uint16_t down = 0;
-            for (unsigned y = 0; y < 12; ++y) down |= std::uint16_t(((tiles[mask][y] >> r) & 1) << y);
-            column_pattern[r] = repeated(down, n, frame.line);
-        }
+        // The open lines lie within the symbol's span, which cuts the mask's lines to it.
+        const MaskLines& lines = mask_lines[mask];
         for (unsigned i = 0; i < n; ++i) {
-            rows[i] = base_rows[i] ^ (row_pattern[i % 12] & open_rows[i]);
-            columns[i] = base_columns[i] ^ (column_pattern[i % 12] & open_columns[i]);
+            rows[i] = base_rows[i] ^ (lines.rows[i % 12] & open_rows[i]);
+            columns[i] = base_columns[i] ^ (lines.columns[i % 12] & open_columns[i]);
         }
         const std::uint32_t word = format_words[unsigned(level)][mask] | 1u << 15;  // bit 15: the dark module
         for (unsigned i = 0; i < 31; ++i) {

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "qr_lines.hpp"
 #include "tavlo/encode_qr_family.hpp"
 #include "tavlo/geometry.hpp"
 
@@ -15,7 +16,9 @@ namespace tavlo::qr {
 struct Unmasked {
     unsigned size;                           // in [21, 177]
     std::span<const std::uint8_t> modules;   // size * size, row-major, 1 = dark; format cells light
-    std::span<const std::uint8_t> function;  // 1 where masking must not reach
+    // The modules masking may reach, by rows and by columns (pack_rows of the function modules, inverted,
+    // and its transpose): the same for every symbol of a version.
+    std::span<const Line> open_rows, open_columns;
     // Both 15-bit copies of the format information, least significant bit first, then the dark module.
     std::span<const std::size_t, 31> format_cells;
 };

@@ -260,6 +260,22 @@ std::optional<std::vector<Segment>> shortest(std::string_view payload, const Dia
     return out;
 }
 
+std::uint32_t fewest_data_bits(std::string_view payload) {
+    // In sixths of a bit: a digit takes 10/3 bits at least (numeric mode), an alphanumeric character 11/2,
+    // a byte 8; a segment's data bits are at least the sum over its characters.
+    constexpr std::array<std::uint32_t, 4> sixths = {20, 33, 33, 48};  // by ByteClass
+    std::uint32_t total = 0;
+    for (const char c : payload) total += sixths[unsigned(byte_classes[std::uint8_t(c)])];
+    return (total + 5) / 6;
+}
+
+std::uint32_t least_header_bits(const Dialect& dialect) {
+    unsigned narrowest = ~0u;
+    for (const std::uint8_t bits : dialect.count_bits)
+        if (bits != 0) narrowest = std::min<unsigned>(narrowest, bits);
+    return dialect.indicator_bits + narrowest;
+}
+
 std::uint32_t stream_bits(std::span<const Segment> segments, const Dialect& dialect) {
     std::uint32_t bits = 0;
     for (const Segment& s : segments) bits += segment_bits(s.mode, s.length, dialect);

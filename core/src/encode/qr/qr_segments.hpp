@@ -48,6 +48,12 @@ std::vector<Segment> merge(std::span<const Segment> runs, const Dialect& dialect
 // mode the dialect lacks or a segment would overflow its character count.
 std::optional<std::vector<Segment>> shortest(std::string_view payload, const Dialect& dialect);
 
+// Lower bounds for passing over a size without planning: any segmentation of payload takes at least
+// fewest_data_bits(payload) + least_header_bits(dialect) bits (a nonempty payload), each character in the
+// densest mode that holds it, under one header of the narrowest character count.
+std::uint32_t fewest_data_bits(std::string_view payload);
+std::uint32_t least_header_bits(const Dialect& dialect);
+
 // Length of the segments' bit stream: mode indicators, character counts and data, no terminator.
 std::uint32_t stream_bits(std::span<const Segment> segments, const Dialect& dialect);
 

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace tavlo::qr {
@@ -45,25 +47,23 @@ public:
     const std::vector<std::uint8_t>& modules() const { return modules_; }
     const std::vector<std::uint8_t>& function() const { return function_; }
 
-    // Two-column zigzag from the bottom right, skipping the vertical timing pattern; bits most significant first.
-    void place(std::span<const std::uint8_t> codewords) {
-        const std::size_t bits = codewords.size() * 8;
-        std::size_t i = 0;
+    // The data modules in placement order: the two-column zigzag from the bottom right, skipping the vertical
+    // timing pattern, over every module no function pattern holds (ISO/IEC 18004 7.7.3).
+    std::vector<std::uint32_t> data_cells() const {
+        std::vector<std::uint32_t> cells;
+        cells.reserve(modules_.size());
         for (int right = int(size_) - 1; right >= 1; right -= 2) {
             if (right == 6) right = 5;
             const bool upward = ((right + 1) & 2) == 0;
             for (unsigned step = 0; step < size_; ++step) {
                 const unsigned row = upward ? size_ - 1 - step : step;
                 for (int column = right; column > right - 2; --column) {
-                    const std::size_t at = row * size_ + unsigned(column);
-                    if (function_[at] || i >= bits) continue;
-                    modules_[at] = (codewords[i >> 3] >> (7 - (i & 7))) & 1;
-                    ++i;
+                    const std::uint32_t at = row * size_ + unsigned(column);
+                    if (!function_[at]) cells.push_back(at);
                 }
             }
         }
-        // Every codeword fits, and at most the 0 to 7 remainder bits of ISO/IEC 18004 Table 1 stay empty.
-        TAVLO_ASSERT(i == bits);
+        return cells;
     }
 
     // Both copies of the format information, least significant bit first, then the dark module.
@@ -130,14 +130,44 @@ private:
     std::array<std::size_t, 31> format_cells_{};
 };
 
+// What every symbol of a version shares: the function patterns, the module of each data bit in placement
+// order, and the maskable modules by rows and columns. Made once a version, on first use: drawing and
+// packing them for each symbol took a fifth of a GS1 QR Code's encoding.
+struct VersionTemplate {
+    Canvas canvas;
+    std::vector<std::uint32_t> data_cells;
+    std::vector<Line> open_rows, open_columns;
+
+    explicit VersionTemplate(int version)
+        : canvas(version),
+          data_cells(canvas.data_cells()),
+          open_rows(pack_rows(canvas.function().data(), canvas.size(), true)),
+          open_columns(transposed(open_rows)) {}
+};
+
+constexpr int version_count = 40;
+
+const VersionTemplate& template_of(int version) {
+    static std::array<std::once_flag, version_count> made;
+    static std::array<std::unique_ptr<const VersionTemplate>, version_count> templates;
+    const auto index = std::size_t(version - 1);
+    std::call_once(made[index], [&] { templates[index] = std::make_unique<const VersionTemplate>(version); });
+    return *templates[index];
+}
+
 }  // namespace
 
 MatrixGeometry draw_symbol(int version, std::span<const std::uint8_t> codewords, QrLevel level,
                            std::optional<unsigned> only_mask) {
-    Canvas canvas(version);
-    canvas.place(codewords);
-    return apply_best_mask({canvas.size(), canvas.modules(), canvas.function(), canvas.format_cells()}, level,
-                           only_mask);
+    const VersionTemplate& shared = template_of(version);
+    std::vector<std::uint8_t> modules = shared.canvas.modules();
+    // Bits most significant first; at most the 0 to 7 remainder bits of ISO/IEC 18004 Table 1 stay light.
+    const std::size_t bits = codewords.size() * 8;
+    TAVLO_ASSERT(bits <= shared.data_cells.size());
+    for (std::size_t i = 0; i < bits; ++i) modules[shared.data_cells[i]] = (codewords[i >> 3] >> (7 - (i & 7))) & 1;
+    return apply_best_mask({shared.canvas.size(), modules, shared.open_rows, shared.open_columns,
+                            shared.canvas.format_cells()},
+                           level, only_mask);
 }
 
 }  // namespace tavlo::qr

@@ -1,7 +1,6 @@
 // rMQR (ISO/IEC 23941): every size R7x43 to R17x139 at levels M and H, the smallest area by default, a fixed
 // height or a fixed size on request, the fewest-bit segmentation.
 #include <array>
-#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,9 +51,10 @@ Result<MatrixGeometry> encode_rmqr(std::string_view payload, const RmqrOptions& 
 
     // 361 digits fill R17x139 at level M; no longer payload fits.
     constexpr std::size_t max_payload = 361;
-    // The plan depends on a size only through its character count widths, which many of the 32 sizes share:
-    // each width triple is planned once ("https://example.com" took 32 plans and 75,000 of its 107,000
-    // instructions).
+    // The sizes are tried by area, so the first that holds the data is the one chosen. One too small for any
+    // segmentation (fewest_data_bits) is passed over unplanned, and the plan depends on a size only through its
+    // character count widths, so each width triple is planned once: "https://example.com" is planned once,
+    // for R11x43 and R9x59, where it was planned for all 13 triples.
     std::vector<std::pair<std::array<std::uint8_t, 3>, std::optional<std::vector<qr::Segment>>>> plans;
     plans.reserve(sizes.size());  // a plan handed out stays where it is
     const auto planned = [&](const qr::Dialect& dialect) -> const std::optional<std::vector<qr::Segment>>& {
@@ -62,21 +62,19 @@ Result<MatrixGeometry> encode_rmqr(std::string_view payload, const RmqrOptions& 
             if (count_bits == dialect.count_bits) return plan;
         return plans.emplace_back(dialect.count_bits, qr::shortest(payload, dialect)).second;
     };
+    const std::uint32_t least_data = qr::fewest_data_bits(payload);
     std::optional<Choice> best;
-    unsigned best_area = std::numeric_limits<unsigned>::max();
     for (unsigned i = 0; payload.size() <= max_payload && i < sizes.size(); ++i) {
-        const rmqr::Size& size = sizes[i];
+        const unsigned index = rmqr::by_area(high)[i];
+        const rmqr::Size& size = sizes[index];
         if (options.height && size.height != *options.height) continue;
         if (options.width && size.width != *options.width) continue;
         const qr::Dialect dialect = dialect_of(size);
+        if (least_data + qr::least_header_bits(dialect) > size.data[high] * 8u) continue;
         const auto& segments = planned(dialect);
         if (!segments || qr::stream_bits(*segments, dialect) > size.data[high] * 8u) continue;
-        // The smallest area; of two equal areas (R7x99 and R9x77) the one with more room.
-        const unsigned area = unsigned(size.height) * size.width;
-        if (area < best_area || (area == best_area && size.data[high] > sizes[best->index].data[high])) {
-            best = Choice{i, *segments};
-            best_area = area;
-        }
+        best = Choice{index, *segments};
+        break;
     }
     if (!best) {
         const std::string level = high ? "H" : "M";

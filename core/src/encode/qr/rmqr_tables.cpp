@@ -1,5 +1,7 @@
 #include "rmqr_tables.hpp"
 
+#include <algorithm>
+
 namespace tavlo::rmqr {
 namespace {
 
@@ -39,6 +41,20 @@ constexpr Size table[32] = {
     {17, 139, 232, {152, 76},  {4, 6}, {9, 8, 8}},
 };
 
+constexpr std::array<std::uint8_t, 32> order_by_area(bool high) {
+    std::array<std::uint8_t, 32> order{};
+    for (std::uint8_t i = 0; i < 32; ++i) order[i] = i;
+    const auto area = [](const Size& s) { return unsigned(s.height) * s.width; };
+    // Of equal area and data, the lower index first.
+    std::ranges::sort(order, [&](std::uint8_t a, std::uint8_t b) {
+        const Size &x = table[a], &y = table[b];
+        if (area(x) != area(y)) return area(x) < area(y);
+        return x.data[high] != y.data[high] ? x.data[high] > y.data[high] : a < b;
+    });
+    return order;
+}
+constexpr std::array<std::array<std::uint8_t, 32>, 2> orders = {order_by_area(false), order_by_area(true)};
+
 constexpr std::uint8_t columns_43[] = {21};
 constexpr std::uint8_t columns_59[] = {19, 39};
 constexpr std::uint8_t columns_77[] = {25, 51};
@@ -48,6 +64,8 @@ constexpr std::uint8_t columns_139[] = {27, 55, 83, 111};
 }  // namespace
 
 std::span<const Size> sizes() { return table; }
+
+std::span<const std::uint8_t, 32> by_area(bool high) { return orders[high]; }
 
 std::span<const std::uint8_t> alignment_columns(unsigned width) {
     switch (width) {

@@ -20,6 +20,10 @@ struct Size {
 // The 32 sizes R7x43 to R17x139 in the order of their size indicator (format information bits 0-4).
 std::span<const Size> sizes();
 
+// The indexes of the 32 sizes by area, and of equal areas (R7x99 and R9x77) the one with more data codewords at
+// level M (high false) or H first: the order in which the smallest symbol that holds the data is looked for.
+std::span<const std::uint8_t, 32> by_area(bool high);
+
 // Columns of the alignment patterns' centres for a width (none for 27).
 std::span<const std::uint8_t> alignment_columns(unsigned width);
 
