@@ -58,11 +58,14 @@ class Aztec(_Symbol):
         eci: int | None = None,
         structured_append: StructuredAppend | None = None,
     ) -> Self:
+        input = (data, error_correction, layers, eci, structured_append)
+        if input.count(None) == 4:  # no option given: nothing to check or name (the common case, kept short)
+            return cls._encode("aztec", _data(data), input)
         index, count, sa_id = _structured_append(structured_append)
         return cls._encode(
             "aztec",
             _data(data),
-            (data, error_correction, layers, eci, structured_append),
+            input,
             error_correction=_whole("error_correction", error_correction),
             layers=_whole("layers", layers),
             eci=_whole("eci", eci),

@@ -31,14 +31,7 @@ class MicroQr(_OptionSymbol):
         version: str | int | None = None,
         mask: int | None = None,
     ) -> Self:
-        return cls._encode(
-            "microqr",
-            _data(data),
-            (data, error_correction, version, mask),
-            error_correction=error_correction,
-            version=version,
-            mask=mask,
-        )
+        return cls._encode_input("microqr", _data(data), (data, error_correction, version, mask))
 
 
 class RmQr(_OptionSymbol):
@@ -60,14 +53,7 @@ class RmQr(_OptionSymbol):
         height: int | None = None,
         size: str | None = None,
     ) -> Self:
-        return cls._encode(
-            "rmqr",
-            _data(data),
-            (data, error_correction, height, size),
-            error_correction=error_correction,
-            height=height,
-            size=size,
-        )
+        return cls._encode_input("rmqr", _data(data), (data, error_correction, height, size))
 
 
 def structured_append_text(value: Any) -> str | None:

@@ -2,7 +2,7 @@
 
 from __future__ import annotations
 
-from typing import TYPE_CHECKING, Any
+from typing import TYPE_CHECKING
 
 from ._symbols import _data, _Symbol
 
@@ -51,17 +51,8 @@ class Pdf417(_KeywordSymbol):
         file_id: str | None = None,
         last_segment: bool | None = None,
     ) -> Self:
-        options: dict[str, Any] = {
-            "error_correction": error_correction,
-            "columns": columns,
-            "rows": rows,
-            "compact": compact,
-            "eci": eci,
-            "segment_index": segment_index,
-            "file_id": file_id,
-            "last_segment": last_segment,
-        }
-        return cls._encode("pdf417", _data(data), (data, *options.values()), **options)
+        input = (data, error_correction, columns, rows, compact, eci, segment_index, file_id, last_segment)
+        return cls._encode_input("pdf417", _data(data), input)
 
 
 class MicroPdf417(_KeywordSymbol):
@@ -75,4 +66,4 @@ class MicroPdf417(_KeywordSymbol):
     _option_names = ("columns", "eci")
 
     def __new__(cls, data: str | bytes, *, columns: int | None = None, eci: int | None = None) -> Self:
-        return cls._encode("micropdf417", _data(data), (data, columns, eci), columns=columns, eci=eci)
+        return cls._encode_input("micropdf417", _data(data), (data, columns, eci))

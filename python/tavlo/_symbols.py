@@ -65,6 +65,7 @@ class _Symbol(_label.Label):
     """What every symbol class does; the rendering itself is inherited from the C++ label type."""
 
     __slots__ = ()
+    _option_names: tuple[str, ...] = ()  # the core's names of the options a constructor's input holds
 
     @classmethod
     def _encode(cls, kind: str, data: str | bytes, input: tuple[Any, ...], **options: Any) -> Self:
@@ -77,6 +78,15 @@ class _Symbol(_label.Label):
         if _capturing.get():
             raise _Captured(kind, pairs)
         return _new_label(cls, kind, data, input, pairs)
+
+    @classmethod
+    def _encode_input(cls, kind: str, data: str | bytes, input: tuple[Any, ...]) -> Self:
+        """_encode with the options that `input` holds after the data, named by `_option_names` in order. With
+        none given (the common case) no names are paired: that took a third of MicroQr("01234567")'s Python
+        time, and half of Pdf417(data)'s with its eight options."""
+        if input.count(None) == len(input) - 1:
+            return cls._encode(kind, data, input)
+        return cls._encode(kind, data, input, **dict(zip(cls._option_names, input[1:])))
 
     def _arguments(self) -> list[str]:
         return [repr(value) for value in self._input]
