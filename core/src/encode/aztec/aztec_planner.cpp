@@ -74,6 +74,14 @@ private:
     std::array<std::size_t, run_windows.size() - 1> cursors_{};  // the shorter windows' first candidates
 };
 
+// The widths of latches[from][to], by themselves for the planner's inner loop.
+constexpr auto latch_bits = [] {
+    std::array<std::array<std::uint32_t, mode_count>, mode_count> bits{};
+    for (int from = 0; from < mode_count; ++from)
+        for (int to = 0; to < mode_count; ++to) bits[from][to] = latches[from][to].bits;
+    return bits;
+}();
+
 struct Step {
     Via via;
     Mode mode;
@@ -106,10 +114,10 @@ void write_binary_run(std::span<const std::uint8_t> bytes, BitString& out) {
     for (; at < bytes.size(); ++at) out.put(bytes[at], bits_per_byte);
 }
 
-}  // namespace
-
-void append_encodation(std::span<const std::uint8_t> data, BitString& out, PlanBias bias) {
-    const bool later = bias.later;
+// append_encodation for one tie-break, fixed at compile time: the planner's loops weigh it for every way into
+// every state.
+template <bool later>
+void append_with(std::span<const std::uint8_t> data, BitString& out, PlanBias bias) {
     const std::size_t n = data.size();
     const auto& code = code_table.code;
     std::vector<std::array<Arrival, mode_count>> arrival(n + 1);
@@ -136,6 +144,9 @@ void append_encodation(std::span<const std::uint8_t> data, BitString& out, PlanB
             starts.drop_before(std::int64_t(i) - std::int64_t(longest_run));
             for (std::size_t w = 0; w < run_windows.size(); ++w) {
                 const RunWindow& window = run_windows[w];
+                // No run here is as long as the window's; its starts are those of the window before, at a
+                // dearer header, which never arrives first.
+                if (i < window.shortest) break;
                 const auto start = starts.least_from(w, std::int64_t(i) - std::int64_t(window.longest));
                 if (!start) continue;
                 const std::int64_t bits = start_value[b][*start] + std::int64_t(bits_per_byte * i) + window.header_bits + bias.binary_penalty;
@@ -143,10 +154,12 @@ void append_encodation(std::span<const std::uint8_t> data, BitString& out, PlanB
             }
         }
         // Latches: the cheapest way into each mode from whatever arrived here.
+        std::array<std::uint32_t, mode_count> arrived;
+        for (int from = 0; from < mode_count; ++from) arrived[from] = arrival[i][from].bits;
         for (int to = 0; to < mode_count; ++to) {
             Settled best;
             for (int from = 0; from < mode_count; ++from) {
-                const std::uint32_t bits = arrival[i][from].bits + latches[from][to].bits;
+                const std::uint32_t bits = arrived[from] + latch_bits[from][to];
                 if (bits < best.bits || (later && bits == best.bits && best.bits < unreachable)) best = {bits, Mode(from)};
             }
             settled[i][to] = best;
@@ -217,6 +230,15 @@ void append_encodation(std::span<const std::uint8_t> data, BitString& out, PlanB
         }
         write_latch(in, step->mode, out);
     }
+}
+
+}  // namespace
+
+void append_encodation(std::span<const std::uint8_t> data, BitString& out, PlanBias bias) {
+    if (bias.later)
+        append_with<true>(data, out, bias);
+    else
+        append_with<false>(data, out, bias);
 }
 
 }  // namespace tavlo::aztec
