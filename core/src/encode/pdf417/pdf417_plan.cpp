@@ -148,6 +148,13 @@ constexpr std::array<std::uint8_t, 256> text_ways = [] {
     return ways;
 }();
 
+// Where each text state goes when a byte is taken by the byte shift.
+constexpr std::array<std::uint8_t, text_states> after_byte_shift = [] {
+    std::array<std::uint8_t, text_states> after{};
+    for (std::uint8_t s = 0; s < text_states; ++s) after[s] = state_after(s, Take::ByteShift);
+    return after;
+}();
+
 // The sixth byte of a group completes five codewords that the five before it already paid for.
 void take_byte(Row& row) {
     const Cost last = row.bytes[byte_group - 1];
@@ -166,21 +173,6 @@ void take_digit(Row& row) {
 }
 
 }  // namespace
-
-std::uint8_t state_after(std::uint8_t state, Take take) {
-    if (is_byte(state)) return state + 1 == numeric_base ? byte_base : state + 1;
-    if (is_numeric(state)) return state + 1 == state_count ? numeric_base : state + 1;
-    const Submode submode = submode_of(state);
-    switch (take) {
-    case Take::Direct: return std::uint8_t(state ^ 1);
-    case Take::PunctShift:
-    case Take::AlphaShift: return state;
-    case Take::ByteShift:
-        // The value that completes the codeword before the shift is 29: punctuation's latch to Alpha.
-        return text_state(submode == Submode::Punct && odd_of(state) ? Submode::Alpha : submode, false);
-    }
-    return state;
-}
 
 std::vector<Step> plan(std::span<const std::uint8_t> data) {
     const std::size_t n = data.size();
@@ -203,18 +195,19 @@ std::vector<Step> plan(std::span<const std::uint8_t> data) {
         std::array<Cost, text_states> next;
         next.fill(no_route);
         std::uint8_t* arrival = backs[i + 1].arrival.data();
-        const auto relax = [&](std::uint8_t from, Take take, Cost cost) {
-            const std::uint8_t to = state_after(from, take);
+        // `to` is state_after(from, take), a constant where each is called.
+        const auto relax = [&](std::uint8_t from, std::uint8_t to, Take take, Cost cost) {
+            TAVLO_ASSERT(to == state_after(from, take));
             if (row.text[from] + cost < next[to]) next[to] = row.text[from] + cost, arrival[to] = pack(from, take);
         };
         const std::uint8_t ways = text_ways[byte];
         for (std::uint8_t s = 0; s < text_states; ++s) {
             if (row.text[s] >= no_route) continue;
             const auto submode = std::uint8_t(submode_of(s));
-            if (ways & (1u << submode)) relax(s, Take::Direct, 1);
-            if ((ways & in_punct_bit) && submode != std::uint8_t(Submode::Punct)) relax(s, Take::PunctShift, 2);
-            if ((ways & in_alpha_bit) && submode == std::uint8_t(Submode::Lower)) relax(s, Take::AlphaShift, 2);
-            relax(s, Take::ByteShift, Cost(odd_of(s)) + 2 * codeword);
+            if (ways & (1u << submode)) relax(s, s ^ 1, Take::Direct, 1);
+            if ((ways & in_punct_bit) && submode != std::uint8_t(Submode::Punct)) relax(s, s, Take::PunctShift, 2);
+            if ((ways & in_alpha_bit) && submode == std::uint8_t(Submode::Lower)) relax(s, s, Take::AlphaShift, 2);
+            relax(s, after_byte_shift[s], Take::ByteShift, Cost(odd_of(s)) + 2 * codeword);
         }
         row.text = next;
         take_byte(row);

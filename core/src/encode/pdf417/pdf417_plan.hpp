@@ -40,7 +40,20 @@ struct Step {
 };
 
 // The state after taking `byte` from `state` the way `take` says.
-std::uint8_t state_after(std::uint8_t state, Take take);
+constexpr std::uint8_t state_after(std::uint8_t state, Take take) {
+    if (is_byte(state)) return state + 1 == numeric_base ? byte_base : state + 1;
+    if (is_numeric(state)) return state + 1 == state_count ? numeric_base : state + 1;
+    const Submode submode = submode_of(state);
+    switch (take) {
+    case Take::Direct: return std::uint8_t(state ^ 1);
+    case Take::PunctShift:
+    case Take::AlphaShift: return state;
+    case Take::ByteShift:
+        // The value that completes the codeword before the shift is 29: punctuation's latch to Alpha.
+        return text_state(submode == Submode::Punct && odd_of(state) ? Submode::Alpha : submode, false);
+    }
+    return state;
+}
 
 // One step per byte of a plan of the fewest codewords, starting in text Alpha with no value waiting.
 std::vector<Step> plan(std::span<const std::uint8_t> data);
