@@ -84,11 +84,17 @@ unsigned masked_edge_score(const qr::Grid& grid, unsigned mask) {
 MatrixGeometry draw_symbol(int version, std::span<const std::uint8_t> bits, std::size_t bit_count,
                            unsigned symbol_number, std::optional<unsigned> only_mask) {
     const unsigned n = 9 + 2 * unsigned(version);
-    // The function patterns of each version, drawn once.
-    static const std::array<qr::Grid, 4> patterns = {function_patterns(11), function_patterns(13),
-                                                     function_patterns(15), function_patterns(17)};
-    qr::Grid grid = patterns[unsigned(version) - 1];
-    qr::place_zigzag(grid, n - 1, bits, bit_count);
+    // Each version's function patterns and placement order, worked out once.
+    struct VersionTemplate {
+        qr::Grid grid;
+        std::vector<std::uint32_t> data_cells;
+        explicit VersionTemplate(unsigned side) : grid(function_patterns(side)), data_cells(qr::zigzag_cells(grid, side - 1)) {}
+    };
+    static const std::array<VersionTemplate, 4> templates = {VersionTemplate(11), VersionTemplate(13),
+                                                             VersionTemplate(15), VersionTemplate(17)};
+    const VersionTemplate& shared = templates[unsigned(version) - 1];
+    qr::Grid grid = shared.grid;
+    qr::place_bits(grid.modules, shared.data_cells, bits, bit_count);
 
     // Masks are compared by their edge modules alone; only the chosen one is applied to the whole symbol.
     unsigned best_mask = only_mask.value_or(0), best_score = masked_edge_score(grid, best_mask);

@@ -26,4 +26,13 @@ struct Grid {
 // starts at `first_right` and steps left by two; modules left over stay light.
 void place_zigzag(Grid& grid, unsigned first_right, std::span<const std::uint8_t> bits, std::size_t bit_count);
 
+// The modules place_zigzag fills, in the order it fills them (every module no function pattern holds): a
+// size's placement worked out once, for place_bits.
+std::vector<std::uint32_t> zigzag_cells(const Grid& grid, unsigned first_right);
+
+// The first `bit_count` bits of `bits` (most significant first) set into `modules` at `cells` in turn, as
+// place_zigzag sets them; at most cells.size() bits.
+void place_bits(std::vector<std::uint8_t>& modules, std::span<const std::uint32_t> cells,
+                std::span<const std::uint8_t> bits, std::size_t bit_count);
+
 }  // namespace tavlo::qr

@@ -1,7 +1,10 @@
 #include "rmqr_symbol.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 
 #include "qr_placement.hpp"
 
@@ -78,23 +81,48 @@ qr::Grid function_patterns(unsigned h, unsigned w) {
     return grid;
 }
 
+// What every symbol of a size shares: the function patterns, the module of each data bit in placement order,
+// and the data mask as a module XOR (1 on the non-function modules it inverts). Made once a size, on first use.
+struct SizeTemplate {
+    qr::Grid grid;
+    std::vector<std::uint32_t> data_cells;
+    std::vector<std::uint8_t> mask;
+
+    explicit SizeTemplate(const Size& size)
+        : grid(function_patterns(size.height, size.width)),
+          data_cells(qr::zigzag_cells(grid, size.width - 2u)),
+          mask(grid.modules.size()) {
+        const unsigned w = size.width;
+        // ISO/IEC 23941 7.8: the one data mask, (i div 2 + j div 3) mod 2 = 0.
+        for (unsigned i = 0; i < size.height; ++i)
+            for (unsigned j = 0; j < w; ++j) mask[i * w + j] = !grid.function[i * w + j] && (i / 2 + j / 3) % 2 == 0;
+    }
+};
+
+constexpr std::size_t size_count = 32;
+
+const SizeTemplate& template_of(const Size& size, unsigned size_index) {
+    static std::array<std::once_flag, size_count> made;
+    static std::array<std::unique_ptr<const SizeTemplate>, size_count> templates;
+    std::call_once(made[size_index], [&] { templates[size_index] = std::make_unique<const SizeTemplate>(size); });
+    return *templates[size_index];
+}
+
 }  // namespace
 
 MatrixGeometry draw_symbol(const Size& size, unsigned size_index, bool high, std::span<const std::uint8_t> codewords) {
     const unsigned h = size.height, w = size.width;
-    qr::Grid grid = function_patterns(h, w);
-    qr::place_zigzag(grid, w - 2, codewords, codewords.size() * 8);
-    // ISO/IEC 23941 7.8: the one data mask, (i div 2 + j div 3) mod 2 = 0.
-    for (unsigned i = 0; i < h; ++i)
-        for (unsigned j = 0; j < w; ++j)
-            if (!grid.function[i * w + j] && (i / 2 + j / 3) % 2 == 0) grid.modules[i * w + j] ^= 1;
+    const SizeTemplate& shared = template_of(size, size_index);
+    std::vector<std::uint8_t> modules = shared.grid.modules;
+    qr::place_bits(modules, shared.data_cells, codewords, codewords.size() * 8);
+    for (std::size_t k = 0; k < modules.size(); ++k) modules[k] ^= shared.mask[k];
     const std::uint32_t word = format_word(high, size_index);
     for (unsigned k = 0; k < format_bits; ++k) {
         const Cell a = finder_side_cell(k), b = sub_finder_side_cell(k, h, w);
-        grid.modules[a.row * w + a.column] = ((word ^ finder_side_mask) >> k) & 1;
-        grid.modules[b.row * w + b.column] = ((word ^ sub_finder_side_mask) >> k) & 1;
+        modules[a.row * w + a.column] = ((word ^ finder_side_mask) >> k) & 1;
+        modules[b.row * w + b.column] = ((word ^ sub_finder_side_mask) >> k) & 1;
     }
-    return MatrixGeometry{w, h, std::move(grid.modules)};
+    return MatrixGeometry{w, h, std::move(modules)};
 }
 
 }  // namespace tavlo::rmqr
