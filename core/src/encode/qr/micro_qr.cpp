@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "../shared/reed_solomon.hpp"
 #include "micro_qr_symbol.hpp"
+#include "qr_blocks.hpp"
 #include "qr_segments.hpp"
 #include "tavlo/encode_qr_family.hpp"
 
@@ -41,7 +41,6 @@ constexpr qr::Dialect dialect_of(int version) {
     }
 }
 
-constexpr reed_solomon::Field field{0x11D};
 constexpr std::array<char, 4> level_names = {'L', 'M', 'Q', 'H'};
 
 std::optional<unsigned> symbol_number(int version, QrLevel level) {
@@ -59,7 +58,7 @@ std::string name_of(int version, QrLevel level) {
 MatrixGeometry finish(const MicroSymbol& symbol, unsigned number, std::vector<std::uint8_t> data,
                       std::optional<unsigned> mask) {
     std::vector<std::uint8_t> check(symbol.check_codewords);
-    const reed_solomon::Encoder code(field, symbol.check_codewords, 0);
+    const reed_solomon::Encoder& code = qr::block_code(symbol.check_codewords);
     code.remainder(data.data(), data.size(), 1, check.data(), 1);
     std::vector<std::uint8_t> bits((symbol.data_bits + 8 * check.size() + 7) / 8);
     std::size_t at = 0;

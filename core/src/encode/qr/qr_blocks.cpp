@@ -1,7 +1,10 @@
 #include "qr_blocks.hpp"
 
+#include <array>
+#include <mutex>
+#include <optional>
+
 #include "../../assert.hpp"
-#include "../shared/reed_solomon.hpp"
 
 namespace tavlo::qr {
 namespace {
@@ -58,6 +61,14 @@ std::vector<std::uint8_t> add_error_correction(std::span<const std::uint8_t> dat
     return add_error_correction(data, qr_layout(version, QrLevel::M));
 }
 
+const reed_solomon::Encoder& block_code(std::size_t ecc) {
+    static std::array<std::once_flag, reed_solomon::max_degree> made;
+    static std::array<std::optional<reed_solomon::Encoder>, reed_solomon::max_degree> encoders;
+    TAVLO_ASSERT(ecc >= 1 && ecc <= reed_solomon::max_degree);
+    std::call_once(made[ecc - 1], [&] { encoders[ecc - 1].emplace(field, ecc, first_root); });
+    return *encoders[ecc - 1];
+}
+
 std::vector<std::uint8_t> add_error_correction(std::span<const std::uint8_t> data, const BlockLayout& layout) {
     const std::size_t total = layout.total;
     const std::size_t blocks = layout.blocks;
@@ -67,7 +78,7 @@ std::vector<std::uint8_t> add_error_correction(std::span<const std::uint8_t> dat
     const std::size_t short_data = total / blocks - ecc;
 
     TAVLO_ASSERT(data.size() == layout.data());
-    const reed_solomon::Encoder code(field, ecc, first_root);
+    const reed_solomon::Encoder& code = block_code(ecc);
 
     std::vector<std::uint8_t> out(total);
     std::size_t begin = 0;

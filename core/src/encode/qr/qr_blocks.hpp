@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "../shared/reed_solomon.hpp"
 #include "tavlo/encode_qr_family.hpp"
 
 namespace tavlo::qr {
@@ -25,6 +26,11 @@ BlockLayout qr_layout(int version, QrLevel level);
 
 // Data codewords of version, in [1, 40], at level M: 16 for version 1 up to 2334 for version 40.
 std::size_t data_capacity(int version);
+
+// The family's Reed-Solomon code of `ecc` check codewords a block, ecc in [1, reed_solomon::max_degree]
+// (QR Code, Micro QR and rMQR share the field and the first root), its generator worked out once: working it
+// out for each symbol was a twentieth of a GS1 QR Code's encoding.
+const reed_solomon::Encoder& block_code(std::size_t ecc);
 
 // The final codeword sequence: layout.data() data codewords split into blocks, each given its Reed-Solomon
 // codewords, then interleaved block by block.
