@@ -154,6 +154,10 @@ MatrixGeometry apply_best_mask(const Unmasked& symbol, QrLevel level, std::optio
     const auto base_columns = transposed(base_rows);
     const std::span<const Line> open_rows = symbol.open_rows, open_columns = symbol.open_columns;
 
+    // The format cells' rows and columns, divided out once rather than for each mask.
+    std::array<std::array<unsigned, 2>, 31> format_at;
+    for (unsigned i = 0; i < 31; ++i) format_at[i] = {unsigned(symbol.format_cells[i] / n), unsigned(symbol.format_cells[i] % n)};
+
     std::vector<Line> rows(n), columns(n), best_rows;
     std::uint16_t best_score = 0;
     for (unsigned mask = only_mask.value_or(0); mask < only_mask.value_or(7) + 1; ++mask) {
@@ -166,9 +170,9 @@ MatrixGeometry apply_best_mask(const Unmasked& symbol, QrLevel level, std::optio
         const std::uint32_t word = format_words[unsigned(level)][mask] | 1u << 15;  // bit 15: the dark module
         for (unsigned i = 0; i < 31; ++i) {
             if (!((word >> (i < 15 ? i : i - 15)) & 1)) continue;
-            const std::size_t at = symbol.format_cells[i];
-            rows[at / n].set(pad + unsigned(at % n));
-            columns[at % n].set(pad + unsigned(at / n));
+            const auto [row, column] = format_at[i];
+            rows[row].set(pad + column);
+            columns[column].set(pad + row);
         }
         const std::uint16_t score = penalty(rows, columns, frame);
         if (best_rows.empty() || score < best_score) {
