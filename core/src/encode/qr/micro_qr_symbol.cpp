@@ -87,7 +87,7 @@ MatrixGeometry draw_symbol(int version, std::span<const std::uint8_t> bits, std:
     // Each version's function patterns and placement order, worked out once.
     struct VersionTemplate {
         qr::Grid grid;
-        std::vector<std::uint32_t> data_cells;
+        std::vector<qr::ModuleIndex> data_cells;
         explicit VersionTemplate(unsigned side) : grid(function_patterns(side)), data_cells(qr::zigzag_cells(grid, side - 1)) {}
     };
     static const std::array<VersionTemplate, 4> templates = {VersionTemplate(11), VersionTemplate(13),

@@ -8,15 +8,16 @@ void place_zigzag(Grid& grid, unsigned first_right, std::span<const std::uint8_t
     place_bits(grid.modules, zigzag_cells(grid, first_right), bits, bit_count);
 }
 
-std::vector<std::uint32_t> zigzag_cells(const Grid& grid, unsigned first_right) {
-    std::vector<std::uint32_t> cells;
+std::vector<ModuleIndex> zigzag_cells(const Grid& grid, unsigned first_right) {
+    TAVLO_ASSERT(grid.modules.size() <= std::size_t(1) << 16);
+    std::vector<ModuleIndex> cells;
     cells.reserve(grid.modules.size());
     bool upward = true;
     for (int right = int(first_right); right >= 0; right -= 2, upward = !upward) {
         for (unsigned step = 0; step < grid.height; ++step) {
             const unsigned row = upward ? grid.height - 1 - step : step;
             for (int column = right; column > right - 2 && column >= 0; --column) {
-                const std::uint32_t at = row * grid.width + unsigned(column);
+                const auto at = ModuleIndex(row * grid.width + unsigned(column));
                 if (!grid.function[at]) cells.push_back(at);
             }
         }
@@ -24,7 +25,7 @@ std::vector<std::uint32_t> zigzag_cells(const Grid& grid, unsigned first_right) 
     return cells;
 }
 
-void place_bits(std::vector<std::uint8_t>& modules, std::span<const std::uint32_t> cells,
+void place_bits(std::vector<std::uint8_t>& modules, std::span<const ModuleIndex> cells,
                 std::span<const std::uint8_t> bits, std::size_t bit_count) {
     TAVLO_ASSERT(bit_count <= cells.size());
     for (std::size_t i = 0; i < bit_count; ++i) modules[cells[i]] = (bits[i >> 3] >> (7 - (i & 7))) & 1;

@@ -2,6 +2,7 @@
 
 #include "../../assert.hpp"
 #include "qr_mask.hpp"
+#include "qr_placement.hpp"
 
 #include <algorithm>
 #include <array>
@@ -49,8 +50,8 @@ public:
 
     // The data modules in placement order: the two-column zigzag from the bottom right, skipping the vertical
     // timing pattern, over every module no function pattern holds (ISO/IEC 18004 7.7.3).
-    std::vector<std::uint32_t> data_cells() const {
-        std::vector<std::uint32_t> cells;
+    std::vector<ModuleIndex> data_cells() const {
+        std::vector<ModuleIndex> cells;
         cells.reserve(modules_.size());
         for (int right = int(size_) - 1; right >= 1; right -= 2) {
             if (right == 6) right = 5;
@@ -58,7 +59,7 @@ public:
             for (unsigned step = 0; step < size_; ++step) {
                 const unsigned row = upward ? size_ - 1 - step : step;
                 for (int column = right; column > right - 2; --column) {
-                    const std::uint32_t at = row * size_ + unsigned(column);
+                    const auto at = ModuleIndex(row * size_ + unsigned(column));
                     if (!function_[at]) cells.push_back(at);
                 }
             }
@@ -135,7 +136,7 @@ private:
 // packing them for each symbol took a fifth of a GS1 QR Code's encoding.
 struct VersionTemplate {
     Canvas canvas;
-    std::vector<std::uint32_t> data_cells;
+    std::vector<ModuleIndex> data_cells;
     std::vector<Line> open_rows, open_columns;
 
     explicit VersionTemplate(int version)
@@ -162,9 +163,7 @@ MatrixGeometry draw_symbol(int version, std::span<const std::uint8_t> codewords,
     const VersionTemplate& shared = template_of(version);
     std::vector<std::uint8_t> modules = shared.canvas.modules();
     // Bits most significant first; at most the 0 to 7 remainder bits of ISO/IEC 18004 Table 1 stay light.
-    const std::size_t bits = codewords.size() * 8;
-    TAVLO_ASSERT(bits <= shared.data_cells.size());
-    for (std::size_t i = 0; i < bits; ++i) modules[shared.data_cells[i]] = (codewords[i >> 3] >> (7 - (i & 7))) & 1;
+    place_bits(modules, shared.data_cells, codewords, codewords.size() * 8);
     return apply_best_mask({shared.canvas.size(), modules, shared.open_rows, shared.open_columns,
                             shared.canvas.format_cells()},
                            level, only_mask);

@@ -85,7 +85,7 @@ qr::Grid function_patterns(unsigned h, unsigned w) {
 // and the data mask as a module XOR (1 on the non-function modules it inverts). Made once a size, on first use.
 struct SizeTemplate {
     qr::Grid grid;
-    std::vector<std::uint32_t> data_cells;
+    std::vector<qr::ModuleIndex> data_cells;
     std::vector<std::uint8_t> mask;
 
     explicit SizeTemplate(const Size& size)
