@@ -64,17 +64,31 @@ unsigned edge_score(unsigned size, std::span<const std::uint8_t> modules) {
 
 namespace {
 
+// What every symbol of a version shares, worked out once: the function patterns, the placement order, and each
+// mask as a module XOR (1 on the non-function modules it inverts).
+struct VersionTemplate {
+    std::vector<std::uint8_t> modules;
+    std::vector<qr::ModuleIndex> data_cells;
+    std::array<std::vector<std::uint8_t>, mask_count> masks;
+
+    explicit VersionTemplate(unsigned n) {
+        const qr::Grid grid = function_patterns(n);
+        modules = grid.modules;
+        data_cells = qr::zigzag_cells(grid, n - 1);
+        for (unsigned mask = 0; mask < mask_count; ++mask) {
+            masks[mask].resize(modules.size());
+            for (unsigned i = 0; i < n; ++i)
+                for (unsigned j = 0; j < n; ++j) masks[mask][i * n + j] = !grid.function[i * n + j] && inverts(mask, i, j);
+        }
+    }
+};
+
 // The score of edge_score with `mask` applied, read from the edge modules alone.
-unsigned masked_edge_score(const qr::Grid& grid, unsigned mask) {
-    const unsigned n = grid.width;
-    const auto masked = [&](unsigned i, unsigned j) {
-        const std::size_t at = i * n + j;
-        return unsigned(grid.modules[at] ^ (!grid.function[at] && inverts(mask, i, j)));
-    };
+unsigned masked_edge_score(unsigned n, std::span<const std::uint8_t> modules, std::span<const std::uint8_t> mask) {
     unsigned right = 0, bottom = 0;
     for (unsigned i = 1; i < n; ++i) {
-        right += masked(i, n - 1);
-        bottom += masked(n - 1, i);
+        right += modules[i * n + n - 1] ^ mask[i * n + n - 1];
+        bottom += modules[(n - 1) * n + i] ^ mask[(n - 1) * n + i];
     }
     return right <= bottom ? right * 16 + bottom : bottom * 16 + right;
 }
@@ -84,29 +98,20 @@ unsigned masked_edge_score(const qr::Grid& grid, unsigned mask) {
 MatrixGeometry draw_symbol(int version, std::span<const std::uint8_t> bits, std::size_t bit_count,
                            unsigned symbol_number, std::optional<unsigned> only_mask) {
     const unsigned n = 9 + 2 * unsigned(version);
-    // Each version's function patterns and placement order, worked out once.
-    struct VersionTemplate {
-        qr::Grid grid;
-        std::vector<qr::ModuleIndex> data_cells;
-        explicit VersionTemplate(unsigned side) : grid(function_patterns(side)), data_cells(qr::zigzag_cells(grid, side - 1)) {}
-    };
     static const std::array<VersionTemplate, 4> templates = {VersionTemplate(11), VersionTemplate(13),
                                                              VersionTemplate(15), VersionTemplate(17)};
     const VersionTemplate& shared = templates[unsigned(version) - 1];
-    qr::Grid grid = shared.grid;
-    qr::place_bits(grid.modules, shared.data_cells, bits, bit_count);
+    std::vector<std::uint8_t> best = shared.modules;
+    qr::place_bits(best, shared.data_cells, bits, bit_count);
 
     // Masks are compared by their edge modules alone; only the chosen one is applied to the whole symbol.
-    unsigned best_mask = only_mask.value_or(0), best_score = masked_edge_score(grid, best_mask);
+    unsigned best_mask = only_mask.value_or(0), best_score = masked_edge_score(n, best, shared.masks[best_mask]);
     for (unsigned mask = best_mask + 1; !only_mask && mask < mask_count; ++mask) {
         // The first of the highest score: later masks replace it only when strictly better.
-        const unsigned score = masked_edge_score(grid, mask);
+        const unsigned score = masked_edge_score(n, best, shared.masks[mask]);
         if (score > best_score) best_score = score, best_mask = mask;
     }
-    std::vector<std::uint8_t> best = std::move(grid.modules);
-    for (unsigned i = 0; i < n; ++i)
-        for (unsigned j = 0; j < n; ++j)
-            if (!grid.function[i * n + j] && inverts(best_mask, i, j)) best[i * n + j] ^= 1;
+    for (std::size_t k = 0; k < best.size(); ++k) best[k] ^= shared.masks[best_mask][k];
     // Bit 14 at row 8, column 1, rightward to bit 7 at column 8, then up column 8 to bit 0 at row 1.
     const std::uint16_t word = format_word(symbol_number, best_mask);
     for (unsigned k = 0; k < 15; ++k) {
