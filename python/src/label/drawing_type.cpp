@@ -109,8 +109,12 @@ PyObject* drawing_background(PyObject* self, void*) { return colour_tuple(drawin
 PyMethodDef drawing_methods[] = {
     {"png", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(drawing_png)), METH_FASTCALL | METH_KEYWORDS,
      "png($self, /, *, optimize=False)\n--\n\nThe drawing as a PNG file at its dpi."},
-    {"svg", drawing_svg, METH_NOARGS, "svg($self, /)\n--\n\nThe drawing as an SVG document."},
-    {"pdf", drawing_pdf, METH_NOARGS, "pdf($self, /)\n--\n\nThe drawing as a one-page vector PDF of its size."},
+    {"svg", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(drawing_svg)), METH_FASTCALL | METH_KEYWORDS,
+     "svg($self, /, *, text_font='outlines')\n--\n\nThe drawing as an SVG document; text_font='named' writes "
+     "the text as <text> in OCR-B (then monospace) instead of glyph outlines."},
+    {"pdf", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(drawing_pdf)), METH_FASTCALL | METH_KEYWORDS,
+     "pdf($self, /, *, text_font='outlines')\n--\n\nThe drawing as a one-page vector PDF of its size; "
+     "text_font='named' writes the text in Courier instead of glyph outlines."},
     {"zpl", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(drawing_zpl)), METH_FASTCALL | METH_KEYWORDS,
      "zpl($self, /, *, copies=1, compression='z64')\n--\n\nThe drawing as one ZPL label format at its dots."},
     {"_rects", drawing_rects, METH_NOARGS,
