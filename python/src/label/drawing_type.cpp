@@ -30,16 +30,29 @@ PyObject* drawing_png(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
     });
 }
 
-PyObject* drawing_svg(PyObject* self, PyObject*) {
+// svg() and pdf() take text_font as a label's do.
+bool bind_vector_options(const char* method, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                         label::VectorOptions& options) {
+    static constexpr Parameter parameters[] = {{"text_font", true, false}};
+    PyObject* text_font = nullptr;
+    return bind_fastcall({method, parameters}, "Drawing", args, nargs, kwnames, std::span(&text_font, 1)) &&
+           convert_text_font(text_font, options.text_font);
+}
+
+PyObject* drawing_svg(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    label::VectorOptions options;
+    if (!bind_vector_options("svg", args, nargs, kwnames, options)) return nullptr;
     return guarded([&]() -> PyObject* {
-        const std::string svg = without_gil(true, [&] { return label::write_svg(drawing_of(self)); });
+        const std::string svg = without_gil(true, [&] { return label::write_svg(drawing_of(self), options); });
         return PyUnicode_FromStringAndSize(svg.data(), static_cast<Py_ssize_t>(svg.size()));
     });
 }
 
-PyObject* drawing_pdf(PyObject* self, PyObject*) {
+PyObject* drawing_pdf(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    label::VectorOptions options;
+    if (!bind_vector_options("pdf", args, nargs, kwnames, options)) return nullptr;
     return guarded([&]() -> PyObject* {
-        return new_bytes(without_gil(true, [&] { return label::write_pdf(drawing_of(self)); }));
+        return new_bytes(without_gil(true, [&] { return label::write_pdf(drawing_of(self), options); }));
     });
 }
 
