@@ -1,8 +1,8 @@
 // Encapsulated PostScript of a label (EPSF 3.0, LanguageLevel 2): the drawing in dots under a matrix that flips
 // y and scales dots to points, the rectangles filled by one rectfill of a number array, and each glyph shape a
 // procedure defined once that draws it at the pen it is given, or the text shown in Courier (courier_text.hpp).
-// PostScript has no transparency: a translucent
-// colour is written opaque, and a transparent background is left out.
+// PostScript has no transparency: a translucent colour is written opaque, and a transparent background is left
+// out.
 #include <cmath>
 
 #include "courier_text.hpp"

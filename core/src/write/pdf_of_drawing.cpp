@@ -1,7 +1,7 @@
 // PDF of a label: one page of the label's exact size whose one content stream draws the drawing in dots, each
 // glyph of its text an outline filled where the glyph stands (compressed once however often it stands: see
-// pdf_content.hpp) or the text in a named font (courier_text.hpp), written object by object with a cross-reference table. No dates or identifiers, so one
-// drawing gives one file.
+// pdf_content.hpp) or the text in a named font (courier_text.hpp), written object by object with a
+// cross-reference table. No dates or identifiers, so one drawing gives one file.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

@@ -43,9 +43,10 @@ void append_text_element(std::string& out, const TextRun& run, std::size_t begin
 
 }  // namespace
 
-// The group's size is that of the run of the most characters. Spaces are kept (xml:space), so the x list and the characters stay paired. A run is cut where a pen stands a
-// dot or more off the OCR-B advance from the one before (between a retail symbol's digit groups): librsvg
-// (2.54) places a text by its first x alone, so each piece starts where it should there too.
+// The group's size is that of the run of the most characters. Spaces are kept (xml:space), so the x list and
+// the characters stay paired. A run is cut where a pen stands a dot or more off the OCR-B advance from the one
+// before (between a retail symbol's digit groups): librsvg (2.54) places a text by its first x alone, so each
+// piece starts where it should there too.
 void append_named_text(std::string& out, const std::vector<TextRun>& runs, std::string_view fill) {
     if (runs.empty()) return;
     out += R"(<g font-family=")";

@@ -18,7 +18,8 @@ std::vector<TextRun> text_runs(const Drawing& drawing) {
         TextRun* run = runs.empty() ? nullptr : &runs.back();
         text::for_each_glyph(item, [&](const text::PlacedGlyph& placed) {
             const auto baseline = static_cast<std::int64_t>(placed.baseline);
-            if (!run || run->size != item.size || run->baseline != baseline) run = &runs.emplace_back(TextRun{item.size, baseline, {}, {}});
+            if (!run || run->size != item.size || run->baseline != baseline)
+                run = &runs.emplace_back(TextRun{item.size, baseline, {}, {}});
             run->text += drawn(placed.character) ? static_cast<char>(placed.character) : ' ';
             run->pens.push_back(static_cast<std::int64_t>(placed.pen_x));
         });

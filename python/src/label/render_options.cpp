@@ -220,9 +220,11 @@ bool convert_format_options(RenderFormat format, std::span<PyObject* const> extr
         case RenderFormat::Vector: {
             static constexpr std::pair<const char*, label::ColourSpace> spaces[] = {
                 {"rgb", label::ColourSpace::Rgb}, {"cmyk", label::ColourSpace::Cmyk}, {"gray", label::ColourSpace::Gray}};
-            return (!given(0) ||
-                    convert_choice(extra[0], "colour_space", spaces, out.vector.colour_space, "'rgb', 'cmyk' or 'gray'")) &&
-                   (!given(1) || convert_choice(extra[1], "text_font", text_fonts, out.vector.text_font, text_fonts_expected));
+            if (given(0) &&
+                !convert_choice(extra[0], "colour_space", spaces, out.vector.colour_space, "'rgb', 'cmyk' or 'gray'"))
+                return false;
+            return !given(1) ||
+                   convert_choice(extra[1], "text_font", text_fonts, out.vector.text_font, text_fonts_expected);
         }
         case RenderFormat::Zpl: {
             if (given(0)) {
