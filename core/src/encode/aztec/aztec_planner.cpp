@@ -144,17 +144,17 @@ void append_with(std::span<const std::uint8_t> data, BitString& out, PlanBias bi
     };
 
     for (std::size_t i = 0; i <= n; ++i) {
+        // The windows a run ending here can be as long as: a later window's starts would be those of the
+        // window before, at a dearer header, which never arrives first.
+        const std::size_t live_windows = i < run_windows[1].shortest ? 1 : i < run_windows[2].shortest ? 2 : 3;
         // Runs of bytes ending here, from each mode that gives Binary Shift.
         for (std::size_t b = 0; b < binary_modes.size(); ++b) {
             const Mode mode = binary_modes[b];
             RunStarts& starts = runs[b];
             if (i >= 1 && settled[i - 1][mode].bits < unreachable) starts.push(std::uint32_t(i - 1), start_value[b][i - 1], start_value[b]);
             starts.drop_before(std::int64_t(i) - std::int64_t(longest_run));
-            for (std::size_t w = 0; w < run_windows.size(); ++w) {
+            for (std::size_t w = 0; w < live_windows; ++w) {
                 const RunWindow& window = run_windows[w];
-                // No run here is as long as the window's; its starts are those of the window before, at a
-                // dearer header, which never arrives first.
-                if (i < window.shortest) break;
                 const auto start = starts.least_from(w, std::int64_t(i) - std::int64_t(window.longest));
                 if (!start) continue;
                 const std::int64_t bits = start_value[b][*start] + std::int64_t(bits_per_byte * i) + window.header_bits + bias.binary_penalty;
