@@ -150,8 +150,7 @@ MatrixGeometry apply_best_mask(const Unmasked& symbol, QrLevel level, std::optio
     const Frame<3> frame = frame_of(n);
 
     // The unmasked symbol and the maskable modules, by rows and by columns.
-    const auto base_rows = pack_rows(symbol.modules.data(), n, false);
-    const auto base_columns = transposed(base_rows);
+    const std::span<const Line> base_rows = symbol.rows, base_columns = symbol.columns;
     const std::span<const Line> open_rows = symbol.open_rows, open_columns = symbol.open_columns;
 
     // The format cells' rows and columns, divided out once rather than for each mask.

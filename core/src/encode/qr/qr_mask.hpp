@@ -15,7 +15,8 @@ namespace tavlo::qr {
 // A symbol drawn except for masking and format information.
 struct Unmasked {
     unsigned size;                           // in [21, 177]
-    std::span<const std::uint8_t> modules;   // size * size, row-major, 1 = dark; format cells light
+    // The modules by rows and by columns (bit pad + i of a line for module i, 1 = dark); format cells light.
+    std::span<const Line> rows, columns;
     // The modules masking may reach, by rows and by columns (pack_rows of the function modules, inverted,
     // and its transpose): the same for every symbol of a version.
     std::span<const Line> open_rows, open_columns;

@@ -131,19 +131,30 @@ private:
     std::array<std::size_t, 31> format_cells_{};
 };
 
-// What every symbol of a version shares: the function patterns, the module of each data bit in placement
-// order, and the maskable modules by rows and columns. Made once a version, on first use: drawing and
-// packing them for each symbol took a fifth of a GS1 QR Code's encoding.
+// A module's row and column.
+struct Place {
+    std::uint8_t row, column;
+};
+
+// What every symbol of a version shares: the function patterns and the maskable modules, both by rows and by
+// columns, and the place of each data bit in placement order. Made once a version, on first use: drawing
+// and packing them for each symbol took a third of a GS1 QR Code's encoding.
 struct VersionTemplate {
     Canvas canvas;
-    std::vector<ModuleIndex> data_cells;
+    std::vector<Line> function_rows, function_columns;
     std::vector<Line> open_rows, open_columns;
+    std::vector<Place> data_places;
 
     explicit VersionTemplate(int version)
         : canvas(version),
-          data_cells(canvas.data_cells()),
+          function_rows(pack_rows(canvas.modules().data(), canvas.size(), false)),
+          function_columns(transposed(function_rows)),
           open_rows(pack_rows(canvas.function().data(), canvas.size(), true)),
-          open_columns(transposed(open_rows)) {}
+          open_columns(transposed(open_rows)) {
+        const unsigned n = canvas.size();
+        for (const ModuleIndex at : canvas.data_cells())
+            data_places.push_back({std::uint8_t(at / n), std::uint8_t(at % n)});
+    }
 };
 
 constexpr int version_count = 40;
@@ -161,10 +172,18 @@ const VersionTemplate& template_of(int version) {
 MatrixGeometry draw_symbol(int version, std::span<const std::uint8_t> codewords, QrLevel level,
                            std::optional<unsigned> only_mask) {
     const VersionTemplate& shared = template_of(version);
-    std::vector<std::uint8_t> modules = shared.canvas.modules();
-    // Bits most significant first; at most the 0 to 7 remainder bits of ISO/IEC 18004 Table 1 stay light.
-    place_bits(modules, shared.data_cells, codewords, codewords.size() * 8);
-    return apply_best_mask({shared.canvas.size(), modules, shared.open_rows, shared.open_columns,
+    // The data bits set straight into the rows and columns the mask choice reads, most significant first; at
+    // most the 0 to 7 remainder bits of ISO/IEC 18004 Table 1 stay light.
+    std::vector<Line> rows = shared.function_rows, columns = shared.function_columns;
+    const std::size_t bits = codewords.size() * 8;
+    TAVLO_ASSERT(bits <= shared.data_places.size());
+    for (std::size_t i = 0; i < bits; ++i) {
+        if (!((codewords[i >> 3] >> (7 - (i & 7))) & 1)) continue;
+        const Place place = shared.data_places[i];
+        rows[place.row].set(pad + place.column);
+        columns[place.column].set(pad + place.row);
+    }
+    return apply_best_mask({shared.canvas.size(), rows, columns, shared.open_rows, shared.open_columns,
                             shared.canvas.format_cells()},
                            level, only_mask);
 }
