@@ -1,5 +1,6 @@
 // Micro QR: the worked example of ISO/IEC 18004 (Annex I, "01234567" as M2-L under mask 01) module for
 // module, the capacity of every symbol, and the refusals.
+#include <random>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,34 @@ void shortest_plan() {
     CHECK(mixed && mixed->size() == 3 && (*mixed)[1].mode == qr::Mode::Numeric);
 }
 
+void smallest_version_that_holds_it() {
+    // Each version tried alone: the default is the first that holds the data at the level, module for module.
+    const std::string alphabets[] = {"0123456789", "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%*+-./:", "abc\x01~"};
+    std::mt19937 rng(18004);
+    for (int n = 0; n < 2000; ++n) {
+        std::string data;
+        for (std::size_t length = rng() % 40; data.size() < length;) {
+            const std::string& alphabet = alphabets[rng() % 3];
+            for (std::size_t run = 1 + rng() % 10; run > 0 && data.size() < length; --run)
+                data += alphabet[rng() % alphabet.size()];
+        }
+        for (const QrLevel level : {QrLevel::L, QrLevel::M, QrLevel::Q}) {
+            std::optional<MatrixGeometry> expected;
+            for (int version = 1; version <= 4 && !expected; ++version) {
+                MicroQrOptions fixed;
+                fixed.version = version;
+                fixed.level = level;
+                if (auto symbol = encode_micro_qr(data, fixed)) expected = std::move(*symbol);
+            }
+            MicroQrOptions chosen;
+            chosen.level = level;
+            const auto symbol = encode_micro_qr(data, chosen);
+            CHECK(bool(symbol) == bool(expected));
+            if (symbol && expected) CHECK(symbol->width == expected->width && symbol->modules == expected->modules);
+        }
+    }
+}
+
 }  // namespace
 
 int main() {
@@ -106,5 +135,6 @@ int main() {
     capacities();
     refusals();
     shortest_plan();
+    smallest_version_that_holds_it();
     return test::failures();
 }
