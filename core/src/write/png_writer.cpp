@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "bit_row.hpp"
@@ -28,9 +29,38 @@ void append_u32(PngBytes& out, std::uint32_t value) {
     put_u32(out.data() + out.size() - 4, value);
 }
 
+// The CRC-32 of PNG chunks (ISO 3309, the polynomial 0xedb88320 reflected), a byte at a time from a table.
+constexpr auto crc_table = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t byte = 0; byte < 256; ++byte) {
+        std::uint32_t c = byte;
+        for (int bit = 0; bit < 8; ++bit) c = c & 1 ? 0xedb88320u ^ (c >> 1) : c >> 1;
+        table[byte] = c;
+    }
+    return table;
+}();
+
+constexpr std::uint32_t small_crc(const std::uint8_t* data, std::size_t size) {
+    std::uint32_t c = 0xffffffffu;
+    for (std::size_t i = 0; i < size; ++i) c = crc_table[(c ^ data[i]) & 0xff] ^ (c >> 8);
+    return c ^ 0xffffffffu;
+}
+
+// A chunk shorter than this is checked from the table above: zlib's CRC, many bytes at a time, is faster over
+// the image data but costs more to set out for the dozen bytes of a header chunk.
+constexpr std::size_t small_chunk = 64;
+
 std::uint32_t crc(const std::uint8_t* data, std::size_t size) {
+    if (size < small_chunk) return small_crc(data, size);
     return static_cast<std::uint32_t>(crc32_z(0, data, size));
 }
+
+// The image end, a chunk of no data, is always the same 12 bytes.
+constexpr std::uint8_t end_type[4] = {'I', 'E', 'N', 'D'};
+constexpr std::uint32_t end_crc = small_crc(end_type, sizeof end_type);
+static_assert(end_crc == 0xae426082);  // the well-known last four bytes of every PNG file
+constexpr std::uint8_t end_chunk[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', end_crc >> 24, end_crc >> 16 & 0xff,
+                                        end_crc >> 8 & 0xff, end_crc & 0xff};
 
 void append_chunk(PngBytes& out, const char* type, const std::uint8_t* data, std::size_t size) {
     append_u32(out, static_cast<std::uint32_t>(size));
@@ -41,6 +71,9 @@ void append_chunk(PngBytes& out, const char* type, const std::uint8_t* data, std
 }
 
 bool one_bit(const Format& format) { return format.pixels != Format::Pixels::Rgba8; }
+
+// The most the signature and the chunks before the image data take: IHDR, PLTE, tRNS and pHYs.
+constexpr std::size_t header_room = 8 + (12 + 13) + (12 + 6) + (12 + 2) + (12 + 9) + 8;  // and IDAT's start
 
 // IHDR, then PLTE and tRNS of a palette, then pHYs when a resolution is given.
 void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t height, const Format& format) {
@@ -196,12 +229,14 @@ private:
 template <class Source>
 Result<PngBytes> encode(std::uint32_t width, std::uint32_t height, const Format& format, const Source& source,
                         std::size_t idat_limit) {
-    PngBytes out(signature, signature + sizeof signature);
+    PngBytes out;
+    out.reserve(header_room);
+    out.insert(out.end(), signature, signature + sizeof signature);
     append_header_chunks(out, width, height, format);
 
     const std::size_t idat_start = out.size();
     out.insert(out.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});
-    deflate::append_zlib(out, source, format.smallest);
+    deflate::append_zlib(out, source, format.smallest, 4 + sizeof end_chunk);  // the data's CRC, the end
 
     const std::size_t data_size = out.size() - idat_start - 8;
     if (data_size <= idat_limit) {
@@ -214,7 +249,7 @@ Result<PngBytes> encode(std::uint32_t width, std::uint32_t height, const Format&
             append_chunk(out, "IDAT", data.data() + at, std::min(idat_limit, data.size() - at));
         }
     }
-    append_chunk(out, "IEND", nullptr, 0);
+    out.insert(out.end(), end_chunk, end_chunk + sizeof end_chunk);
     return out;
 }
 
