@@ -74,14 +74,24 @@ void DynamicHeader::add_run(unsigned length, std::size_t run) {
 
 void DynamicHeader::write(BitWriter& out) const {
     BitWriter::Cursor at = out.cursor();  // kept in registers, as the writer's own state cannot be
-    at.put(literal_count_ - 257 | (distance_count_ - 1) << 5 | (length_count_ - 4) << 10, 5 + 5 + 4);
+    at.put((literal_count_ - 257) | (distance_count_ - 1) << 5 | (length_count_ - 4) << 10, 5 + 5 + 4);
     for (unsigned i = 0; i < length_count_; ++i) at.put(lengths_[length_order[i]], 3);
+    // Items, each at most 7 + 7 bits, are gathered into as few puts as they fit in.
+    constexpr unsigned longest_item = 7 + 7;
+    std::uint64_t bits = 0;
+    unsigned fill = 0;
     for (unsigned i = 0; i < item_count_; ++i) {
         const Item item = items_[i];
         const unsigned code_length = lengths_[item.symbol];
-        at.put(codes_[item.symbol] | unsigned{item.extra} << code_length,
-               code_length + item_extra_bits(item.symbol));
+        bits |= std::uint64_t{codes_[item.symbol] | unsigned{item.extra} << code_length} << fill;
+        fill += code_length + item_extra_bits(item.symbol);
+        if (fill > BitWriter::max_put - longest_item) {
+            at.put(bits, fill);
+            bits = 0;
+            fill = 0;
+        }
     }
+    at.put(bits, fill);
     out.resume(at);
 }
 

@@ -23,7 +23,10 @@ private:
     // The order in which the code-length code's own lengths are listed.
     static constexpr std::uint8_t length_order[length_symbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                                   11, 4,  12, 3, 13, 2, 14, 1, 15};
-    static constexpr unsigned repeat_extra_bits[3] = {2, 3, 7};  // of symbols 16, 17, 18
+    // The extra bits after each symbol: none after a length, a repeat count after 16, 17 and 18. A table
+    // rather than a test, as lengths and repeats alternate unpredictably.
+    static constexpr std::uint8_t extra_bits[length_symbols] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                                0, 0, 0, 0, 0, 0, 2, 3, 7};
     struct Item {
         std::uint8_t symbol;  // 0..15 a length, 16 the previous length again, 17 and 18 zeros
         std::uint8_t extra;   // the repeat count's extra bits
@@ -35,7 +38,7 @@ private:
         items_[item_count_++] = {static_cast<std::uint8_t>(symbol), static_cast<std::uint8_t>(extra)};
         ++counts_[symbol];
     }
-    static unsigned item_extra_bits(unsigned symbol) { return symbol >= 16 ? repeat_extra_bits[symbol - 16] : 0; }
+    static unsigned item_extra_bits(unsigned symbol) { return extra_bits[symbol]; }
 
     unsigned literal_count_ = 0;
     unsigned distance_count_ = 0;

@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "bit_row.hpp"
@@ -29,38 +28,12 @@ void append_u32(PngBytes& out, std::uint32_t value) {
     put_u32(out.data() + out.size() - 4, value);
 }
 
-// The CRC-32 of PNG chunks (ISO 3309, the polynomial 0xedb88320 reflected), a byte at a time from a table.
-constexpr auto crc_table = [] {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t byte = 0; byte < 256; ++byte) {
-        std::uint32_t c = byte;
-        for (int bit = 0; bit < 8; ++bit) c = c & 1 ? 0xedb88320u ^ (c >> 1) : c >> 1;
-        table[byte] = c;
-    }
-    return table;
-}();
-
-constexpr std::uint32_t small_crc(const std::uint8_t* data, std::size_t size) {
-    std::uint32_t c = 0xffffffffu;
-    for (std::size_t i = 0; i < size; ++i) c = crc_table[(c ^ data[i]) & 0xff] ^ (c >> 8);
-    return c ^ 0xffffffffu;
-}
-
-// A chunk shorter than this is checked from the table above: zlib's CRC, many bytes at a time, is faster over
-// the image data but costs more to set out for the dozen bytes of a header chunk.
-constexpr std::size_t small_chunk = 64;
-
 std::uint32_t crc(const std::uint8_t* data, std::size_t size) {
-    if (size < small_chunk) return small_crc(data, size);
     return static_cast<std::uint32_t>(crc32_z(0, data, size));
 }
 
-// The image end, a chunk of no data, is always the same 12 bytes.
-constexpr std::uint8_t end_type[4] = {'I', 'E', 'N', 'D'};
-constexpr std::uint32_t end_crc = small_crc(end_type, sizeof end_type);
-static_assert(end_crc == 0xae426082);  // the well-known last four bytes of every PNG file
-constexpr std::uint8_t end_chunk[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', end_crc >> 24, end_crc >> 16 & 0xff,
-                                        end_crc >> 8 & 0xff, end_crc & 0xff};
+// The image end, a chunk of no data, is always the same 12 bytes: its length, type and the CRC of the type.
+constexpr std::uint8_t end_chunk[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82};
 
 void append_chunk(PngBytes& out, const char* type, const std::uint8_t* data, std::size_t size) {
     append_u32(out, static_cast<std::uint32_t>(size));
@@ -74,6 +47,9 @@ bool one_bit(const Format& format) { return format.pixels != Format::Pixels::Rgb
 
 // The most the signature and the chunks before the image data take: IHDR, PLTE, tRNS and pHYs.
 constexpr std::size_t header_room = 8 + (12 + 13) + (12 + 6) + (12 + 2) + (12 + 9) + 8;  // and IDAT's start
+// Room for the compressed image data reserved with the header's, enough for a label's few hundred bytes: a
+// larger image's data is given room of its own once its size is known.
+constexpr std::size_t first_data_room = 1024;
 
 // IHDR, then PLTE and tRNS of a palette, then pHYs when a resolution is given.
 void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t height, const Format& format) {
@@ -230,7 +206,7 @@ template <class Source>
 Result<PngBytes> encode(std::uint32_t width, std::uint32_t height, const Format& format, const Source& source,
                         std::size_t idat_limit) {
     PngBytes out;
-    out.reserve(header_room);
+    out.reserve(header_room + first_data_room);
     out.insert(out.end(), signature, signature + sizeof signature);
     append_header_chunks(out, width, height, format);
 
