@@ -1,11 +1,10 @@
 #include "png_writer.hpp"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "bit_row.hpp"
+#include "chunk_crc.hpp"
 #include "../deflate/zlib_stream.hpp"
 
 namespace tavlo::png {
@@ -28,9 +27,7 @@ void append_u32(PngBytes& out, std::uint32_t value) {
     put_u32(out.data() + out.size() - 4, value);
 }
 
-std::uint32_t crc(const std::uint8_t* data, std::size_t size) {
-    return static_cast<std::uint32_t>(crc32_z(0, data, size));
-}
+std::uint32_t crc(const std::uint8_t* data, std::size_t size) { return chunk_crc(data, size); }
 
 // The image end, a chunk of no data, is always the same 12 bytes: its length, type and the CRC of the type.
 constexpr std::uint8_t end_chunk[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82};
