@@ -31,10 +31,13 @@ class MicroQr(_OptionSymbol):
         version: str | int | None = None,
         mask: int | None = None,
     ) -> Self:
+        input = (data, error_correction, version, mask)
+        if error_correction is None and version is None and mask is None:
+            return cls._encode("microqr", _data(data), input)  # no keyword to gather: the defaults
         return cls._encode(
             "microqr",
             _data(data),
-            (data, error_correction, version, mask),
+            input,
             error_correction=error_correction,
             version=version,
             mask=mask,

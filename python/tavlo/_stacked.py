@@ -75,4 +75,6 @@ class MicroPdf417(_KeywordSymbol):
     _option_names = ("columns", "eci")
 
     def __new__(cls, data: str | bytes, *, columns: int | None = None, eci: int | None = None) -> Self:
+        if columns is None and eci is None:
+            return cls._encode("micropdf417", _data(data), (data, None, None))  # no keyword to gather: the defaults
         return cls._encode("micropdf417", _data(data), (data, columns, eci), columns=columns, eci=eci)
