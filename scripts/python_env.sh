@@ -28,9 +28,9 @@ ensure_zlib_headers() {
 # The raster tools the label tests read PDF, SVG and EPS back with (Debian packages); the tests skip, saying
 # which package is missing, where they cannot be installed.
 ensure_raster_tools() {
-    if { ! command -v pdftoppm || ! command -v rsvg-convert || ! command -v gs; } >/dev/null 2>&1 && command -v apt-get >/dev/null 2>&1; then
-        { apt-get install -y -qq poppler-utils librsvg2-bin ghostscript || { apt-get update -qq && apt-get install -y -qq poppler-utils librsvg2-bin ghostscript; }; } >/dev/null 2>&1 ||
-            echo "note: could not install poppler-utils, librsvg2-bin and ghostscript; PDF, SVG and EPS read-back tests will skip" >&2
+    if { ! command -v pdftoppm || ! command -v rsvg-convert || ! command -v gs || ! command -v qpdf; } >/dev/null 2>&1 && command -v apt-get >/dev/null 2>&1; then
+        { apt-get install -y -qq poppler-utils librsvg2-bin ghostscript qpdf || { apt-get update -qq && apt-get install -y -qq poppler-utils librsvg2-bin ghostscript qpdf; }; } >/dev/null 2>&1 ||
+            echo "note: could not install poppler-utils, librsvg2-bin, ghostscript and qpdf; PDF, SVG and EPS read-back tests and the PDF check will skip" >&2
     fi
 }
 

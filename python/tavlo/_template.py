@@ -199,16 +199,18 @@ class Template:
 
     def render(self, row: Mapping[str, Any], format: str = "pdf", dpi: int | None = None, **options: Any) -> bytes | str:
         """The label filled from `row` as a PDF (bytes), PNG (bytes), SVG (str) or ZPL (str, one label format;
-        `copies` and `compression` as zpl() takes them)."""
+        `copies` and `compression` as zpl() takes them). PDF and SVG take `text_font` as a symbol's pdf() and
+        svg() do: "outlines" (the default) or "named" for the text as text in a named font."""
         optimize = bool(options.pop("optimize", False))
         zpl_options = {name: options.pop(name) for name in ("copies", "compression") if name in options}
+        text_font = options.pop("text_font", None) if format in ("pdf", "svg") else None
         drawing = self.drawing(row, dpi, **options)
         if format == "png":
             return drawing.png(optimize=optimize)
         if format == "svg":
-            return drawing.svg()
+            return drawing.svg(text_font=text_font)
         if format == "pdf":
-            return drawing.pdf()
+            return drawing.pdf(text_font=text_font)
         if format == "zpl":
             return drawing.zpl(**zpl_options)
         raise ValueError(f"unknown template format {format!r}: use pdf, png, svg or zpl")

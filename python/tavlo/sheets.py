@@ -213,17 +213,18 @@ class Sheet:
             pages.append(_label.compose(width, height, parts, (), (), dpi=dpi, **page_options))
         return pages
 
-    def pdf(self, labels: Iterable[Any], dpi: int = 300, **options: Any) -> bytes:
-        """One vector PDF of as many pages as the labels need, each page the sheet's size."""
-        return _label.pdf_pages(self.drawings(labels, dpi, **options))
+    def pdf(self, labels: Iterable[Any], dpi: int = 300, *, text_font: str | None = None, **options: Any) -> bytes:
+        """One vector PDF of as many pages as the labels need, each page the sheet's size; `text_font` as a
+        symbol's pdf() takes it ("outlines", the default, or "named")."""
+        return _label.pdf_pages(self.drawings(labels, dpi, **options), text_font=text_font)
 
     def png(self, labels: Iterable[Any], dpi: int = 300, *, optimize: bool = False, **options: Any) -> list[bytes]:
         """One PNG per page."""
         return [page.png(optimize=optimize) for page in self.drawings(labels, dpi, **options)]
 
-    def svg(self, labels: Iterable[Any], dpi: int = 300, **options: Any) -> list[str]:
-        """One SVG document per page."""
-        return [page.svg() for page in self.drawings(labels, dpi, **options)]
+    def svg(self, labels: Iterable[Any], dpi: int = 300, *, text_font: str | None = None, **options: Any) -> list[str]:
+        """One SVG document per page; `text_font` as a symbol's svg() takes it."""
+        return [page.svg(text_font=text_font) for page in self.drawings(labels, dpi, **options)]
 
     def label_drawings(self, labels: Iterable[Any], dpi: int = 300, *, skip: int = 0, **options: Any) -> list[Any]:
         """Each label alone on a drawing of its cell's size, placed in it as on the sheet (the same dots): what
@@ -273,8 +274,11 @@ def render_sheet(preset: str | Sheet, symbols: Sequence[Any], format: str = "pdf
         return sheet.zpl(symbols, dpi, **options).encode("ascii")
     if format not in ("png", "svg"):
         raise ValueError(f"unknown sheet format {format!r}: use pdf, png, svg or zpl")
+    text_font = options.pop("text_font", None) if format == "svg" else None
     pages = sheet.drawings(symbols, dpi, **options)
     if len(pages) > 1:
         raise ValueError(f"{len(symbols)} labels need {len(pages)} sheets of {sheet.per_page}: a {format.upper()} "
                          f"holds one page, a PDF holds them all")
-    return pages[0].png(optimize=bool(options.get("optimize", False))) if format == "png" else pages[0].svg().encode()
+    if format == "png":
+        return pages[0].png(optimize=bool(options.get("optimize", False)))
+    return pages[0].svg(text_font=text_font).encode()

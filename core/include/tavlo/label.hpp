@@ -132,14 +132,30 @@ Result<PngBytes> render_png(const Symbol& symbol, const Layout& layout, const Op
 // out in full, so black is 0 0 0 1 and prints with the black ink alone.
 enum class ColourSpace { Rgb, Cmyk, Gray };
 
+// How a vector file draws the human-readable text.
+enum class TextFont {
+    // Each glyph's OCR-B outline, defined once per file and placed where it stands: the text looks the same
+    // wherever the file is opened, with no font looked up.
+    Outlines,
+    // The text as text in a named font, each character at the pen the outlines put it at: the smallest files,
+    // searchable and selectable, drawn by whatever font the viewer has under that name. SVG names OCR-B (then
+    // a monospace font), PDF and PostScript name Courier, a font every reader and printer has.
+    Named,
+};
+
+struct VectorOptions {
+    ColourSpace colour_space = ColourSpace::Rgb;
+    TextFont text_font = TextFont::Outlines;
+};
+
 // Physical width and height in millimetres, a viewBox in dots, every dark area in one path. SVG has no device
 // CMYK: Cmyk writes the colours as they are, Gray their grey.
-std::string write_svg(const Drawing& drawing, ColourSpace colour_space = ColourSpace::Rgb);
+std::string write_svg(const Drawing& drawing, const VectorOptions& options = {});
 // One page of the label's exact size, vector, the same bytes for the same drawing.
-std::vector<std::uint8_t> write_pdf(const Drawing& drawing, ColourSpace colour_space = ColourSpace::Rgb);
+std::vector<std::uint8_t> write_pdf(const Drawing& drawing, const VectorOptions& options = {});
 // Encapsulated PostScript of the label's exact size (a bounding box in whole points, a high-resolution one
 // exact), vector, glyphs defined once each.
-std::string write_eps(const Drawing& drawing, ColourSpace colour_space = ColourSpace::Rgb);
+std::string write_eps(const Drawing& drawing, const VectorOptions& options = {});
 
 // How a ZPL label's image is sent to the printer.
 struct ZplOptions {

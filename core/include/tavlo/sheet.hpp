@@ -50,6 +50,6 @@ Result<Position> place_in_cell(const Rect& cell, std::uint32_t width, std::uint3
 
 // The drawings as the pages of one PDF, in order, each page of its drawing's size; the same bytes for the same
 // drawings. At least one drawing.
-std::vector<std::uint8_t> write_pdf_pages(std::span<const Drawing> pages);
+std::vector<std::uint8_t> write_pdf_pages(std::span<const Drawing> pages, const VectorOptions& options = {});
 
 }  // namespace tavlo::label

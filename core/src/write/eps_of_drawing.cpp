@@ -1,9 +1,11 @@
 // Encapsulated PostScript of a label (EPSF 3.0, LanguageLevel 2): the drawing in dots under a matrix that flips
 // y and scales dots to points, the rectangles filled by one rectfill of a number array, and each glyph shape a
-// procedure defined once that draws it at the pen it is given. PostScript has no transparency: a translucent
-// colour is written opaque, and a transparent background is left out.
+// procedure defined once that draws it at the pen it is given, or the text shown in Courier (courier_text.hpp).
+// PostScript has no transparency: a translucent colour is written opaque, and a transparent background is left
+// out.
 #include <cmath>
 
+#include "courier_text.hpp"
 #include "decimal.hpp"
 #include "device_colour.hpp"
 #include "glyph_paths.hpp"
@@ -29,7 +31,7 @@ void append_glyph_name(std::string& out, std::size_t n) {
 }
 
 // The header comments: the bounding box in whole points, rounded up, and exactly in %%HiResBoundingBox.
-void append_header(std::string& out, double width, double height) {
+void append_header(std::string& out, double width, double height, bool courier) {
     out += "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 ";
     append_integer(out, static_cast<std::int64_t>(std::ceil(width - 1e-9)));
     out += ' ';
@@ -38,17 +40,22 @@ void append_header(std::string& out, double width, double height) {
     append_decimal(out, width, 4);
     out += ' ';
     append_decimal(out, height, 4);
-    out += "\n%%Creator: tavlo\n%%LanguageLevel: 2\n%%Pages: 1\n%%EndComments\n";
+    out += "\n%%Creator: tavlo\n%%LanguageLevel: 2\n%%Pages: 1\n";
+    if (courier) out += "%%DocumentNeededResources: font Courier\n";
+    out += "%%EndComments\n";
 }
 
 }  // namespace
 
-std::string write_eps(const Drawing& drawing, ColourSpace space) {
+std::string write_eps(const Drawing& drawing, const VectorOptions& options) {
+    const ColourSpace space = options.colour_space;
     const double scale = points_per_inch / drawing.dpi;
-    const GlyphUses glyphs = glyph_uses(drawing);
+    const bool named = options.text_font == TextFont::Named;
+    const GlyphUses glyphs = named ? GlyphUses{} : glyph_uses(drawing);
+    const std::vector<TextRun> runs = named ? text_runs(drawing) : std::vector<TextRun>{};
     std::string out;
-    out.reserve(512 + drawing.rects.size() * 16 + glyphs.uses.size() * 12);
-    append_header(out, drawing.width * scale, drawing.height * scale);
+    out.reserve(512 + drawing.rects.size() * 16 + glyphs.uses.size() * 12 + runs.size() * 64);
+    append_header(out, drawing.width * scale, drawing.height * scale, !runs.empty());
     // The path operators are named as in PDF, so one writer of outlines serves both.
     out += "%%BeginProlog\n";
     append_integer(out, static_cast<std::int64_t>(glyphs.shapes.size() + 8));
@@ -80,7 +87,7 @@ std::string write_eps(const Drawing& drawing, ColourSpace space) {
         append_integer(out, drawing.height);
         out += " rectfill\n";
     }
-    if (!drawing.rects.empty() || !glyphs.uses.empty()) {
+    if (!drawing.rects.empty() || !glyphs.uses.empty() || !runs.empty()) {
         append_colour(out, drawing.foreground, space);
         for (std::size_t i = 0; i < drawing.rects.size(); ++i) {
             out += i % rects_per_array == 0 ? '[' : i % rects_per_line == 0 ? '\n' : ' ';
@@ -100,6 +107,7 @@ std::string write_eps(const Drawing& drawing, ColourSpace space) {
             append_glyph_name(out, use.shape);
             out += '\n';
         }
+        append_postscript_text(out, runs);
     }
     out += "grestore\nend\nshowpage\n%%EOF\n";
     return out;

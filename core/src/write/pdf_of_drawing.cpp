@@ -1,13 +1,14 @@
 // PDF of a label: one page of the label's exact size whose one content stream draws the drawing in dots, each
 // glyph of its text an outline filled where the glyph stands (compressed once however often it stands: see
-// pdf_content.hpp), written object by object with a cross-reference table. No dates or identifiers, so one
-// drawing gives one file.
+// pdf_content.hpp) or the text in a named font (courier_text.hpp), written object by object with a
+// cross-reference table. No dates or identifiers, so one drawing gives one file.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <stdexcept>
 
+#include "courier_text.hpp"
 #include "decimal.hpp"
 #include "device_colour.hpp"
 #include "glyph_paths.hpp"
@@ -73,8 +74,23 @@ void append_rect(std::string& out, const Rect& r) {
 // Translucent colours go through graphics states /a0 (background) and /a1 (foreground).
 bool translucent(Colour colour) { return colour.a != 0 && colour.a != 255; }
 
+// The text as the options draw it: outlines, or runs in a named font.
+struct PageText {
+    GlyphUses glyphs;
+    std::vector<TextRun> runs;
+
+    PageText(const Drawing& drawing, TextFont font) {
+        if (font == TextFont::Named)
+            runs = text_runs(drawing);
+        else
+            glyphs = glyph_uses(drawing);
+    }
+    bool empty() const { return glyphs.uses.empty() && runs.empty(); }
+};
+
 // Drawn in dots from the top-left corner, as the drawing is: the matrix flips y and scales dots to points.
-std::string page_content(const Drawing& drawing, const GlyphUses& glyphs, ColourSpace space) {
+std::string page_content(const Drawing& drawing, const PageText& text, ColourSpace space) {
+    const GlyphUses& glyphs = text.glyphs;
     std::string out;
     out.reserve(64 + drawing.rects.size() * 20);
     const double scale = points_per_inch / drawing.dpi;
@@ -92,11 +108,12 @@ std::string page_content(const Drawing& drawing, const GlyphUses& glyphs, Colour
     }
     // A rectangle's line is some 16 bytes, a glyph's matrix and outline some 400.
     pdf::ContentStream content(out.size() + 16 * drawing.rects.size() + 400 * glyphs.uses.size());
-    if (!drawing.rects.empty() || !glyphs.uses.empty()) {
+    if (!drawing.rects.empty() || !text.empty()) {
         if (translucent(drawing.foreground)) out += "/a1 gs\n";
         append_colour(out, drawing.foreground, space);
         for (const Rect& r : drawing.rects) append_rect(out, r);
         if (!drawing.rects.empty()) out += "f\n";
+        if (!text.runs.empty()) out += pdf_text_object(text.runs);
         content.text(out);
         append_glyphs(content, glyphs);
     } else {
@@ -105,9 +122,13 @@ std::string page_content(const Drawing& drawing, const GlyphUses& glyphs, Colour
     return content.zlib();
 }
 
-std::string resources(const Drawing& drawing) {
-    if (!translucent(drawing.background) && !translucent(drawing.foreground)) return "";
-    std::string out = "/Resources<</ExtGState<<";
+std::string resources(const Drawing& drawing, const PageText& text) {
+    const bool font = !text.runs.empty();
+    if (!translucent(drawing.background) && !translucent(drawing.foreground))
+        return font ? "/Resources<<" + std::string(pdf_font_resources) + ">>" : "";
+    std::string out = "/Resources<<";
+    if (font) out += pdf_font_resources;
+    out += "/ExtGState<<";
     const std::pair<const char*, Colour> all[] = {{"/a0", drawing.background}, {"/a1", drawing.foreground}};
     for (const auto& [name, colour] : all) {
         if (!translucent(colour)) continue;
@@ -132,8 +153,8 @@ std::string stream_object(std::string_view dictionary, const std::string& data) 
 
 namespace pdf {
 
-std::vector<std::string> page_objects(const Drawing& drawing, int parent, int first, ColourSpace space) {
-    const GlyphUses glyphs = glyph_uses(drawing);
+std::vector<std::string> page_objects(const Drawing& drawing, int parent, int first, const VectorOptions& options) {
+    const PageText text(drawing, options.text_font);
     std::string page = "<</Type/Page/Parent ";
     append_integer(page, parent);
     page += " 0 R/MediaBox[0 0 ";
@@ -142,8 +163,8 @@ std::vector<std::string> page_objects(const Drawing& drawing, int parent, int fi
     append_page_length(page, drawing.height, drawing.dpi);
     page += "]/Contents ";
     append_integer(page, first + 1);
-    page += " 0 R" + resources(drawing) + ">>";
-    return {std::move(page), stream_object("", page_content(drawing, glyphs, space))};
+    page += " 0 R" + resources(drawing, text) + ">>";
+    return {std::move(page), stream_object("", page_content(drawing, text, options.colour_space))};
 }
 
 std::vector<std::uint8_t> file_of_objects(std::span<const std::string> objects) {
@@ -175,9 +196,9 @@ std::vector<std::uint8_t> file_of_objects(std::span<const std::string> objects) 
 
 }  // namespace pdf
 
-std::vector<std::uint8_t> write_pdf(const Drawing& drawing, ColourSpace space) {
+std::vector<std::uint8_t> write_pdf(const Drawing& drawing, const VectorOptions& options) {
     std::vector<std::string> objects = {"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[3 0 R]/Count 1>>"};
-    std::ranges::move(pdf::page_objects(drawing, 2, 3, space), std::back_inserter(objects));
+    std::ranges::move(pdf::page_objects(drawing, 2, 3, options), std::back_inserter(objects));
     return pdf::file_of_objects(objects);
 }
 

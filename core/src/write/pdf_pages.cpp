@@ -16,7 +16,7 @@ constexpr int pages_object = 2;
 
 }  // namespace
 
-std::vector<std::uint8_t> write_pdf_pages(std::span<const Drawing> pages) {
+std::vector<std::uint8_t> write_pdf_pages(std::span<const Drawing> pages, const VectorOptions& options) {
     TAVLO_ASSERT(!pages.empty());
     std::vector<std::string> objects = {"<</Type/Catalog/Pages 2 0 R>>", ""};
     std::string tree = "<</Type/Pages/Kids[";
@@ -25,7 +25,7 @@ std::vector<std::uint8_t> write_pdf_pages(std::span<const Drawing> pages) {
         if (first > pages_object + 1) tree += ' ';
         append_integer(tree, first);
         tree += " 0 R";
-        std::ranges::move(pdf::page_objects(page, pages_object, first), std::back_inserter(objects));
+        std::ranges::move(pdf::page_objects(page, pages_object, first, options), std::back_inserter(objects));
     }
     tree += "]/Count ";
     append_integer(tree, static_cast<std::int64_t>(pages.size()));

@@ -1,5 +1,6 @@
 // SVG of a label: physical size in millimetres, a viewBox in dots, the background as one rectangle, every dark
-// rectangle in one path, and each glyph of the text defined once and placed with <use>.
+// rectangle in one path, and each glyph of the text defined once and placed with <use>, or the text as <text>
+// in a named font.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -11,6 +12,7 @@
 #include "device_colour.hpp"
 #include "glyph_paths.hpp"
 #include "glyph_uses.hpp"
+#include "svg_named_text.hpp"
 #include "tavlo/label.hpp"
 
 namespace tavlo::label {
@@ -271,7 +273,8 @@ std::string strokes_by_height(const std::vector<Rect>& rects, std::uint32_t unit
 
 }  // namespace
 
-std::string write_svg(const Drawing& drawing, ColourSpace space) {
+std::string write_svg(const Drawing& drawing, const VectorOptions& options) {
+    const ColourSpace space = options.colour_space;
     std::vector<Rect> rects = drawing.rects;
     std::sort(rects.begin(), rects.end(),
               [](const Rect& a, const Rect& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
@@ -301,13 +304,17 @@ std::string write_svg(const Drawing& drawing, ColourSpace space) {
         std::string by_height = strokes_by_height(rects, unit, foreground);
         if (!by_height.empty() && by_height.size() < elements.size()) elements = std::move(by_height);
     }
-    const GlyphUses glyphs = glyph_uses(drawing);
-
     std::string out;
-    out.reserve(200 + elements.size() + glyphs.uses.size() * 24);
+    out.reserve(200 + elements.size() + drawing.texts.size() * 64);
     append_start(out, drawing, space);
     out += elements;
-    append_text(out, glyphs, foreground);
+    if (options.text_font == TextFont::Named) {
+        std::string fill;
+        if (foreground != black) append_colour(fill, "fill", foreground);
+        append_named_text(out, text_runs(drawing), fill);
+    }
+    else
+        append_text(out, glyph_uses(drawing), foreground);
     out += "</svg>";
     return out;
 }

@@ -172,8 +172,15 @@ PyObject* place_in_cell_function(PyObject*, PyObject* args) {
                           [](label::Position p) { return Py_BuildValue("(II)", p.x, p.y); });
 }
 
-// pdf_pages(drawings): one PDF with a page per drawing.
-PyObject* pdf_pages_function(PyObject*, PyObject* drawings) {
+// pdf_pages(drawings, *, text_font='outlines'): one PDF with a page per drawing.
+PyObject* pdf_pages_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    static constexpr Parameter parameters[] = {{"drawings"}, {"text_font", true, false}};
+    PyObject* bound[2] = {nullptr, nullptr};
+    label::VectorOptions options;
+    if (!bind_fastcall({"pdf_pages", parameters}, "tavlo._label", args, nargs, kwnames, std::span(bound)) ||
+        !convert_text_font(bound[1], options.text_font))
+        return nullptr;
+    PyObject* const drawings = bound[0];
     return guarded([&]() -> PyObject* {
         std::vector<label::Drawing> pages;
         const bool ok = for_each_item(drawings, "pdf_pages() takes a sequence of drawings", [&](PyObject* item) {
@@ -189,7 +196,7 @@ PyObject* pdf_pages_function(PyObject*, PyObject* drawings) {
             raise_text(PyExc_ValueError, "a PDF needs at least one page");
             return nullptr;
         }
-        const auto bytes = without_gil(true, [&] { return label::write_pdf_pages(pages); });
+        const auto bytes = without_gil(true, [&] { return label::write_pdf_pages(pages, options); });
         return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(bytes.data()),
                                          static_cast<Py_ssize_t>(bytes.size()));
     });
@@ -211,7 +218,9 @@ PyMethodDef drawing_functions[] = {
     {"place_in_cell", place_in_cell_function, METH_VARARGS,
      "place_in_cell(cell, width, height, anchor, /)\n--\n\nThe top-left corner of a label in its cell; anchor "
      "'centre' or 'top-left'."},
-    {"pdf_pages", pdf_pages_function, METH_O, "pdf_pages(drawings, /)\n--\n\nOne PDF with a page per drawing."},
+    {"pdf_pages", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(pdf_pages_function)),
+     METH_FASTCALL | METH_KEYWORDS,
+     "pdf_pages(drawings, /, *, text_font='outlines')\n--\n\nOne PDF with a page per drawing."},
     {}};
 
 }  // namespace tavlo::py::label_module

@@ -30,16 +30,29 @@ PyObject* drawing_png(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
     });
 }
 
-PyObject* drawing_svg(PyObject* self, PyObject*) {
+// svg() and pdf() take text_font as a label's do.
+bool bind_vector_options(const char* method, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                         label::VectorOptions& options) {
+    static constexpr Parameter parameters[] = {{"text_font", true, false}};
+    PyObject* text_font = nullptr;
+    return bind_fastcall({method, parameters}, "Drawing", args, nargs, kwnames, std::span(&text_font, 1)) &&
+           convert_text_font(text_font, options.text_font);
+}
+
+PyObject* drawing_svg(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    label::VectorOptions options;
+    if (!bind_vector_options("svg", args, nargs, kwnames, options)) return nullptr;
     return guarded([&]() -> PyObject* {
-        const std::string svg = without_gil(true, [&] { return label::write_svg(drawing_of(self)); });
+        const std::string svg = without_gil(true, [&] { return label::write_svg(drawing_of(self), options); });
         return PyUnicode_FromStringAndSize(svg.data(), static_cast<Py_ssize_t>(svg.size()));
     });
 }
 
-PyObject* drawing_pdf(PyObject* self, PyObject*) {
+PyObject* drawing_pdf(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    label::VectorOptions options;
+    if (!bind_vector_options("pdf", args, nargs, kwnames, options)) return nullptr;
     return guarded([&]() -> PyObject* {
-        return new_bytes(without_gil(true, [&] { return label::write_pdf(drawing_of(self)); }));
+        return new_bytes(without_gil(true, [&] { return label::write_pdf(drawing_of(self), options); }));
     });
 }
 
@@ -109,8 +122,12 @@ PyObject* drawing_background(PyObject* self, void*) { return colour_tuple(drawin
 PyMethodDef drawing_methods[] = {
     {"png", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(drawing_png)), METH_FASTCALL | METH_KEYWORDS,
      "png($self, /, *, optimize=False)\n--\n\nThe drawing as a PNG file at its dpi."},
-    {"svg", drawing_svg, METH_NOARGS, "svg($self, /)\n--\n\nThe drawing as an SVG document."},
-    {"pdf", drawing_pdf, METH_NOARGS, "pdf($self, /)\n--\n\nThe drawing as a one-page vector PDF of its size."},
+    {"svg", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(drawing_svg)), METH_FASTCALL | METH_KEYWORDS,
+     "svg($self, /, *, text_font='outlines')\n--\n\nThe drawing as an SVG document; text_font='named' writes "
+     "the text as <text> in OCR-B (then monospace) instead of glyph outlines."},
+    {"pdf", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(drawing_pdf)), METH_FASTCALL | METH_KEYWORDS,
+     "pdf($self, /, *, text_font='outlines')\n--\n\nThe drawing as a one-page vector PDF of its size; "
+     "text_font='named' writes the text in Courier instead of glyph outlines."},
     {"zpl", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(drawing_zpl)), METH_FASTCALL | METH_KEYWORDS,
      "zpl($self, /, *, copies=1, compression='z64')\n--\n\nThe drawing as one ZPL label format at its dots."},
     {"_rects", drawing_rects, METH_NOARGS,

@@ -177,7 +177,7 @@ PyObject* label_png(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
 PyObject* label_svg(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     const auto write = [](const label::Symbol& symbol, const label::Layout& layout, const label::Options& options,
                           const FormatOptions& format) {
-        return label::write_svg(label::draw(symbol, layout, options), format.colour_space);
+        return label::write_svg(label::draw(symbol, layout, options), format.vector);
     };
     return render(self, "svg", RenderFormat::Vector, args, nargs, kwnames, release_from::svg_elements, write, new_str);
 }
@@ -185,7 +185,7 @@ PyObject* label_svg(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
 PyObject* label_pdf(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     const auto write = [](const label::Symbol& symbol, const label::Layout& layout, const label::Options& options,
                           const FormatOptions& format) {
-        return label::write_pdf(label::draw(symbol, layout, options), format.colour_space);
+        return label::write_pdf(label::draw(symbol, layout, options), format.vector);
     };
     return render(self, "pdf", RenderFormat::Vector, args, nargs, kwnames, release_from::svg_elements, write, new_bytes);
 }
@@ -193,7 +193,7 @@ PyObject* label_pdf(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
 PyObject* label_eps(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     const auto write = [](const label::Symbol& symbol, const label::Layout& layout, const label::Options& options,
                           const FormatOptions& format) {
-        return label::write_eps(label::draw(symbol, layout, options), format.colour_space);
+        return label::write_eps(label::draw(symbol, layout, options), format.vector);
     };
     return render(self, "eps", RenderFormat::Vector, args, nargs, kwnames, release_from::svg_elements, write, new_str);
 }
@@ -261,6 +261,10 @@ PyObject* label_human_readable(PyObject* self, void*) {
 #define TAVLO_COLOUR_SPACE_DOC                                                                              \
     " colour_space='rgb' (the default) states colours in DeviceRGB, 'cmyk' in DeviceCMYK (black as 0 0 0 1, " \
     "the black ink alone) and 'gray' in DeviceGray (0.3 r + 0.59 g + 0.11 b)."
+#define TAVLO_TEXT_FONT_DOC                                                                                   \
+    " text_font='outlines' (the default) draws each glyph of the text from its OCR-B outline, the same "       \
+    "wherever the file is opened; 'named' writes the text as text in a named font, each character at the "   \
+    "same place, for the smallest files:"
 #define TAVLO_OPTIONS_DOC                                                                                         \
     "\n\nEvery module is a whole number of printer dots at `dpi`. `x_dim` (the module width) is rounded to "      \
     "the nearest whole dot, at least one; without it, `width` is filled with the largest whole-dot module "       \
@@ -284,21 +288,23 @@ PyMethodDef label_methods[] = {
      "(taking from ten to a thousand times as long); images over 1 MiB of pixel data are written as "
      "usual." TAVLO_OPTIONS_DOC},
     {"svg", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_svg)), METH_FASTCALL | METH_KEYWORDS,
-     "svg" TAVLO_OPTIONS_PARAMETERS ", colour_space='rgb')\n--\n\n"
+     "svg" TAVLO_OPTIONS_PARAMETERS ", colour_space='rgb', text_font='outlines')\n--\n\n"
      "The label as an SVG document with its physical width and height in millimetres (written so that a "
      "rasteriser at `dpi` makes exactly the label's dots), a viewBox in dots, every dark area in one path "
      "and each glyph of its text defined once and placed with <use>. SVG has no device CMYK: "
      "colour_space='cmyk' writes the colours as they are (sRGB), 'gray' writes their grey "
-     "(0.3 r + 0.59 g + 0.11 b)." TAVLO_OPTIONS_DOC},
+     "(0.3 r + 0.59 g + 0.11 b)." TAVLO_TEXT_FONT_DOC " <text> in OCR-B (else the viewer's monospace "
+     "font)." TAVLO_OPTIONS_DOC},
     {"pdf", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_pdf)), METH_FASTCALL | METH_KEYWORDS,
-     "pdf" TAVLO_OPTIONS_PARAMETERS ", colour_space='rgb')\n--\n\n"
+     "pdf" TAVLO_OPTIONS_PARAMETERS ", colour_space='rgb', text_font='outlines')\n--\n\n"
      "The label as a one-page vector PDF whose page is exactly the label's size, each glyph of its text "
-     "drawn once as a form and placed where it occurs." TAVLO_COLOUR_SPACE_DOC TAVLO_OPTIONS_DOC},
+     "drawn once as a form and placed where it occurs." TAVLO_COLOUR_SPACE_DOC TAVLO_TEXT_FONT_DOC
+     " Courier, a font every PDF reader has." TAVLO_OPTIONS_DOC},
     {"eps", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_eps)), METH_FASTCALL | METH_KEYWORDS,
-     "eps" TAVLO_OPTIONS_PARAMETERS ", colour_space='rgb')\n--\n\n"
+     "eps" TAVLO_OPTIONS_PARAMETERS ", colour_space='rgb', text_font='outlines')\n--\n\n"
      "The label as Encapsulated PostScript: a bounding box in whole points (rounded up), an exact "
      "%%HiResBoundingBox, the drawing in dots scaled to points and each glyph of its text defined once."
-     TAVLO_COLOUR_SPACE_DOC TAVLO_OPTIONS_DOC},
+     TAVLO_COLOUR_SPACE_DOC TAVLO_TEXT_FONT_DOC " Courier, a font every PostScript printer has." TAVLO_OPTIONS_DOC},
     {"zpl", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(label_zpl)), METH_FASTCALL | METH_KEYWORDS,
      "zpl" TAVLO_OPTIONS_PARAMETERS ", copies=1, compression='z64')\n--\n\n"
      "The label as one ZPL II label format for thermal printers: ^PW and ^LL are its size in dots at `dpi` "

@@ -22,7 +22,8 @@ constexpr std::size_t max_pixels_index = 10;
         {"max_pixels", true, false}
 constexpr Parameter shared_only[] = {TAVLO_SHARED_PARAMETERS};
 constexpr Parameter png_parameters[] = {TAVLO_SHARED_PARAMETERS, {"optimize", true, false}};
-constexpr Parameter vector_parameters[] = {TAVLO_SHARED_PARAMETERS, {"colour_space", true, false}};
+constexpr Parameter vector_parameters[] = {TAVLO_SHARED_PARAMETERS, {"colour_space", true, false},
+                                           {"text_font", true, false}};
 constexpr Parameter zpl_parameters[] = {TAVLO_SHARED_PARAMETERS, {"copies", true, false}, {"compression", true, false}};
 #undef TAVLO_SHARED_PARAMETERS
 constexpr std::size_t most_parameters = shared_parameters + 2;
@@ -200,6 +201,11 @@ bool convert_choice(PyObject* object, const char* name, const std::pair<const ch
     return false;
 }
 
+// text_font: how a vector file draws the human-readable text.
+constexpr std::pair<const char*, label::TextFont> text_fonts[] = {{"outlines", label::TextFont::Outlines},
+                                                                  {"named", label::TextFont::Named}};
+constexpr const char* text_fonts_expected = "'outlines' or 'named'";
+
 // The format's own keywords, from bound[shared_parameters] on.
 bool convert_format_options(RenderFormat format, std::span<PyObject* const> extra, FormatOptions& out) {
     auto given = [&](std::size_t i) { return extra[i] != nullptr && extra[i] != Py_None; };
@@ -214,7 +220,11 @@ bool convert_format_options(RenderFormat format, std::span<PyObject* const> extr
         case RenderFormat::Vector: {
             static constexpr std::pair<const char*, label::ColourSpace> spaces[] = {
                 {"rgb", label::ColourSpace::Rgb}, {"cmyk", label::ColourSpace::Cmyk}, {"gray", label::ColourSpace::Gray}};
-            return !given(0) || convert_choice(extra[0], "colour_space", spaces, out.colour_space, "'rgb', 'cmyk' or 'gray'");
+            if (given(0) &&
+                !convert_choice(extra[0], "colour_space", spaces, out.vector.colour_space, "'rgb', 'cmyk' or 'gray'"))
+                return false;
+            return !given(1) ||
+                   convert_choice(extra[1], "text_font", text_fonts, out.vector.text_font, text_fonts_expected);
         }
         case RenderFormat::Zpl: {
             if (given(0)) {
@@ -243,6 +253,13 @@ bool convert_zpl_options(PyObject* copies, PyObject* compression, label::ZplOpti
     if (!convert_format_options(RenderFormat::Zpl, extra, options)) return false;
     out = options.zpl;
     return true;
+}
+
+bool convert_text_font(PyObject* object, label::TextFont& out) {
+    if (object == nullptr || object == Py_None) return true;
+    if (convert_choice(object, "text_font", text_fonts, out, text_fonts_expected)) return true;
+    as_tavlo_error();
+    return false;
 }
 
 std::optional<label::Length> to_length(PyObject* object, const char* name, bool zero_allowed) {

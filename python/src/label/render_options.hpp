@@ -8,14 +8,14 @@
 
 namespace tavlo::py {
 
-// Which keywords a method takes besides the shared ones: png() optimize, svg(), pdf() and eps() colour_space,
-// zpl() copies and compression.
+// Which keywords a method takes besides the shared ones: png() optimize, svg(), pdf() and eps() colour_space
+// and text_font, zpl() copies and compression.
 enum class RenderFormat { Shared, Png, Vector, Zpl };
 
 // What those format keywords set.
 struct FormatOptions {
     bool optimize = false;
-    label::ColourSpace colour_space = label::ColourSpace::Rgb;
+    label::VectorOptions vector;
     label::ZplOptions zpl;
 };
 
@@ -34,6 +34,10 @@ std::optional<label::Length> to_length(PyObject* object, const char* name, bool 
 // zpl()'s copies and compression (nullptr or None: the default), as a label's zpl() takes them; false with a
 // Python exception set on a refused value.
 bool convert_zpl_options(PyObject* copies, PyObject* compression, label::ZplOptions& out);
+
+// A drawing's svg() and pdf() and pdf_pages()'s text_font ('outlines', 'named'; nullptr or None: the default,
+// outlines); false with a TavloValueError set on a refused value.
+bool convert_text_font(PyObject* object, label::TextFont& out);
 
 // The same, with the keywords of `format` converted into `format_options`.
 std::optional<label::Options> bind_render_options(const char* owner, const char* method, PyObject* const* args,
