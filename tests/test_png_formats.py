@@ -16,8 +16,9 @@ from hypothesis import strategies as st
 from support import png_chunks
 
 ROOT = Path(__file__).resolve().parents[1]
-WRITER = ("write/png_writer.cpp", "deflate/block_writer.cpp", "deflate/adler32.cpp", "deflate/byte_writer.cpp",
-          "deflate/huffman.cpp", "deflate/row_coder.cpp", "deflate/smallest_tokens.cpp")
+WRITER = ("write/png_writer.cpp", "write/chunk_crc.cpp", "deflate/block_writer.cpp", "deflate/dynamic_header.cpp",
+          "deflate/adler32.cpp", "deflate/byte_writer.cpp", "deflate/huffman.cpp", "deflate/row_coder.cpp",
+          "deflate/smallest_tokens.cpp")
 SOURCES = [ROOT / "tests/native/png_bands.cpp", ROOT / "core/src/error.cpp",
            *(ROOT / "core/src" / name for name in WRITER)]
 

@@ -38,9 +38,11 @@ std::uint64_t block_bits(const Tokens& tokens, std::uint64_t data_bytes);
 
 // Appends the zlib stream of data described by `tokens` (ended by end_block()), `data_bytes` long with the
 // Adler-32 `adler`: the tokens in a fixed-code or a dynamic-code block, or the bytes that `write_bytes` writes
-// in stored blocks, whichever is shortest.
+// in stored blocks, whichever is shortest. `out` keeps room for `room_after` more bytes, which the caller
+// appends next without moving it again.
 void append_zlib_stream(std::vector<std::uint8_t>& out, const Tokens& tokens, std::uint64_t data_bytes,
-                        std::uint32_t adler, const std::function<void(std::uint8_t*)>& write_bytes);
+                        std::uint32_t adler, const std::function<void(std::uint8_t*)>& write_bytes,
+                        std::size_t room_after = 0);
 
 // Data longer than this is never searched thoroughly: the search keeps about 13 bytes per byte of data and
 // takes a good part of a second per mebibyte.
@@ -48,8 +50,10 @@ inline constexpr std::uint64_t thorough_limit = std::uint64_t{1} << 20;
 
 // Appends the zlib stream of the data the source describes. When `smallest` is asked for and the data is
 // within `thorough_limit`, the tokens of a thorough search are kept instead of the runs' when they are shorter.
+// `out` keeps room for `room_after` more bytes.
 template <class Source>
-void append_zlib(std::vector<std::uint8_t>& out, const Source& source, bool smallest = false) {
+void append_zlib(std::vector<std::uint8_t>& out, const Source& source, bool smallest = false,
+                 std::size_t room_after = 0) {
     Tokenizer tokenizer(source.expected_tokens());
     source.write(tokenizer);
     tokenizer.finish();
@@ -64,11 +68,12 @@ void append_zlib(std::vector<std::uint8_t>& out, const Source& source, bool smal
         write_bytes(data.data());
         const Tokens searched = smallest_tokens(data);
         if (block_bits(searched, length) < block_bits(tokenizer.tokens(), length)) {
-            return append_zlib_stream(out, searched, length, adler,
-                                      [&data](std::uint8_t* at) { std::copy(data.begin(), data.end(), at); });
+            return append_zlib_stream(
+                out, searched, length, adler, [&data](std::uint8_t* at) { std::copy(data.begin(), data.end(), at); },
+                room_after);
         }
     }
-    append_zlib_stream(out, tokenizer.tokens(), length, adler, write_bytes);
+    append_zlib_stream(out, tokenizer.tokens(), length, adler, write_bytes, room_after);
 }
 
 }  // namespace tavlo::deflate

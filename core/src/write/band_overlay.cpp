@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "bit_row.hpp"
+#include "../deflate/equal_prefix.hpp"
 
 namespace tavlo::label {
 
@@ -19,7 +20,8 @@ public:
     // `row` occurs `times` times from here: added to the held row's times when the two are equal, else taking
     // its place, and the held row given to the sink.
     void push(std::vector<std::uint8_t>& row, std::uint64_t times) {
-        if (times_ > 0 && row == held_) {
+        // Compared inline over the row alone: the call to memcmp cost more than the few words of a label's row.
+        if (times_ > 0 && deflate::equal_prefix(row.data(), held_.data(), size_) == size_) {
             times_ += times;
             return;
         }

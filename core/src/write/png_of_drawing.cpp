@@ -2,6 +2,7 @@
 // writer (or a matrix symbol's modules made into bands directly), in the smallest pixel format the colours
 // allow.
 #include <algorithm>
+#include <functional>
 #include <new>
 #include <optional>
 
@@ -51,12 +52,12 @@ Result<PngBytes> write_bands(const Drawing& drawing, bool smallest, FillBars&& f
         fill_bars(scratch);
         std::optional<text::TextRows> text;
         if (!drawing.texts.empty()) text.emplace(drawing.texts, drawing.width, drawing.height);
+        const auto paint = [&](png::RowSink& sink) {
+            overlay_text(scratch.bars.bands(), *text, drawing.width, png::dark_bit(format), scratch.text_rows, sink);
+        };
+        // Passed by reference: a std::function holds that without an allocation of its own.
         auto png = text && text->first_row() < text->end_row()
-                       ? png::encode_painted(drawing.width, drawing.height, format,
-                                             [&](png::RowSink& sink) {
-                                                 overlay_text(scratch.bars.bands(), *text, drawing.width,
-                                                              png::dark_bit(format), scratch.text_rows, sink);
-                                             })
+                       ? png::encode_painted(drawing.width, drawing.height, format, std::cref(paint))
                        : png::encode_bands(drawing.width, scratch.bars.bands(), format);
         scratch.release_large();
         return png;

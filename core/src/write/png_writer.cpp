@@ -1,11 +1,10 @@
 #include "png_writer.hpp"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "bit_row.hpp"
+#include "chunk_crc.hpp"
 #include "../deflate/zlib_stream.hpp"
 
 namespace tavlo::png {
@@ -28,9 +27,10 @@ void append_u32(PngBytes& out, std::uint32_t value) {
     put_u32(out.data() + out.size() - 4, value);
 }
 
-std::uint32_t crc(const std::uint8_t* data, std::size_t size) {
-    return static_cast<std::uint32_t>(crc32_z(0, data, size));
-}
+std::uint32_t crc(const std::uint8_t* data, std::size_t size) { return chunk_crc(data, size); }
+
+// The image end, a chunk of no data, is always the same 12 bytes: its length, type and the CRC of the type.
+constexpr std::uint8_t end_chunk[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82};
 
 void append_chunk(PngBytes& out, const char* type, const std::uint8_t* data, std::size_t size) {
     append_u32(out, static_cast<std::uint32_t>(size));
@@ -41,6 +41,12 @@ void append_chunk(PngBytes& out, const char* type, const std::uint8_t* data, std
 }
 
 bool one_bit(const Format& format) { return format.pixels != Format::Pixels::Rgba8; }
+
+// The most the signature and the chunks before the image data take: IHDR, PLTE, tRNS and pHYs.
+constexpr std::size_t header_room = 8 + (12 + 13) + (12 + 6) + (12 + 2) + (12 + 9) + 8;  // and IDAT's start
+// Room for the compressed image data reserved with the header's, enough for a label's few hundred bytes: a
+// larger image's data is given room of its own once its size is known.
+constexpr std::size_t first_data_room = 1024;
 
 // IHDR, then PLTE and tRNS of a palette, then pHYs when a resolution is given.
 void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t height, const Format& format) {
@@ -196,12 +202,14 @@ private:
 template <class Source>
 Result<PngBytes> encode(std::uint32_t width, std::uint32_t height, const Format& format, const Source& source,
                         std::size_t idat_limit) {
-    PngBytes out(signature, signature + sizeof signature);
+    PngBytes out;
+    out.reserve(header_room + first_data_room);
+    out.insert(out.end(), signature, signature + sizeof signature);
     append_header_chunks(out, width, height, format);
 
     const std::size_t idat_start = out.size();
     out.insert(out.end(), {0, 0, 0, 0, 'I', 'D', 'A', 'T'});
-    deflate::append_zlib(out, source, format.smallest);
+    deflate::append_zlib(out, source, format.smallest, 4 + sizeof end_chunk);  // the data's CRC, the end
 
     const std::size_t data_size = out.size() - idat_start - 8;
     if (data_size <= idat_limit) {
@@ -214,7 +222,7 @@ Result<PngBytes> encode(std::uint32_t width, std::uint32_t height, const Format&
             append_chunk(out, "IDAT", data.data() + at, std::min(idat_limit, data.size() - at));
         }
     }
-    append_chunk(out, "IEND", nullptr, 0);
+    out.insert(out.end(), end_chunk, end_chunk + sizeof end_chunk);
     return out;
 }
 

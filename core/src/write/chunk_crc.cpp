@@ -1,0 +1,90 @@
+// A label's image data is a few hundred bytes, over which zlib's CRC took about 3 % of the PNG's time. Where
+// the processor multiplies without carries (PCLMULQDQ), the data is folded 64 bytes at a time instead, as in
+// Intel's "Fast CRC Computation for Generic Polynomials Using PCLMULQDQ Instruction" (2009): about three
+// times faster on 350 bytes (measured: 53 ns against 173 ns). The last few bytes, and short or all data
+// elsewhere, go to zlib.
+#include "chunk_crc.hpp"
+
+#include <zlib.h>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(TAVLO_PORTABLE_BYTES)
+#define TAVLO_FOLDED_CRC 1
+#include <immintrin.h>
+#endif
+
+namespace tavlo::png {
+
+namespace {
+
+std::uint32_t zlib_crc(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+    return static_cast<std::uint32_t>(crc32_z(crc, data, size));
+}
+
+#ifdef TAVLO_FOLDED_CRC
+
+// Fewer bytes than this are left to zlib: the folding starts from 64 bytes.
+constexpr std::size_t fold_block = 64;
+
+#define TAVLO_CRC_TARGET __attribute__((target("pclmul,sse4.1")))
+
+TAVLO_CRC_TARGET __m128i load(const std::uint8_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
+
+// `a` carried 128 bits on, onto `b`: the constants are x^(128+64) and x^128 modulo the polynomial.
+TAVLO_CRC_TARGET __m128i fold_onto(__m128i a, __m128i b, __m128i k3k4) {
+    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(a, k3k4, 0x11), _mm_clmulepi64_si128(a, k3k4, 0x00)), b);
+}
+
+// The CRC register after `size` bytes (at least 64, a multiple of 16) from the register `crc` (the CRC's
+// complement), the polynomial 0xedb88320 taken bit-reflected throughout.
+TAVLO_CRC_TARGET std::uint32_t folded_crc(const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
+    // x^(4*128+64) and x^(4*128) for four lanes at once; the same for one; x^64; and the Barrett constants
+    // (the polynomial and the quotient of x^64 by it), all modulo the polynomial and reflected.
+    const __m128i k1k2 = _mm_set_epi64x(0x01c6e41596, 0x0154442bd4);
+    const __m128i k3k4 = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
+    const __m128i k5 = _mm_set_epi64x(0, 0x0163cd6124);
+    const __m128i poly = _mm_set_epi64x(0x01f7011641, 0x01db710641);
+    __m128i x1 = _mm_xor_si128(load(data), _mm_cvtsi32_si128(static_cast<int>(crc)));
+    __m128i x2 = load(data + 16), x3 = load(data + 32), x4 = load(data + 48);
+    for (data += fold_block, size -= fold_block; size >= fold_block; data += fold_block, size -= fold_block) {
+        x1 = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x1, k1k2, 0x11), _mm_clmulepi64_si128(x1, k1k2, 0x00)),
+                           load(data));
+        x2 = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x2, k1k2, 0x11), _mm_clmulepi64_si128(x2, k1k2, 0x00)),
+                           load(data + 16));
+        x3 = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x3, k1k2, 0x11), _mm_clmulepi64_si128(x3, k1k2, 0x00)),
+                           load(data + 32));
+        x4 = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x4, k1k2, 0x11), _mm_clmulepi64_si128(x4, k1k2, 0x00)),
+                           load(data + 48));
+    }
+    x1 = fold_onto(fold_onto(fold_onto(x1, x2, k3k4), x3, k3k4), x4, k3k4);
+    for (; size >= 16; data += 16, size -= 16) x1 = fold_onto(x1, load(data), k3k4);
+
+    // 128 bits to 64, then the Barrett reduction to the 32-bit remainder.
+    const __m128i low32 = _mm_setr_epi32(~0, 0, ~0, 0);
+    x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), _mm_clmulepi64_si128(x1, k3k4, 0x10));
+    x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k5, 0x00), _mm_srli_si128(x1, 4));
+    __m128i q = _mm_clmulepi64_si128(_mm_and_si128(x1, low32), poly, 0x10);
+    q = _mm_clmulepi64_si128(_mm_and_si128(q, low32), poly, 0x00);
+    return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(x1, q), 1));
+}
+
+bool can_fold() {
+    static const bool supported =
+        (__builtin_cpu_init(), __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1"));
+    return supported;
+}
+
+#endif
+
+}  // namespace
+
+std::uint32_t chunk_crc(const std::uint8_t* data, std::size_t size) {
+#ifdef TAVLO_FOLDED_CRC
+    if (size >= fold_block && can_fold()) {
+        const std::size_t folded = size / 16 * 16;
+        return zlib_crc(~folded_crc(data, folded, ~0u), data + folded, size - folded);
+    }
+#endif
+    return zlib_crc(0, data, size);
+}
+
+}  // namespace tavlo::png
