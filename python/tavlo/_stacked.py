@@ -2,7 +2,7 @@
 
 from __future__ import annotations
 
-from typing import TYPE_CHECKING
+from typing import TYPE_CHECKING, Any
 
 from ._symbols import _data, _Symbol
 
@@ -20,6 +20,16 @@ class _KeywordSymbol(_Symbol):
         data, *values = self._input
         given = [f"{name}={value!r}" for name, value in zip(self._option_names, values) if value is not None]
         return [repr(data), *given]
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        # The options are keyword-only: unpickling passes them by name.
+        data, *values = self._input
+        return (_keyword_symbol, (type(self), data, dict(zip(self._option_names, values))))
+
+
+def _keyword_symbol(cls: type[_KeywordSymbol], data: str | bytes, options: dict[str, Any]) -> _KeywordSymbol:
+    """Unpickles a symbol whose options are keywords."""
+    return cls(data, **options)
 
 
 class Pdf417(_KeywordSymbol):

@@ -82,7 +82,9 @@ def test_equality_and_hashing_follow_the_input():
     "symbol",
     [kind.make() for kind in [p.values[0] for p in KIND_PARAMS]]
     + [tavlo.Code128([tavlo.StartC(), tavlo.FNC1(), tavlo.Data("0109501101530003")]), tavlo.DataMatrix(b"\x00\xff", shape="rect"),
-       tavlo.DataMatrix("x", size="8x18"), tavlo.DataMatrix("\u65e5", dmre=True, structured_append=(2, 3, 600))],
+       tavlo.DataMatrix("x", size="8x18"), tavlo.DataMatrix("\u65e5", dmre=True, structured_append=(2, 3, 600)),
+       tavlo.MicroPdf417("x"), tavlo.MicroPdf417(b"\x00x", columns=2),
+       tavlo.Pdf417("x", error_correction=3, compact=True, segment_index=1, file_id="001002")],
     ids=repr,
 )
 @pytest.mark.parametrize("protocol", [0, pickle.HIGHEST_PROTOCOL])
