@@ -4,22 +4,16 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Any
 
-from ._symbols import _data, _Symbol
+from ._symbols import _data, _OptionSymbol
 
 if TYPE_CHECKING:
     from typing_extensions import Self
 
 
-class _KeywordSymbol(_Symbol):
-    """A symbol whose options are keywords: the repr shows the data and the options given, by name."""
+class _KeywordSymbol(_OptionSymbol):
+    """A symbol whose options are keyword-only: the repr shows the data and the options given, by name."""
 
     __slots__ = ()
-    _option_names: tuple[str, ...] = ()
-
-    def _arguments(self) -> list[str]:
-        data, *values = self._input
-        given = [f"{name}={value!r}" for name, value in zip(self._option_names, values) if value is not None]
-        return [repr(data), *given]
 
     def __reduce__(self) -> tuple[Any, ...]:
         # The options are keyword-only: unpickling passes them by name.

@@ -304,7 +304,6 @@ class _OptionSymbol(_Symbol):
     """A symbol whose repr names the options that were given, after the data."""
 
     __slots__ = ()
-    _option_names: tuple[str, ...] = ()
 
     def _arguments(self) -> list[str]:
         data, *values = self._input

@@ -29,9 +29,10 @@ constexpr std::size_t fold_block = 64;
 
 TAVLO_CRC_TARGET __m128i load(const std::uint8_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
 
-// `a` carried 128 bits on, onto `b`: the constants are x^(128+64) and x^128 modulo the polynomial.
-TAVLO_CRC_TARGET __m128i fold_onto(__m128i a, __m128i b, __m128i k3k4) {
-    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(a, k3k4, 0x11), _mm_clmulepi64_si128(a, k3k4, 0x00)), b);
+// `a` carried on onto `b` by the distance its constants give: x^(128+64) and x^128 modulo the polynomial for
+// 128 bits (k3k4), the same for 512 (k1k2, four lanes at once).
+TAVLO_CRC_TARGET __m128i fold_onto(__m128i a, __m128i b, __m128i k) {
+    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x11), _mm_clmulepi64_si128(a, k, 0x00)), b);
 }
 
 // The CRC register after `size` bytes (at least 64, a multiple of 16) from the register `crc` (the CRC's
@@ -46,14 +47,10 @@ TAVLO_CRC_TARGET std::uint32_t folded_crc(const std::uint8_t* data, std::size_t 
     __m128i x1 = _mm_xor_si128(load(data), _mm_cvtsi32_si128(static_cast<int>(crc)));
     __m128i x2 = load(data + 16), x3 = load(data + 32), x4 = load(data + 48);
     for (data += fold_block, size -= fold_block; size >= fold_block; data += fold_block, size -= fold_block) {
-        x1 = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x1, k1k2, 0x11), _mm_clmulepi64_si128(x1, k1k2, 0x00)),
-                           load(data));
-        x2 = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x2, k1k2, 0x11), _mm_clmulepi64_si128(x2, k1k2, 0x00)),
-                           load(data + 16));
-        x3 = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x3, k1k2, 0x11), _mm_clmulepi64_si128(x3, k1k2, 0x00)),
-                           load(data + 32));
-        x4 = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x4, k1k2, 0x11), _mm_clmulepi64_si128(x4, k1k2, 0x00)),
-                           load(data + 48));
+        x1 = fold_onto(x1, load(data), k1k2);
+        x2 = fold_onto(x2, load(data + 16), k1k2);
+        x3 = fold_onto(x3, load(data + 32), k1k2);
+        x4 = fold_onto(x4, load(data + 48), k1k2);
     }
     x1 = fold_onto(fold_onto(fold_onto(x1, x2, k3k4), x3, k3k4), x4, k3k4);
     for (; size >= 16; data += 16, size -= 16) x1 = fold_onto(x1, load(data), k3k4);
