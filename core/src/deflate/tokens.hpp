@@ -94,6 +94,7 @@ public:
     void literal(std::uint8_t byte) {
         push(byte);
         literal_counts_[byte] += times_[depth_];
+        see_literal(byte);
     }
     // Each of `count` bytes a literal. Only outside repeats.
     void literals(const std::uint8_t* bytes, std::size_t count) {
@@ -102,6 +103,7 @@ public:
         for (std::size_t i = 0; i < count; ++i) {
             out[i] = bytes[i];
             ++literal_counts_[bytes[i]];
+            see_literal(bytes[i]);
         }
         size_ += count;
     }
@@ -110,6 +112,8 @@ public:
         push(token::of_match(code, distance));
         literal_counts_[code.symbol] += times_[depth_];
         distance_counts_[distance.symbol] += times_[depth_];
+        see_literal(code.symbol);
+        distance_seen_[distance.symbol] = 1;
     }
     void begin_repeat(std::uint64_t times) {
         TAVLO_ASSERT(depth_ < max_nesting);
@@ -165,21 +169,32 @@ public:
             TAVLO_ASSERT(symbol != end_of_block && symbol < literal_symbols);
             out[i] = t;
             ++literal_counts_[symbol];
-            if (symbol > end_of_block) ++distance_counts_[token::distance_symbol(t)];
+            see_literal(symbol);
+            if (symbol > end_of_block) {
+                ++distance_counts_[token::distance_symbol(t)];
+                distance_seen_[token::distance_symbol(t)] = 1;
+            }
         }
         size_ += made.size();
     }
     void end_block() {
         push(end_of_block);
         ++literal_counts_[end_of_block];
+        see_literal(end_of_block);
     }
 
     std::span<const std::uint32_t> tokens() const { return {tokens_.get(), size_}; }
     const std::vector<std::uint64_t>& repeats() const { return repeats_; }
     const std::array<std::uint64_t, literal_symbols>& literal_counts() const { return literal_counts_; }
     const std::array<std::uint64_t, distance_symbols>& distance_counts() const { return distance_counts_; }
+    // 1 for each symbol that has had a token, else 0, in a multiple of eight bytes: every symbol whose count is
+    // not 0, and any whose tokens were all replaced or repeated 0 times.
+    std::span<const std::uint8_t> literals_seen() const { return literal_seen_; }
+    std::span<const std::uint8_t> distances_seen() const { return distance_seen_; }
 
 private:
+    // A byte a symbol rather than a bit: a store, where setting a bit took a load and a store on the word.
+    void see_literal(unsigned symbol) { literal_seen_[symbol] = 1; }
     void push(std::uint32_t token) { *room(1) = token, ++size_; }
     // Where the next `count` tokens go, made room for.
     std::uint32_t* room(std::size_t count) {
@@ -198,6 +213,8 @@ private:
     std::vector<std::uint64_t> repeats_;
     std::array<std::uint64_t, literal_symbols> literal_counts_{};  // each symbol's uses, repeats counted
     std::array<std::uint64_t, distance_symbols> distance_counts_{};
+    std::array<std::uint8_t, (literal_symbols + 7) / 8 * 8> literal_seen_{};
+    std::array<std::uint8_t, (distance_symbols + 7) / 8 * 8> distance_seen_{};
     std::array<std::uint64_t, max_nesting + 1> times_{1};
     unsigned depth_ = 0;
 };
