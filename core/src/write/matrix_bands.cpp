@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <span>
+#include <vector>
 
 #include "../assert.hpp"
+#include "bit_row.hpp"
 
 namespace tavlo::png {
 namespace {
@@ -76,6 +79,87 @@ void matrix_bands(const MatrixGeometry& matrix, const MatrixPlacement& placement
         bands.add(x, dark);
     }
     if (bottom < placement.height) bands.add(static_cast<std::uint32_t>(placement.height - bottom), {});
+}
+
+namespace {
+
+// Paints the scanline of a band whose modules are `bits` (as row_bits gives them): each module x pixels from
+// `left`. A module unlike the one before it marks a pixel edge, and the pixels from one edge to the next are
+// dark or light in turn, so a word's dark pixels are the running parity of the edges up to each: six shifts
+// a word and eight instructions an edge, where making and painting a band's spans took some thirty a span.
+void paint_band(std::span<const std::uint64_t> bits, std::uint32_t x, std::uint32_t left, std::uint32_t width,
+                bool dark_bit, std::vector<std::uint64_t>& edges, std::uint8_t* bytes) {
+    constexpr std::uint64_t top_bit = std::uint64_t{1} << 63;
+    RowWords row(bytes, bit_row_bytes(width), width, dark_bit);
+    // A run that ends at the symbol's right edge, which may be the image's, marks the pixel there: one more word.
+    edges.assign(row.words() + 1, 0);
+    std::uint64_t carry = 0;
+    for (std::size_t word = 0; word < bits.size(); ++word) {
+        for (std::uint64_t e = bits[word] ^ (bits[word] << 1 | carry); e != 0; e &= e - 1) {
+            const std::uint64_t pixel = left + (word * 64 + std::countr_zero(e)) * x;
+            edges[pixel / 64] ^= top_bit >> (pixel % 64);
+        }
+        carry = bits[word] >> 63;
+    }
+    std::uint64_t inside = 0;  // all ones when a run is open before the word
+    for (std::size_t word = 0; word < row.words(); ++word) {
+        std::uint64_t dark = edges[word];
+        dark ^= dark >> 1, dark ^= dark >> 2, dark ^= dark >> 4;  // written out: a loop was not unrolled
+        dark ^= dark >> 8, dark ^= dark >> 16, dark ^= dark >> 32;
+        dark ^= inside;
+        inside = 0 - (dark & 1);
+        if (word + 1 < row.words()) {
+            row.put(dark);
+        } else {
+            row.finish(dark);
+        }
+    }
+}
+
+}  // namespace
+
+// Module rows are read as matrix_bands reads them, and a band's row is painted once it ends: when a module row's
+// modules differ from the band's, or at the quiet zone below. Equal modules are equal spans, so the bands are
+// those matrix_bands makes.
+void paint_matrix_rows(const MatrixGeometry& matrix, const MatrixPlacement& placement, std::uint32_t width,
+                       bool dark_bit, RowSink& sink, MatrixRowScratch& scratch) {
+    const std::uint32_t x = placement.x, columns = matrix.width;
+    const std::uint64_t bottom = placement.top + std::uint64_t{matrix.height} * x;
+    TAVLO_ASSERT(bottom <= placement.height && matrix.modules.size() == std::size_t{columns} * matrix.height);
+    TAVLO_ASSERT(placement.left + std::uint64_t{columns} * x <= width);
+    scratch.scanline.assign(1 + bit_row_bytes(width), 0);  // the filter byte, 0, then the row
+    scratch.band_bits.assign(columns / 64 + 1, 0);         // light: the quiet zone above
+    std::uint64_t band_rows = placement.top;
+    const auto end_band = [&] {
+        if (band_rows == 0) return;
+        paint_band(scratch.band_bits, x, placement.left, width, dark_bit, scratch.edges, scratch.scanline.data() + 1);
+        sink.row(scratch.scanline, band_rows);
+    };
+    const std::uint8_t* row = matrix.modules.data();
+    for (std::uint32_t r = 0; r < matrix.height; ++r, row += columns) {
+        // The band holds the row above whether it began there or not.
+        if (r > 0 && std::memcmp(row, row - columns, columns) == 0) {
+            band_rows += x;
+            continue;
+        }
+        row_bits(row, columns, scratch.bits);
+        if (scratch.bits == scratch.band_bits) {
+            band_rows += x;
+            continue;
+        }
+        end_band();
+        std::swap(scratch.bits, scratch.band_bits);
+        band_rows = x;
+    }
+    if (bottom < placement.height) {
+        if (std::ranges::any_of(scratch.band_bits, [](std::uint64_t word) { return word != 0; })) {
+            end_band();
+            std::ranges::fill(scratch.band_bits, 0);
+            band_rows = 0;
+        }
+        band_rows += placement.height - bottom;
+    }
+    end_band();
 }
 
 }  // namespace tavlo::png
