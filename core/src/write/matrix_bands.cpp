@@ -1,6 +1,7 @@
 #include "matrix_bands.hpp"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <span>
@@ -83,6 +84,56 @@ void matrix_bands(const MatrixGeometry& matrix, const MatrixPlacement& placement
 
 namespace {
 
+// Modules up to this many pixels wide are painted eight at a time from a table (see paint_band_by_table).
+constexpr std::uint32_t max_table_x = 8;
+
+// For x from 1 to max_table_x, eight modules (the first in the lowest bit of the index) as their 8·x pixels, the
+// first module's in the highest bits of the word.
+constexpr auto module_pixels = [] {
+    std::array<std::array<std::uint64_t, 256>, max_table_x> table{};
+    for (unsigned x = 1; x <= max_table_x; ++x) {
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            for (unsigned i = 0; i < 8; ++i) {
+                if (byte >> i & 1) table[x - 1][byte] |= ((std::uint64_t{1} << x) - 1) << (64 - x * (i + 1));
+            }
+        }
+    }
+    return table;
+}();
+
+// Paints the scanline of a band whose modules are `bits` (as row_bits gives them), each module x pixels (at most
+// max_table_x) from `left`, eight modules at a time: their pixels from the table, shifted into the word or two
+// they fall in: a PDF417 label's rows took 14,300 instructions by their edges (below), 6,200 so.
+void paint_band_by_table(std::span<const std::uint64_t> bits, std::uint32_t columns, std::uint32_t x,
+                         std::uint32_t left, std::uint32_t width, bool dark_bit, std::vector<std::uint64_t>& pixels,
+                         std::uint8_t* bytes) {
+    const std::array<std::uint64_t, 256>& table = module_pixels[x - 1];
+    RowWords row(bytes, bit_row_bytes(width), width, dark_bit);
+    // A group starts within the row, but may spill past it (the modules after the symbol's are 0): one more word.
+    pixels.assign(row.words() + 1, 0);
+    // The pixels are gathered a word at a time in a register, each word stored once complete.
+    std::uint64_t* out = pixels.data() + left / 64;
+    std::uint64_t word = 0;     // the pixels of *out so far
+    unsigned filled = left % 64;  // and how many
+    const unsigned group_pixels = 8 * x;
+    std::uint64_t modules = 0;
+    for (std::size_t group = 0; group < (columns + 7) / 8; ++group, modules >>= 8) {
+        if (group % 8 == 0) modules = bits[group / 8];
+        const std::uint64_t dark = table[modules & 0xff];
+        word |= dark >> filled;
+        if (filled + group_pixels < 64) {
+            filled += group_pixels;
+            continue;
+        }
+        *out++ = word;
+        word = dark << 1 << (63 - filled);  // the pixels that did not fit; none when the word was empty
+        filled = filled + group_pixels - 64;
+    }
+    *out = word;
+    for (std::size_t at = 0; at + 1 < row.words(); ++at) row.put(pixels[at]);
+    row.finish(pixels[row.words() - 1]);
+}
+
 // Paints the scanline of a band whose modules are `bits` (as row_bits gives them): each module x pixels from
 // `left`. A module unlike the one before it marks a pixel edge, and the pixels from one edge to the next are
 // dark or light in turn, so a word's dark pixels are the running parity of the edges up to each: six shifts
@@ -132,7 +183,12 @@ void paint_matrix_rows(const MatrixGeometry& matrix, const MatrixPlacement& plac
     std::uint64_t band_rows = placement.top;
     const auto end_band = [&] {
         if (band_rows == 0) return;
-        paint_band(scratch.band_bits, x, placement.left, width, dark_bit, scratch.edges, scratch.scanline.data() + 1);
+        std::uint8_t* const bytes = scratch.scanline.data() + 1;
+        if (x <= max_table_x) {
+            paint_band_by_table(scratch.band_bits, columns, x, placement.left, width, dark_bit, scratch.edges, bytes);
+        } else {
+            paint_band(scratch.band_bits, x, placement.left, width, dark_bit, scratch.edges, bytes);
+        }
         sink.row(scratch.scanline, band_rows);
     };
     const std::uint8_t* row = matrix.modules.data();
