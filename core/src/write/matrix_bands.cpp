@@ -5,10 +5,12 @@
 #include <bit>
 #include <cstring>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "../assert.hpp"
 #include "bit_row.hpp"
+#include "../deflate/equal_prefix.hpp"
 
 namespace tavlo::png {
 namespace {
@@ -25,16 +27,36 @@ unsigned dark_bits8(const std::uint8_t* modules) {
     return static_cast<unsigned>((nonzero >> 7) * 0x0102040810204080 >> 56);
 }
 
-// The row's modules as bits, 64 to a word, the first module in the lowest bit; the bits past the row are 0.
+// The row's modules as bits, 64 to a word, the first module in the lowest bit; the bits past the row are 0. A
+// word is gathered in a register and stored once, the last few modules one by one: a label's rows are a word or
+// two, for which clearing the words, adding to them in memory and copying the last modules aside took longer
+// than the modules.
 void row_bits(const std::uint8_t* row, std::uint32_t width, std::vector<std::uint64_t>& bits) {
-    bits.assign(width / 64 + 1, 0);
+    bits.resize(width / 64 + 1);
+    std::uint64_t word = 0;
     std::uint32_t c = 0;
-    for (; c + 8 <= width; c += 8) bits[c / 64] |= std::uint64_t{dark_bits8(row + c)} << (c % 64);
-    if (c < width) {
-        std::uint8_t tail[8] = {};
-        std::memcpy(tail, row + c, width - c);
-        bits[c / 64] |= std::uint64_t{dark_bits8(tail)} << (c % 64);
+    for (; c + 8 <= width; c += 8) {
+        word |= std::uint64_t{dark_bits8(row + c)} << (c % 64);
+        if (c % 64 == 56) bits[c / 64] = std::exchange(word, 0);
     }
+    for (; c < width; ++c) word |= std::uint64_t{row[c] != 0} << (c % 64);
+    bits[c / 64] = word;
+}
+
+// Whether two module rows of `width` modules are the same: a short row compared inline, as the call to memcmp
+// cost more than its few words; a longer one by memcmp, which compares many words at a time.
+bool same_modules(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t width) {
+    constexpr std::uint32_t inline_modules = 32;
+    return width <= inline_modules ? deflate::equal_prefix(a, b, width) == width : std::memcmp(a, b, width) == 0;
+}
+
+// Whether two rows of module bits are the same, compared in a loop for the same reason.
+bool same_words(std::span<const std::uint64_t> a, std::span<const std::uint64_t> b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -56,7 +78,7 @@ void matrix_bands(const MatrixGeometry& matrix, const MatrixPlacement& placement
     const std::uint8_t* row = matrix.modules.data();
     for (std::uint32_t r = 0; r < matrix.height; ++r, row += width) {
         // The last band holds the row above whether it was added or joined.
-        if (r > 0 && std::memcmp(row, row - width, width) == 0) {
+        if (r > 0 && same_modules(row, row - width, width)) {
             bands.back().rows += x;
             continue;
         }
@@ -194,12 +216,12 @@ void paint_matrix_rows(const MatrixGeometry& matrix, const MatrixPlacement& plac
     const std::uint8_t* row = matrix.modules.data();
     for (std::uint32_t r = 0; r < matrix.height; ++r, row += columns) {
         // The band holds the row above whether it began there or not.
-        if (r > 0 && std::memcmp(row, row - columns, columns) == 0) {
+        if (r > 0 && same_modules(row, row - columns, columns)) {
             band_rows += x;
             continue;
         }
         row_bits(row, columns, scratch.bits);
-        if (scratch.bits == scratch.band_bits) {
+        if (same_words(scratch.bits, scratch.band_bits)) {
             band_rows += x;
             continue;
         }
