@@ -111,10 +111,12 @@ public:
     void literals(const std::uint8_t* bytes, std::size_t count) {
         TAVLO_ASSERT(depth_ == 0);
         std::uint32_t* const out = room(count);
+        // Each byte read once: the stores may alias it, as far as the compiler knows, and would have it read again.
         for (std::size_t i = 0; i < count; ++i) {
-            out[i] = bytes[i];
-            ++literal_counts_[bytes[i]];
-            see_literal(bytes[i]);
+            const std::uint8_t byte = bytes[i];
+            out[i] = byte;
+            ++literal_counts_[byte];
+            see_literal(byte);
         }
         size_ += count;
     }
