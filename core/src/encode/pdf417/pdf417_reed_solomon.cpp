@@ -1,5 +1,6 @@
 #include "pdf417_reed_solomon.hpp"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -38,6 +39,9 @@ struct Generators {
     }
 };
 
+// The most codewords of a PDF417 symbol, check codewords included; MicroPDF417 has fewer.
+constexpr std::size_t max_symbol_codewords = 928;
+
 const Generators& generators() {
     static const Generators table;
     return table;
@@ -59,7 +63,10 @@ void error_correction(std::span<const std::uint16_t> data, std::span<std::uint16
     const std::size_t n = data.size();
     std::array<std::uint32_t, max_check_codewords> reversed;
     for (std::size_t m = 0; m < k; ++m) reversed[m] = g[k - 1 - m];
-    std::vector<std::uint32_t> work(n + k, 0);
+    // Data and check codewords together are at most the 928 of a symbol: on the stack, not allocated.
+    TAVLO_ASSERT(n + k <= max_symbol_codewords);
+    std::array<std::uint32_t, max_symbol_codewords> work;
+    std::fill_n(work.begin(), n + k, 0u);
     for (std::size_t i = 0; i < n; ++i) {
         TAVLO_ASSERT(data[i] < field_prime);
         const std::uint32_t t = (data[i] + field_prime - work[i] % field_prime) % field_prime;
