@@ -180,14 +180,15 @@ void latch_modes(Row& row, Back& back) {
 // so that the costs stay in registers: as a loop over the table it was a third of the planner's work.
 template <std::size_t... K>
 void latch_submodes(Row& row, Back& back, std::index_sequence<K...>) {
+    // Only Alpha can have been entered by a latch from a run (latch_modes); any other state's origin is itself.
+    const std::uint8_t alpha = text_state(Submode::Alpha, false), alpha_origin = back.closed[alpha];
     const std::array<Cost, text_states> before = row.text;
     std::array<Cost, text_states> text = row.text;
-    std::array<std::uint8_t, text_states> origin, closed;
-    std::copy_n(back.closed.begin(), text_states, origin.begin());
-    closed = origin;
+    std::array<std::uint8_t, text_states> closed;
+    std::copy_n(back.closed.begin(), text_states, closed.begin());
     const auto weigh = [&](const SubmodeLatch latch) {
         if (const Cost cost = before[latch.from] + Cost(latch.length); cost < text[latch.to])
-            text[latch.to] = cost, closed[latch.to] = origin[latch.from];
+            text[latch.to] = cost, closed[latch.to] = latch.from == alpha ? alpha_origin : latch.from;
     };
     (weigh(submode_latches[K]), ...);
     row.text = text;
