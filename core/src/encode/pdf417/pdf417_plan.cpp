@@ -178,7 +178,9 @@ void latch_modes(Row& row, Back& back) {
 // Latches between text submodes at one position: `back` already names, for each state, the state it was
 // reached from at this position; a latch from a state inherits that origin. Unrolled over the constant table
 // so that the costs stay in registers: as a loop over the table it was a third of the planner's work.
-template <std::size_t... K>
+// Latches from the states outside `Reached` are left out: those states hold exactly no_route here, so a
+// latch from them never lowers a cost.
+template <std::uint8_t Reached, std::size_t... K>
 void latch_submodes(Row& row, Back& back, std::index_sequence<K...>) {
     // Only Alpha can have been entered by a latch from a run (latch_modes); any other state's origin is itself.
     const std::uint8_t alpha = text_state(Submode::Alpha, false), alpha_origin = back.closed[alpha];
@@ -190,12 +192,33 @@ void latch_submodes(Row& row, Back& back, std::index_sequence<K...>) {
         if (const Cost cost = before[latch.from] + Cost(latch.length); cost < text[latch.to])
             text[latch.to] = cost, closed[latch.to] = latch.from == alpha ? alpha_origin : latch.from;
     };
-    (weigh(submode_latches[K]), ...);
+    ((Reached >> submode_latches[K].from & 1 ? weigh(submode_latches[K]) : void()), ...);
     row.text = text;
     std::copy_n(closed.begin(), text_states, back.closed.begin());
 }
 
-void latch_submodes(Row& row, Back& back) { latch_submodes(row, back, std::make_index_sequence<submode_latch_count>{}); }
+template <std::uint8_t Reached>
+void latch_submodes(Row& row, Back& back) { latch_submodes<Reached>(row, back, std::make_index_sequence<submode_latch_count>{}); }
+
+// The text states a character of the submodes `in` can reach (bit s: state s), whatever the costs before it:
+// those its edges lead to. Index submode_sets: the start, in Alpha with no value waiting. A state outside it
+// is left at no_route by the take, and latch_modes enters text only in Alpha (even), so it holds no_route at
+// the next position's submode latches. Most characters reach only some odd states: a letter leaves Mixed
+// and Punct odd out, a byte every odd state, and the latches from them are a third of all.
+constexpr std::size_t start_set = submode_sets;
+constexpr std::array<std::uint8_t, submode_sets + 1> reached_by = [] {
+    std::array<std::uint8_t, submode_sets + 1> reached{};
+    for (std::size_t in = 0; in < submode_sets; ++in)
+        for (std::uint8_t k = 0; k < text_edges[in].count; ++k) reached[in] |= std::uint8_t(1u << text_edges[in].edges[k].to);
+    reached[start_set] = 1u << text_state(Submode::Alpha, false);
+    return reached;
+}();
+
+using LatchSubmodes = void (*)(Row&, Back&);
+// latch_submodes_after[in]: the submode latches at a position after a character of the submodes `in`.
+constexpr std::array<LatchSubmodes, submode_sets + 1> latch_submodes_after = []<std::size_t... In>(std::index_sequence<In...>) {
+    return std::array<LatchSubmodes, submode_sets + 1>{&latch_submodes<reached_by[In]>...};
+}(std::make_index_sequence<submode_sets + 1>{});
 
 // Takes a character of the submodes `In` in text, by every edge of text_edges[In], unrolled as latch_submodes.
 template <std::uint8_t In, std::size_t... K>
@@ -257,16 +280,18 @@ void plan_into(std::span<const std::uint8_t> data, std::span<Step> steps) {
     row.numeric_live = false;
     row.numeric_span = 0;
     row.text[text_state(Submode::Alpha, false)] = 0;
+    std::uint8_t previous = start_set;  // the submodes of the character before, an index into latch_submodes_after
     for (std::size_t i = 0;; ++i) {
         Back& back = backs[i];
         back.closed = no_latch;
         latch_modes(row, back);
-        latch_submodes(row, back);
+        latch_submodes_after[previous](row, back);
         if (i == n) break;
 
         const std::uint8_t byte = data[i];
+        previous = submodes_of[byte];
         std::array<Cost, text_states> next;
-        take_text_of[submodes_of[byte]](row.text, next, backs[i + 1].arrival.data());
+        take_text_of[previous](row.text, next, backs[i + 1].arrival.data());
         row.text = next;
         take_byte(row);
         if (is_digit(byte) && row.numeric_live) {

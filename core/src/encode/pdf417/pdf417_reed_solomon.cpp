@@ -69,7 +69,8 @@ void error_correction(std::span<const std::uint16_t> data, std::span<std::uint16
     std::fill_n(work.begin(), n + k, 0u);
     for (std::size_t i = 0; i < n; ++i) {
         TAVLO_ASSERT(data[i] < field_prime);
-        const std::uint32_t t = (data[i] + field_prime - work[i] % field_prime) % field_prime;
+        const std::uint32_t sum = data[i] + field_prime - work[i] % field_prime;  // in [1, 2 * 929 - 1]
+        const std::uint32_t t = sum >= field_prime ? sum - field_prime : sum;
         std::uint32_t* __restrict terms = work.data() + i + 1;
         for (std::size_t m = 0; m < k; ++m) terms[m] += t * reversed[m];
     }
