@@ -210,7 +210,9 @@ constexpr std::array<std::uint8_t, submode_sets + 1> reached_by = [] {
     std::array<std::uint8_t, submode_sets + 1> reached{};
     for (std::size_t in = 0; in < submode_sets; ++in)
         for (std::uint8_t k = 0; k < text_edges[in].count; ++k) reached[in] |= std::uint8_t(1u << text_edges[in].edges[k].to);
-    reached[start_set] = 1u << text_state(Submode::Alpha, false);
+    reached[start_set] = 0;
+    // latch_modes may enter Alpha from a run before the submode latches.
+    for (std::uint8_t& states : reached) states |= std::uint8_t(1u << text_state(Submode::Alpha, false));
     return reached;
 }();
 
