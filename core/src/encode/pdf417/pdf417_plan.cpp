@@ -186,15 +186,14 @@ void latch_submodes(Row& row, Back& back, std::index_sequence<K...>) {
     const std::uint8_t alpha = text_state(Submode::Alpha, false), alpha_origin = back.closed[alpha];
     const std::array<Cost, text_states> before = row.text;
     std::array<Cost, text_states> text = row.text;
-    std::array<std::uint8_t, text_states> closed;
-    std::copy_n(back.closed.begin(), text_states, closed.begin());
+    // Back pointers stored as they change: kept in a local array, they were packed into one register and each
+    // change cost five instructions.
     const auto weigh = [&](const SubmodeLatch latch) {
         if (const Cost cost = before[latch.from] + Cost(latch.length); cost < text[latch.to])
-            text[latch.to] = cost, closed[latch.to] = latch.from == alpha ? alpha_origin : latch.from;
+            text[latch.to] = cost, back.closed[latch.to] = latch.from == alpha ? alpha_origin : latch.from;
     };
     ((Reached >> submode_latches[K].from & 1 ? weigh(submode_latches[K]) : void()), ...);
     row.text = text;
-    std::copy_n(closed.begin(), text_states, back.closed.begin());
 }
 
 template <std::uint8_t Reached>
