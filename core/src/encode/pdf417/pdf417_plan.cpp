@@ -222,6 +222,7 @@ constexpr std::array<LatchSubmodes, submode_sets + 1> latch_submodes_after = []<
 }(std::make_index_sequence<submode_sets + 1>{});
 
 // Takes a character of the submodes `In` in text, by every edge of text_edges[In], unrolled as latch_submodes.
+// `next` may be `text`: every cost is read before any is written.
 template <std::uint8_t In, std::size_t... K>
 void take_text(const std::array<Cost, text_states>& text, std::array<Cost, text_states>& next, std::uint8_t* arrival,
                std::index_sequence<K...>) {
@@ -291,9 +292,7 @@ void plan_into(std::span<const std::uint8_t> data, std::span<Step> steps) {
 
         const std::uint8_t byte = data[i];
         previous = submodes_of[byte];
-        std::array<Cost, text_states> next;
-        take_text_of[previous](row.text, next, backs[i + 1].arrival.data());
-        row.text = next;
+        take_text_of[previous](row.text, row.text, backs[i + 1].arrival.data());
         take_byte(row);
         if (is_digit(byte) && row.numeric_live) {
             take_digit(row);
