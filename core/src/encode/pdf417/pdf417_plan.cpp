@@ -15,8 +15,8 @@ namespace {
 using Cost = std::int32_t;
 // Unreachable: any cost at or above it. Every comparison below is strict and every step adds a positive cost,
 // so an unreachable state never wins against a reachable one and the costs and back pointers of reachable
-// states do not depend on what an unreachable one holds; a run state's cost may drift past it by a few
-// codewords (see `Row`), far from overflowing.
+// states do not depend on what an unreachable one holds. An unreachable run state's cost may drift past it,
+// by at most a group's cost: a run's first state is held at no_route (take_byte, take_digit).
 constexpr Cost no_route = std::numeric_limits<Cost>::max() / 2;
 constexpr Cost codeword = 2;
 
@@ -260,7 +260,7 @@ void take_digit(Row& row) {
     const bool full = row.numeric_span == numeric_group;
     row.numeric_head = std::uint8_t(row.numeric_head == 0 ? numeric_group - 1 : row.numeric_head - 1);
     Cost& wrapped = row.numeric_start();
-    wrapped = full ? wrapped + group_cost[numeric_group] : no_route;
+    wrapped = full ? std::min(wrapped + group_cost[numeric_group], no_route) : no_route;
     row.numeric_span = std::uint8_t(std::min<unsigned>(row.numeric_span + 1u, numeric_group));
 }
 
