@@ -1,13 +1,16 @@
 """The kinds added beyond the first ten, as a user makes them: tavlo's label PNG (with its human-readable text
 where the kind prints one) against zint's PNG of the same symbol at the same module size, through PyPI's
-zint-bindings, with zint's text on where it prints one.
+zint-bindings, with zint's text on where it prints one and the standard quiet zones on, as tavlo draws them.
 
 Both make the same symbol at the module sizes bench/compare.py uses, in memory: 3 pixels per module for
 linear and stacked symbols, 7 for matrix symbols (tavlo at 300 dpi with x_dim="3dots" or "7dots"). The
-pixels are not the same (each lays out its text and heights its own way), so the figure is the cost of a
-finished label of the same symbol at the same module size. Rounds are interleaved (each round times a batch of both in
-turn) and times are the calling thread's CPU time; printed are the medians over the rounds, their ratio, and
-whether a second core was free (a fixed hashing job on one thread and on two).
+stacked and matrix symbols have no text, so both images have the same width and height in pixels (checked:
+zint is given MicroPDF417's column count, as the two choose different sizes for the data). The linear
+symbols' pixels are not the same (each lays out its text and heights its own way), so for them the figure
+is the cost of a finished label of the same symbol at the same module size. Rounds are interleaved (each
+round times a batch of both in turn) and times are the calling thread's CPU time; printed are the medians
+over the rounds, their ratio, and whether a second core was free (a fixed hashing job on one thread and on
+two).
 
     python bench/bench_kinds.py [--rounds N] [--batch N]
 """
@@ -26,7 +29,7 @@ import zint
 import tavlo
 
 GTIN = "09501101530003"
-# (name, tavlo symbol, zint symbology, zint's data, pixels per module)
+# (name, tavlo symbol, zint symbology, zint's data, pixels per module[, zint's options])
 CASES = [
     ("EAN-13 + add-on", lambda: tavlo.Ean13("978030640615", addon="51299"), zint.Symbology.EANX, "9780306406157+51299", 3),
     ("UPC-E", lambda: tavlo.UpcE("0123456"), zint.Symbology.UPCE, "0123456", 3),
@@ -39,7 +42,8 @@ CASES = [
      f"[01]{GTIN}[3103]000123", 3),
     ("PDF417", lambda: tavlo.Pdf417("Boarding pass TAVLO/TEST 2026-12-07 seat 12A"), zint.Symbology.PDF417,
      "Boarding pass TAVLO/TEST 2026-12-07 seat 12A", 3),
-    ("MicroPDF417", lambda: tavlo.MicroPdf417("Lot 42-0815"), zint.Symbology.MICROPDF417, "Lot 42-0815", 3),
+    ("MicroPDF417", lambda: tavlo.MicroPdf417("Lot 42-0815"), zint.Symbology.MICROPDF417, "Lot 42-0815", 3,
+     {"option_2": 4}),  # the 4 columns tavlo's least area gives (zint would take 2)
     ("Aztec", lambda: tavlo.Aztec("https://example.com/track?id=0123456789"), zint.Symbology.AZTEC,
      "https://example.com/track?id=0123456789", 7),
     ("Micro QR", lambda: tavlo.MicroQr("01234567"), zint.Symbology.MICROQR, "01234567", 7),
@@ -48,19 +52,30 @@ CASES = [
 ]
 
 
-def zint_png(symbology, data: str, px: int) -> bytes:
+def zint_png(symbology, data: str, px: int, options: dict[str, int]) -> bytes:
     symbol = zint.Symbol()
     symbol.symbology = symbology
     symbol.scale = px / 2  # zint's raster module is twice its scale
+    for name, value in options.items():
+        setattr(symbol, name, value)
     if symbology == zint.Symbology.QRCODE:
         symbol.input_mode = zint.InputMode.GS1
     if symbology == zint.Symbology.DBAR_EXP:
         symbol.input_mode = zint.InputMode.GS1
-    symbol.output_options = symbol.output_options | zint.OutputOptions.BARCODE_MEMORY_FILE
+    symbol.output_options |= zint.OutputOptions.BARCODE_MEMORY_FILE | zint.OutputOptions.BARCODE_QUIET_ZONES
     symbol.outfile = "out.png"
     symbol.encode(data)
     symbol.print()
     return bytes(symbol.memfile)
+
+
+# The symbols without human-readable text, whose two images are checked to be of one size.
+SAME_PIXEL_SIZE = {"PDF417", "MicroPDF417", "Aztec", "Micro QR", "rMQR", "GS1 QR"}
+
+
+def png_size(png: bytes) -> tuple[int, int]:
+    """Width and height from the IHDR chunk, which every PNG starts with."""
+    return int.from_bytes(png[16:20], "big"), int.from_bytes(png[20:24], "big")
 
 
 def cpu_per_call(call, batch: int) -> float:
@@ -108,9 +123,11 @@ def main() -> None:
     warnings.simplefilter("ignore", tavlo.PrintWarning)
     print(second_core_free())
     print(f"{'symbol':<18} {'tavlo µs':>9} {'zint µs':>9} {'zint / tavlo':>13}")
-    for name, make, symbology, data, px in CASES:
+    for name, make, symbology, data, px, *zint_options in CASES:
         ours = lambda: make().png(dpi=300, x_dim=f"{px}dots")
-        theirs = lambda: zint_png(symbology, data, px)
+        theirs = lambda: zint_png(symbology, data, px, *zint_options or [{}])
+        if name in SAME_PIXEL_SIZE and png_size(ours()) != png_size(theirs()):
+            raise SystemExit(f"{name}: tavlo's image is {png_size(ours())} px, zint's {png_size(theirs())}")
         a, b = interleaved_medians(ours, theirs, options.rounds, options.batch)
         print(f"{name:<18} {a:>9.1f} {b:>9.1f} {b / a:>12.1f}x")
 

@@ -1,5 +1,6 @@
 // PDF417 below the Python surface: the planner's codeword counts against what each compaction mode costs,
 // Reed-Solomon over GF(929) against the standard's worked check codewords, and the layout of whole symbols.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -50,6 +51,22 @@ int main() {
     // for the first digit ties with numeric for all (7 codewords).
     CHECK(compacted("1213298174000") == (Codewords{902, 17, 81, 677, 893, 300}));
     check_count("000213298174000", 7);
+    // Long digit runs cross groups of 44 (the planner keeps a run's states as a ring that turns once a digit):
+    // 902 and, per group of d digits, d / 3 + 1 codewords, whatever text stands before and after the run, and
+    // when a second run starts after a letter. Past 255 characters the planner's memory is allocated.
+    const auto numeric_count = [](std::size_t digits) {
+        std::size_t count = 1;
+        for (std::size_t group = 0; group < digits; group += 44) count += std::min<std::size_t>(44, digits - group) / 3 + 1;
+        return count;
+    };
+    for (std::size_t digits : {14u, 43u, 44u, 45u, 87u, 88u, 89u, 131u, 132u, 133u, 200u, 300u, 301u}) {
+        const std::string run(digits, '5');
+        check_count(run, numeric_count(digits));
+        check_count("AB" + run + "CD", 1 + numeric_count(digits) + 2);  // text around: AB, then 900 and CD
+        check_count(run + "A" + run, 2 * numeric_count(digits) + 2);     // 900 and A with its pad
+    }
+    check_count(std::string(300, 'A'), 150);
+
     // Bytes in a group of six: the 48-bit number in base 900.
     CHECK(compacted("alcool") == compacted("alcool"));
     {

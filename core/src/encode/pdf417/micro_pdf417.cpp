@@ -85,9 +85,9 @@ Result<MatrixGeometry> encode_micro_pdf417(std::span<const std::uint8_t> data, c
     if (data.size() > 3 * most) return std::unexpected(error("data too long: " + std::to_string(data.size()) + " bytes"));
 
     std::vector<std::uint16_t> codewords;
+    codewords.reserve(4 * 44);  // the most codewords of any size
     if (options.eci) append_eci(*options.eci, codewords);
-    const std::vector<std::uint16_t> compacted = compact(data);
-    codewords.insert(codewords.end(), compacted.begin(), compacted.end());
+    compact(data, codewords);
     const std::uint32_t count = std::uint32_t(codewords.size());
     const MicroSize* size = smallest(count, options.columns);
     if (!size) {

@@ -96,15 +96,15 @@ Result<Size> choose_size(const Pdf417Options& options, std::uint32_t total) {
     // About three codewords down for one across: with rows three modules high and a codeword 17 modules wide,
     // the symbol comes out some three times as wide as high, as a printed PDF417 usually is. Near the most a
     // symbol holds, the columns nearest that whose rows keep within 928 codewords.
+    // Outwards from the preferred columns, fewer before more at the same distance.
     const auto preferred = std::int64_t(std::lround(std::sqrt(total / 3.0)));
-    std::optional<Size> best;
-    for (std::uint32_t columns = 1; columns <= pdf417_max_columns; ++columns) {
-        const std::uint32_t rows = rows_for(columns, total);
-        if (!holds(columns, rows, total)) continue;
-        if (!best || std::abs(std::int64_t(columns) - preferred) < std::abs(std::int64_t(best->columns) - preferred)) best = Size{columns, rows};
-    }
-    if (!best) return refuse("any size");
-    return *best;
+    for (std::int64_t distance = 0; distance < 2 * std::int64_t(pdf417_max_columns); ++distance)
+        for (const std::int64_t columns : {preferred - distance, preferred + distance}) {
+            if (columns < 1 || columns > std::int64_t(pdf417_max_columns)) continue;
+            const std::uint32_t rows = rows_for(std::uint32_t(columns), total);
+            if (holds(std::uint32_t(columns), rows, total)) return Size{std::uint32_t(columns), rows};
+        }
+    return refuse("any size");
 }
 
 Result<void> check_options(const Pdf417Options& options) {
@@ -134,8 +134,7 @@ Result<MatrixGeometry> encode_pdf417(std::span<const std::uint8_t> data, const P
     codewords.reserve(max_codewords);
     codewords.push_back(0);  // the length descriptor, known once the size is
     if (options.eci) append_eci(*options.eci, codewords);
-    std::vector<std::uint16_t> compacted = compact(data);
-    codewords.insert(codewords.end(), compacted.begin(), compacted.end());
+    compact(data, codewords);
     std::vector<std::uint16_t> macro;
     if (options.segment_index)
         if (auto block = append_macro_block(options, macro); !block) return std::unexpected(block.error());

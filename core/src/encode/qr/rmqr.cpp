@@ -18,8 +18,8 @@ namespace {
 // ISO/IEC 23941 Table 2: three-bit mode indicators and a three-bit terminator.
 qr::Dialect dialect_of(const rmqr::Size& size) { return {3, {0b001, 0b010, 0b011}, size.count_bits, 3}; }
 
-std::string name_of(const rmqr::Size& size) {
-    return "R" + std::to_string(size.height) + "x" + std::to_string(size.width);
+std::string name_of(unsigned height, unsigned width) {
+    return "R" + std::to_string(height) + "x" + std::to_string(width);
 }
 
 struct Choice {
@@ -79,7 +79,7 @@ Result<MatrixGeometry> encode_rmqr(std::string_view payload, const RmqrOptions& 
     if (!best) {
         const std::string level = high ? "H" : "M";
         if (options.width) return std::unexpected(TavloError::encoding("data too long for " +
-                                                                       name_of({uint8_t(*options.height), uint8_t(*options.width)}) +
+                                                                       name_of(unsigned(*options.height), unsigned(*options.width)) +
                                                                        " at level " + level));
         if (options.height)
             return std::unexpected(TavloError::encoding("data too long for rMQR of height " +
