@@ -35,7 +35,9 @@ public:
         f.length += 4 * count;
         f.reduce_if_large();
     }
-    void bytes(std::span<const std::uint8_t> data);
+    void bytes(std::span<const std::uint8_t> data) { add_bytes(frames_[depth_], data); }
+    // `data` `times` times in a row, as begin_repeat, bytes and end_repeat give it.
+    void row(std::span<const std::uint8_t> data, std::uint64_t times);
     void begin_repeat(std::uint64_t times, std::uint64_t bytes);
     void end_repeat();
     std::uint32_t value() const;
@@ -57,6 +59,7 @@ private:
             if (a >= std::uint64_t{1} << 32 || b >= std::uint64_t{1} << 60) reduce();
         }
     };
+    static void add_bytes(Frame& f, std::span<const std::uint8_t> data);
     void long_run(std::uint8_t byte, std::uint64_t count);
     void long_pattern(std::uint32_t unit, std::uint64_t count);
     std::array<Frame, max_nesting + 1> frames_{};

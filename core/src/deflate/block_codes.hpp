@@ -24,8 +24,8 @@ struct Codes {
 // The symbols the tokens use, each alphabet's in increasing order. The end of the block is always one.
 struct UsedSymbols {
     explicit UsedSymbols(const Tokens& tokens)
-        : literal_count(used_symbols(tokens.literal_counts(), literals.data())),
-          distance_count(used_symbols(tokens.distance_counts(), distances.data())) {}
+        : literal_count(used_symbols(tokens.literal_counts(), tokens.literals_seen(), literals.data())),
+          distance_count(used_symbols(tokens.distance_counts(), tokens.distances_seen(), distances.data())) {}
 
     std::span<const std::uint16_t> literal() const { return std::span(literals).first(literal_count); }
     std::span<const std::uint16_t> distance() const { return std::span(distances).first(distance_count); }

@@ -1,6 +1,8 @@
 #include "dynamic_header.hpp"
 
 #include <algorithm>
+#include <array>
+#include <span>
 
 namespace tavlo::deflate {
 
@@ -12,7 +14,13 @@ DynamicHeader::DynamicHeader(const Codes& codes, const UsedSymbols& used) {
     distance_count_ = used.distance_count == 0 ? 1 : unsigned{used.distance().back()} + 1;
     add_runs(codes, used);
 
-    huffman_code(counts_, 7, lengths_, codes_);
+    // Built over the item symbols used, the others' lengths and codes left 0 as they start.
+    std::array<std::uint16_t, length_symbols> items_used;
+    std::size_t used_count = 0;
+    for (unsigned symbol = 0; symbol < length_symbols; ++symbol) {
+        if (counts_[symbol] != 0) items_used[used_count++] = static_cast<std::uint16_t>(symbol);
+    }
+    huffman_code(counts_, std::span(items_used).first(used_count), 7, lengths_, codes_);
     // The decoder takes only a complete code here: a lone symbol gets a partner.
     if (std::count(counts_.begin(), counts_.end(), 0u) == length_symbols - 1) {
         lengths_[counts_[0] != 0 ? 1 : 0] = 1;
@@ -75,7 +83,13 @@ void DynamicHeader::add_run(unsigned length, std::size_t run) {
 void DynamicHeader::write(BitWriter& out) const {
     BitWriter::Cursor at = out.cursor();  // kept in registers, as the writer's own state cannot be
     at.put((literal_count_ - 257) | (distance_count_ - 1) << 5 | (length_count_ - 4) << 10, 5 + 5 + 4);
-    for (unsigned i = 0; i < length_count_; ++i) at.put(lengths_[length_order[i]], 3);
+    // The code-length code's lengths, 3 bits each, in two puts of at most 10 lengths.
+    for (unsigned from = 0; from < length_count_; from += 10) {
+        std::uint64_t lengths = 0;
+        const unsigned to = std::min(from + 10, length_count_);
+        for (unsigned i = from; i < to; ++i) lengths |= std::uint64_t{lengths_[length_order[i]]} << (3 * (i - from));
+        at.put(lengths, 3 * (to - from));
+    }
     // Items, each at most 7 + 7 bits, are gathered into as few puts as they fit in.
     constexpr unsigned longest_item = 7 + 7;
     std::uint64_t bits = 0;

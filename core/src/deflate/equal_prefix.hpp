@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "../little_endian.hpp"
 
@@ -42,6 +43,22 @@ inline std::size_t equal_run(const std::uint8_t* at, std::size_t limit, std::uin
         [=](std::size_t i) { return at[i] == value; });
 }
 
+// Bit i set when a[i] == b[i], for the `width` (4 or 8) bytes from each, compared as one number: the high bit of
+// each byte of their difference that is zero, then those bits gathered into one byte by a multiplication whose
+// partial products never meet.
+template <std::size_t width = 8>
+std::uint32_t equal_bytes_word(const std::uint8_t* a, const std::uint8_t* b) {
+    static_assert(width == 4 || width == 8);
+    std::uint64_t x = 0, y = 0;  // the bytes past `width` equal
+    std::memcpy(&x, a, width);
+    std::memcpy(&y, b, width);
+    if constexpr (std::endian::native == std::endian::big) x = std::byteswap(x), y = std::byteswap(y);
+    const std::uint64_t d = x ^ y;
+    constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7f;
+    const std::uint64_t zero = ~(((d & low7) + low7) | d | low7);
+    return static_cast<std::uint32_t>((zero >> 7) * 0x0102040810204080u >> 56) & ((1u << width) - 1);
+}
+
 // Bit i set when a[i] == b[i], for the 16 bytes from each.
 // TAVLO_PORTABLE_BYTES compares without SSE2, as on other processors.
 inline std::uint32_t equal_bytes16(const std::uint8_t* a, const std::uint8_t* b) {
@@ -50,15 +67,7 @@ inline std::uint32_t equal_bytes16(const std::uint8_t* a, const std::uint8_t* b)
     const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
     return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
 #else
-    std::uint32_t mask = 0;
-    for (int half = 0; half < 2; ++half) {
-        const std::uint64_t d = load_le64(a + 8 * half) ^ load_le64(b + 8 * half);
-        // The high bit of each byte of d that is zero, then those eight bits gathered into one byte.
-        constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7f;
-        const std::uint64_t zero = ~(((d & low7) + low7) | d | low7);
-        mask |= static_cast<std::uint32_t>((zero >> 7) * 0x0102040810204080u >> 56) << (8 * half);
-    }
-    return mask;
+    return equal_bytes_word(a, b) | equal_bytes_word(a + 8, b + 8) << 8;
 #endif
 }
 
@@ -73,6 +82,11 @@ inline std::uint64_t equal_bytes(const std::uint8_t* a, const std::uint8_t* b, s
         const std::size_t from = count - 16;
         return mask | std::uint64_t{equal_bytes16(a + from, b + from)} << from;
     }
+    // Fewer than 16 bytes (a row of a label under 128 pixels wide): two words, or two halves, that overlap.
+    if (count >= 8) {
+        return equal_bytes_word(a, b) | std::uint64_t{equal_bytes_word(a + count - 8, b + count - 8)} << (count - 8);
+    }
+    if (count >= 4) return equal_bytes_word<4>(a, b) | equal_bytes_word<4>(a + count - 4, b + count - 4) << (count - 4);
     for (; at < count; ++at) mask |= std::uint64_t{a[at] == b[at]} << at;
     return mask;
 }

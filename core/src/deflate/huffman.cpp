@@ -20,64 +20,106 @@ constexpr auto reversed_bytes = [] {
     return table;
 }();
 
-struct Leaf {
-    std::uint64_t count;
-    std::uint16_t symbol;
-};
-
-// Sorts leaves by count, then symbol: as single numbers, count above symbol, when the counts leave room.
-void sort_by_count(std::span<Leaf> leaves) {
-    constexpr unsigned symbol_bits = 9;
-    const auto most = std::ranges::max(leaves, {}, &Leaf::count).count;
-    if (most >> (64 - symbol_bits) != 0) {
-        std::ranges::sort(leaves, [](const Leaf& a, const Leaf& b) {
-            return a.count != b.count ? a.count < b.count : a.symbol < b.symbol;
-        });
-        return;
-    }
-    std::array<std::uint64_t, max_symbols> keys;
-    for (std::size_t i = 0; i < leaves.size(); ++i) keys[i] = leaves[i].count << symbol_bits | leaves[i].symbol;
-    std::sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(leaves.size()));
-    for (std::size_t i = 0; i < leaves.size(); ++i)
-        leaves[i] = {keys[i] >> symbol_bits, static_cast<std::uint16_t>(keys[i] & ((1u << symbol_bits) - 1))};
-}
-
 // The longest code a caller may ask for: deflate's literal, length and distance codes (RFC 1951, 3.2.7).
 constexpr unsigned max_limit = 15;
 using PerDepth = std::array<std::uint32_t, max_limit + 1>;
 
-// How many leaves lie at each depth of a Huffman tree over `leaves` (sorted by count, at least two), those
-// deeper than `limit` counted at `limit`; built by the two-queue method: leaves and merged nodes are both taken
-// in order of count.
-PerDepth leaves_per_depth(std::span<const Leaf> leaves, unsigned limit) {
-    const std::size_t n = leaves.size();
-    // Only the first n - 1 merged nodes and 2n - 1 parents are ever written and read.
-    std::array<std::uint64_t, max_symbols> merged;
-    std::array<std::uint16_t, 2 * max_symbols> parent;  // leaves first, then merged nodes
-    std::size_t next_leaf = 0;
-    std::size_t next_merged = 0;
-    const auto take = [&](std::size_t made) -> std::size_t {
-        if (next_leaf < n && (next_merged == made || leaves[next_leaf].count <= merged[next_merged])) {
-            return next_leaf++;
+// Counts below this are sorted by counting (see sort_by_count).
+constexpr std::uint64_t counted_limit = 1024;
+
+// The used symbols' counts in increasing order, ties by symbol, as `weights` and `symbols` side by side.
+//
+// A label's counts are small, a few hundred at most, so they are sorted by counting: the symbols are placed by
+// how many have a smaller count, in their own increasing order within a count. That takes a pass over the
+// range of counts, so it is done only while that range is not much more than the symbols; sorting 40 symbols
+// so took a fifth of the instructions a sort took. Otherwise each count and its symbol are sorted as one
+// number, count above symbol, when the counts leave room (half the time of sorting pairs by a comparison),
+// else as pairs.
+void sort_by_count(std::span<const std::uint64_t> counts, std::span<const std::uint16_t> used,
+                   std::uint64_t* weights, std::uint16_t* symbols) {
+    const std::size_t n = used.size();
+    std::uint64_t most = 0;
+    for (const std::uint16_t s : used) most = std::max(most, counts[s]);
+    if (most < counted_limit && most <= 8 * n) {
+        std::array<std::uint16_t, counted_limit + 1> below;  // [c]: the symbols of a count under c, then placed
+        std::fill_n(below.begin(), most + 2, 0);
+        for (const std::uint16_t s : used) ++below[counts[s] + 1];
+        for (std::size_t c = 1; c <= most; ++c) below[c] += below[c - 1];
+        for (const std::uint16_t s : used) {
+            const std::size_t at = below[counts[s]]++;
+            weights[at] = counts[s];
+            symbols[at] = s;
         }
-        return n + next_merged++;
-    };
-    const auto count = [&](std::size_t node) { return node < n ? leaves[node].count : merged[node - n]; };
-    for (std::size_t made = 0; made + 1 < n; ++made) {
-        const std::size_t a = take(made);
-        const std::size_t b = take(made);
-        merged[made] = count(a) + count(b);
-        parent[a] = parent[b] = static_cast<std::uint16_t>(n + made);
+        return;
     }
-    // A node's parent is merged after it, so depths fill in from the root down.
-    std::array<std::uint16_t, 2 * max_symbols> depth;
-    PerDepth per_depth{};
-    depth[2 * n - 2] = 0;  // the root
-    for (std::size_t node = 2 * n - 2; node-- > 0;) {
-        depth[node] = static_cast<std::uint16_t>(depth[parent[node]] + 1);
-        if (node < n) ++per_depth[std::min<unsigned>(depth[node], limit)];
+    constexpr unsigned symbol_bits = 9;
+    if (most >> (64 - symbol_bits) != 0) {
+        struct Leaf {
+            std::uint64_t count;
+            std::uint16_t symbol;
+        };
+        std::array<Leaf, max_symbols> leaves;
+        for (std::size_t i = 0; i < n; ++i) leaves[i] = {counts[used[i]], used[i]};
+        std::sort(leaves.begin(), leaves.begin() + static_cast<std::ptrdiff_t>(n), [](const Leaf& a, const Leaf& b) {
+            return a.count != b.count ? a.count < b.count : a.symbol < b.symbol;
+        });
+        for (std::size_t i = 0; i < n; ++i) weights[i] = leaves[i].count, symbols[i] = leaves[i].symbol;
+        return;
     }
-    return per_depth;
+    std::array<std::uint64_t, max_symbols> keys;
+    for (std::size_t i = 0; i < n; ++i) keys[i] = counts[used[i]] << symbol_bits | used[i];
+    std::sort(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(n));
+    for (std::size_t i = 0; i < n; ++i) {
+        weights[i] = keys[i] >> symbol_bits;
+        symbols[i] = static_cast<std::uint16_t>(keys[i] & ((1u << symbol_bits) - 1));
+    }
+}
+
+// How many leaves lie at each depth of a Huffman tree over `weights` (ascending, at least two), those deeper
+// than `limit` counted at `limit`; returns whether any was. The tree is built in place (Moffat and Katajainen,
+// "In-place calculation of minimum-redundancy codes", 1995): leaves and merged nodes are taken in order of
+// weight, a leaf before a merged node of the same weight, and the array holds in turn the merged nodes'
+// weights, their parents and their depths, from which the leaves' depths follow level by level. It takes no
+// parent array and no depth per node, which a label's few dozen symbols made the larger part of the work.
+bool leaves_per_depth(std::span<std::uint64_t> a, unsigned limit, PerDepth& per_depth) {
+    const std::size_t n = a.size();
+    // Merged node `next` is made from the two lightest of the leaves from `leaf` and the merged nodes from
+    // `root`; the merged node taken gets the index of its parent.
+    a[0] += a[1];
+    std::size_t root = 0, leaf = 2;
+    for (std::size_t next = 1; next + 1 < n; ++next) {
+        // With no merged node left (root == next), a[root] is the next leaf and the leaf is taken.
+        if (leaf >= n || a[root] < a[leaf]) {
+            a[next] = a[root];
+            a[root++] = next;
+        } else {
+            a[next] = a[leaf++];
+        }
+        if (leaf >= n || (root < next && a[root] < a[leaf])) {
+            a[next] += a[root];
+            a[root++] = next;
+        } else {
+            a[next] += a[leaf++];
+        }
+    }
+    // A parent comes after its children, so the depths of merged nodes fill in from the root down.
+    a[n - 2] = 0;
+    for (std::size_t next = n - 2; next-- > 0;) a[next] = a[a[next]] + 1;
+    // Each level has twice as many places as the level above has merged nodes; those not merged nodes are leaves.
+    per_depth = {};
+    bool beyond = false;
+    std::size_t places = 1, depth = 0, node = n - 1;  // merged nodes below `node` are not yet placed
+    while (places > 0) {
+        std::size_t merged = 0;
+        for (; node > 0 && a[node - 1] == depth; --node) ++merged;
+        if (places > merged) {
+            per_depth[std::min<std::size_t>(depth, limit)] += static_cast<std::uint32_t>(places - merged);
+            beyond |= depth > limit;
+        }
+        places = 2 * merged;
+        ++depth;
+    }
+    return beyond;
 }
 
 // With the leaves deeper than `limit` moved up to it, lengthens the shallowest-but-one codes until the lengths
@@ -138,16 +180,15 @@ void huffman_code(std::span<const std::uint64_t> counts, std::span<const std::ui
         codes[used[0]] = 0;
         return;
     }
-    std::array<Leaf, max_symbols> storage;
-    for (std::size_t i = 0; i < n; ++i) storage[i] = {counts[used[i]], used[i]};
-    const std::span<Leaf> leaves(storage.data(), n);
-    sort_by_count(leaves);
-    PerDepth per_depth = leaves_per_depth(leaves, limit);
-    fit_code_space(per_depth, limit);
+    std::array<std::uint64_t, max_symbols> weights;
+    std::array<std::uint16_t, max_symbols> symbols;
+    sort_by_count(counts, used, weights.data(), symbols.data());
+    PerDepth per_depth;
+    if (leaves_per_depth(std::span(weights).first(n), limit, per_depth)) fit_code_space(per_depth, limit);
     // The rarest symbols take the longest codes.
     std::size_t next = 0;
     for (unsigned d = limit; d > 0; --d) {
-        for (std::uint32_t i = 0; i < per_depth[d]; ++i) lengths[leaves[next++].symbol] = static_cast<std::uint8_t>(d);
+        for (std::uint32_t i = 0; i < per_depth[d]; ++i) lengths[symbols[next++]] = static_cast<std::uint8_t>(d);
     }
     assign_codes(used, lengths, per_depth, codes);
 }

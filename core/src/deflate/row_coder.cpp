@@ -22,7 +22,7 @@ void RowCoder::code(std::span<const std::uint8_t> row, std::uint64_t times, Toke
     const auto stride = static_cast<std::uint32_t>(size);
     const DistanceCode up = distance_code(stride);
     const std::uint8_t* const bytes = row.data();
-    const std::uint8_t* const above = above_.size() == size ? above_.data() : nullptr;
+    const std::uint8_t* const above = size_ == size ? above_row() : nullptr;
     last_copy_ = 0;
     // A copy starts where four bytes equal the row above, which becomes one copy, or where a byte is repeated
     // three times or more, which becomes a literal and copies of the byte before. Other bytes are literals,
@@ -81,7 +81,12 @@ void RowCoder::code(std::span<const std::uint8_t> row, std::uint64_t times, Toke
     } else {
         for (std::uint64_t i = 0; i < repeated; ++i) tokens.literal(bytes[i % stride]);
     }
-    above_.assign(row.begin(), row.end());
+    size_ = size;
+    if (size <= small_row) {
+        std::copy(row.begin(), row.end(), small_.begin());
+    } else {
+        large_.assign(row.begin(), row.end());
+    }
 }
 
 }  // namespace tavlo::deflate

@@ -5,6 +5,7 @@
 // copy of itself from one row back, joined to the copy that ends the row when that one comes from there too.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -20,7 +21,13 @@ public:
     void code(std::span<const std::uint8_t> row, std::uint64_t times, Tokens& tokens);
 
 private:
-    std::vector<std::uint8_t> above_;  // the row before, when there was one
+    // The row before, when there was one: `size_` bytes, in `small_` when they fit (a label's row, which then
+    // costs no allocation), else in `large_`.
+    static constexpr std::size_t small_row = 256;
+    const std::uint8_t* above_row() const { return size_ <= small_row ? small_.data() : large_.data(); }
+    std::array<std::uint8_t, small_row> small_;
+    std::vector<std::uint8_t> large_;
+    std::size_t size_ = 0;
     unsigned last_copy_ = 0;          // the length of the last token when it copies from one row back, else 0
 };
 

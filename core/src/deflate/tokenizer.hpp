@@ -42,13 +42,7 @@ public:
     // A scanline given byte by byte, `times` times in a row; scanlines are given so only outside repeats,
     // one after another.
     void row(std::span<const std::uint8_t> data, std::uint64_t times) {
-        if (times == 1) {
-            adler_.bytes(data);
-        } else {
-            adler_.begin_repeat(times, data.size());
-            adler_.bytes(data);
-            adler_.end_repeat();
-        }
+        adler_.row(data, times);
         flush();
         TAVLO_ASSERT(depth_ == 0);
         rows_.code(data, times, tokens_);

@@ -22,4 +22,17 @@ struct MatrixPlacement {
 void matrix_bands(const MatrixGeometry& matrix, const MatrixPlacement& placement, label::BandList& bands,
                   SweepScratch& scratch);
 
+// What paint_matrix_rows works in, kept by the caller from one image to the next.
+struct MatrixRowScratch {
+    std::vector<std::uint64_t> bits, band_bits;  // a module row's modules, and those of the band being gathered
+    std::vector<std::uint64_t> edges;             // a pixel row's edges, then its dark pixels
+    std::vector<std::uint8_t> scanline;
+};
+
+// Gives `sink` the rows of an image `width` pixels wide, light but for the dark modules of `matrix` at
+// `placement`: the rows of the bands matrix_bands makes, each once with the times it occurs, as the PNG writer
+// paints them, without making the bands.
+void paint_matrix_rows(const MatrixGeometry& matrix, const MatrixPlacement& placement, std::uint32_t width,
+                       bool dark_bit, RowSink& sink, MatrixRowScratch& scratch);
+
 }  // namespace tavlo::png

@@ -32,12 +32,16 @@ std::uint32_t crc(const std::uint8_t* data, std::size_t size) { return chunk_crc
 // The image end, a chunk of no data, is always the same 12 bytes: its length, type and the CRC of the type.
 constexpr std::uint8_t end_chunk[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82};
 
+// Its length, type, data and CRC, written in place after one resize: a label's IHDR and pHYs took 800
+// instructions as four appends each, 600 so, their CRCs most of it.
 void append_chunk(PngBytes& out, const char* type, const std::uint8_t* data, std::size_t size) {
-    append_u32(out, static_cast<std::uint32_t>(size));
     const std::size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data, data + size);
-    append_u32(out, crc(out.data() + start, size + 4));
+    out.resize(start + 12 + size);
+    std::uint8_t* const at = out.data() + start;
+    put_u32(at, static_cast<std::uint32_t>(size));
+    std::memcpy(at + 4, type, 4);
+    std::memcpy(at + 8, data, size);
+    put_u32(at + 8 + size, crc(at + 4, size + 4));
 }
 
 bool one_bit(const Format& format) { return format.pixels != Format::Pixels::Rgba8; }
