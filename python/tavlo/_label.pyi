@@ -1,4 +1,4 @@
-from typing import Any, Final, Literal, Tuple, TypedDict, Union
+from typing import Any, Final, Literal, Tuple, TypedDict, TypeVar, Union
 
 from typing_extensions import Self, Unpack
 
@@ -75,6 +75,12 @@ class Label:
     def zpl(self, **options: Unpack[ZplOptions]) -> str: ...
     def layout(self, **options: Unpack[RenderOptions]) -> Layout: ...
     def geometry(self) -> _tavlo.LinearGeometry | _tavlo.MatrixGeometry: ...
+
+_L = TypeVar("_L", bound=Label)
+
+def new_label(
+    cls: type[_L], kind: str, data: str | bytes, input: tuple[Any, ...], options: tuple[tuple[str, str], ...] = (), /
+) -> _L: ...
 
 class Drawing:
     @property

@@ -5,7 +5,7 @@ from __future__ import annotations
 from typing import TYPE_CHECKING, Any
 
 from ._label import TavloTypeError
-from ._symbols import _data, _OptionSymbol
+from ._symbols import _OptionSymbol
 
 if TYPE_CHECKING:
     from typing_extensions import Self
@@ -31,7 +31,7 @@ class MicroQr(_OptionSymbol):
         version: str | int | None = None,
         mask: int | None = None,
     ) -> Self:
-        return cls._encode_input("microqr", _data(data), (data, error_correction, version, mask))
+        return cls._encode_input("microqr", (data, error_correction, version, mask))
 
 
 class RmQr(_OptionSymbol):
@@ -53,7 +53,7 @@ class RmQr(_OptionSymbol):
         height: int | None = None,
         size: str | None = None,
     ) -> Self:
-        return cls._encode_input("rmqr", _data(data), (data, error_correction, height, size))
+        return cls._encode_input("rmqr", (data, error_correction, height, size))
 
 
 def structured_append_text(value: Any) -> str | None:

@@ -4,7 +4,7 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Any
 
-from ._symbols import _data, _OptionSymbol
+from ._symbols import _OptionSymbol
 
 if TYPE_CHECKING:
     from typing_extensions import Self
@@ -56,7 +56,7 @@ class Pdf417(_KeywordSymbol):
         last_segment: bool | None = None,
     ) -> Self:
         input = (data, error_correction, columns, rows, compact, eci, segment_index, file_id, last_segment)
-        return cls._encode_input("pdf417", _data(data), input)
+        return cls._encode_input("pdf417", input)
 
 
 class MicroPdf417(_KeywordSymbol):
@@ -70,4 +70,4 @@ class MicroPdf417(_KeywordSymbol):
     _option_names = ("columns", "eci")
 
     def __new__(cls, data: str | bytes, *, columns: int | None = None, eci: int | None = None) -> Self:
-        return cls._encode_input("micropdf417", _data(data), (data, columns, eci))
+        return cls._encode_input("micropdf417", (data, columns, eci))

@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import threading
 from collections.abc import Sequence
 from contextvars import ContextVar
 from typing import TYPE_CHECKING, Any, Union
@@ -42,12 +43,20 @@ class _Captured(Exception):
 
 
 _capturing: ContextVar[bool] = ContextVar("tavlo_capturing", default=False)
+# How many kind_of calls are running, in any thread: while none is, a constructor need not look at the
+# context variable. A thread that captures counts itself in before it runs the constructor, so it always
+# sees its own capture.
+_captures_running = 0
+_captures_lock = threading.Lock()
 
 
 def kind_of(cls: type, probe: str | bytes, options: dict[str, Any]) -> tuple[str, tuple[tuple[str, str], ...]]:
     """The row and the core's options that `cls(data, **options)` encodes with, found by running the
     constructor on `probe` up to its encoding: what tavlo.render_many applies to every payload. The
     constructor's own refusals of the options are raised as they are."""
+    global _captures_running
+    with _captures_lock:
+        _captures_running += 1
     token = _capturing.set(True)
     try:
         cls(probe, **options)
@@ -55,10 +64,12 @@ def kind_of(cls: type, probe: str | bytes, options: dict[str, Any]) -> tuple[str
         return captured.kind, captured.pairs
     finally:
         _capturing.reset(token)
+        with _captures_lock:
+            _captures_running -= 1
     raise TavloTypeError(f"{cls.__qualname__} is not a kind of label")
 
 
-_new_label = _label.Label.__new__
+_new_label = _label.new_label
 
 
 class _Symbol(_label.Label):
@@ -75,19 +86,22 @@ class _Symbol(_label.Label):
         # label (a generator and a call per option took a third of MicroQr("01234567")'s Python time).
         pairs = tuple([(name, value if type(value) is str else _option_text(name, value))
                        for name, value in options.items() if value is not None]) if options else ()
-        if _capturing.get():
+        if _captures_running and _capturing.get():
             raise _Captured(kind, pairs)
         return _new_label(cls, kind, data, input, pairs)
 
     @classmethod
-    def _encode_input(cls, kind: str, data: str | bytes, input: tuple[Any, ...]) -> Self:
-        """_encode with the options that `input` holds after the data, named by `_option_names` in order. With
-        none given (the common case) no names are paired: that took a third of MicroQr("01234567")'s Python
-        time, and half of Pdf417(data)'s with its eight options."""
+    def _encode_input(cls, kind: str, input: tuple[Any, ...]) -> Self:
+        """_encode of the data (str or bytes) that `input` starts with and the options it holds after the data,
+        named by `_option_names` in order. With none given (the common case) no names are paired: that took a
+        third of MicroQr("01234567")'s Python time, and half of Pdf417(data)'s with its eight options."""
+        data = input[0]
+        if not isinstance(data, (str, bytes)):  # as _data, without its call
+            raise TavloTypeError("expected str or bytes")
         if input.count(None) != len(input) - 1:
             return cls._encode(kind, data, input, **dict(zip(cls._option_names, input[1:])))
         # _encode without options, inline: its call was a tenth of MicroQr("01234567")'s constructor.
-        if _capturing.get():
+        if _captures_running and _capturing.get():
             raise _Captured(kind, ())
         return _new_label(cls, kind, data, input, ())
 

@@ -29,6 +29,7 @@ extern State state;
 // of kinds for the package and the command line.
 extern PyMethodDef gs1_functions[];
 extern PyMethodDef kind_functions[];
+extern PyMethodDef label_functions[];
 // Drawings: a label's drawing, pages and templates composed of drawings, sheet cells and multi-page PDFs.
 extern PyMethodDef drawing_functions[];
 

@@ -83,10 +83,10 @@ bool worth_releasing_encode(const KindSpec& kind, std::size_t data_size) {
     return data_size >= (kind.matrix ? release_from::data_matrix_bytes : release_from::linear_text_bytes);
 }
 
-PyObject* label_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
-    static constexpr Parameter parameters[] = {{"kind"}, {"data"}, {"input"}, {"options", false, false}};
-    std::array<PyObject*, 4> bound;
-    if (!bind_tuple({"__new__", parameters}, "Label", args, kwargs, bound)) return nullptr;
+constexpr Parameter label_parameters[] = {{"kind"}, {"data"}, {"input"}, {"options", false, false}};
+
+// A label of `type` from the arguments of Label(kind, data, input, options=()), bound in order.
+PyObject* make_label(PyTypeObject* type, std::span<PyObject* const, 4> bound) {
     auto kind_text = to_text(bound[0], "kind");
     if (!kind_text) return nullptr;
     const KindSpec* kind = kind_for(type, *kind_text);
@@ -107,6 +107,27 @@ PyObject* label_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
         new (&unwrap<LabelData>(self)) LabelData{Py_NewRef(bound[2]), kind, std::move(*encoded)};
         return self;
     });
+}
+
+PyObject* label_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+    std::array<PyObject*, 4> bound;
+    if (!bind_tuple({"__new__", label_parameters}, "Label", args, kwargs, bound)) return nullptr;
+    return make_label(type, bound);
+}
+
+// new_label(cls, kind, data, input, options=()): Label.__new__ for the package's constructors, called without
+// the generic __new__ wrapper and its argument tuples, which took a tenth of a small symbol's constructor.
+PyObject* new_label(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs < 4 || nargs > 5) {
+        PyErr_Format(PyExc_TypeError, "new_label() takes 4 or 5 positional arguments but %zd were given", nargs);
+        return nullptr;
+    }
+    if (!PyType_Check(args[0]) || !PyType_IsSubtype(reinterpret_cast<PyTypeObject*>(args[0]), state.label)) {
+        raise_not_instance(args[0], "a subclass of tavlo._label.Label", "cls");
+        return nullptr;
+    }
+    const std::array<PyObject*, 4> bound = {args[1], args[2], args[3], nargs == 5 ? args[4] : nullptr};
+    return make_label(reinterpret_cast<PyTypeObject*>(args[0]), bound);
 }
 
 label::Symbol symbol_of(const LabelData& data) { return label::symbol_of(*data.kind, data.encoded); }
@@ -347,6 +368,12 @@ std::optional<label::Symbol> label_symbol(PyObject* object) {
     }
     return symbol_of(unwrap<LabelData>(object));
 }
+
+PyMethodDef label_functions[] = {
+    {"new_label", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(new_label)), METH_FASTCALL,
+     "new_label(cls, kind, data, input, options=())\n--\n\nLabel.__new__(cls, kind, data, input, options)."},
+    {nullptr, nullptr, 0, nullptr},
+};
 
 bool create_label_type() {
     PyType_Slot slots[] = {{Py_tp_new, reinterpret_cast<void*>(label_new)},

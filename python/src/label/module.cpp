@@ -56,6 +56,7 @@ bool create_state() {
 int exec_module(PyObject* module) {
     if (!create_once<create_state>()) return -1;
     if (PyModule_AddFunctions(module, kind_functions) < 0) return -1;
+    if (PyModule_AddFunctions(module, label_functions) < 0) return -1;
     if (PyModule_AddFunctions(module, render_many_functions) < 0) return -1;
     if (PyModule_AddFunctions(module, drawing_functions) < 0) return -1;
     if (PyModule_AddObjectRef(module, "Drawing", reinterpret_cast<PyObject*>(state.drawing)) < 0) return -1;
