@@ -22,7 +22,7 @@ DynamicHeader::DynamicHeader(const Codes& codes, const UsedSymbols& used) {
     }
     huffman_code(counts_, std::span(items_used).first(used_count), 7, lengths_, codes_);
     // The decoder takes only a complete code here: a lone symbol gets a partner.
-    if (std::count(counts_.begin(), counts_.end(), 0u) == length_symbols - 1) {
+    if (used_count == 1) {
         lengths_[counts_[0] != 0 ? 1 : 0] = 1;
         canonical_codes(lengths_, codes_);
     }
@@ -30,7 +30,7 @@ DynamicHeader::DynamicHeader(const Codes& codes, const UsedSymbols& used) {
     while (length_count_ > 4 && lengths_[length_order[length_count_ - 1]] == 0) --length_count_;
 
     bits_ = 5 + 5 + 4 + 3 * length_count_;
-    for (unsigned symbol = 0; symbol < length_symbols; ++symbol)
+    for (const std::uint16_t symbol : std::span(items_used).first(used_count))
         bits_ += counts_[symbol] * (lengths_[symbol] + item_extra_bits(symbol));
 }
 
@@ -57,7 +57,7 @@ void DynamicHeader::add_runs(const Codes& codes, const UsedSymbols& used) {
     TAVLO_ASSERT(next == literal_count_ + distance_count_);
 }
 
-void DynamicHeader::add_run(unsigned length, std::size_t run) {
+void DynamicHeader::add_long_run(unsigned length, std::size_t run) {
     if (length == 0) {
         while (run >= 11) {
             const std::size_t take = std::min<std::size_t>(run, 138);

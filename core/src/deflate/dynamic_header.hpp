@@ -33,7 +33,15 @@ private:
     };
 
     void add_runs(const Codes& codes, const UsedSymbols& used);
-    void add_run(unsigned length, std::size_t run);
+    // A run of one or two is its lengths alone, whatever the length: most of a label's runs, gaps between used
+    // symbols as much as equal lengths, so they are added inline and only longer ones take the call.
+    void add_run(unsigned length, std::size_t run) {
+        TAVLO_ASSERT(run > 0);
+        if (run >= 3) return add_long_run(length, run);
+        add(length, 0);
+        if (run == 2) add(length, 0);
+    }
+    void add_long_run(unsigned length, std::size_t run);
     void add(unsigned symbol, unsigned extra) {
         items_[item_count_++] = {static_cast<std::uint8_t>(symbol), static_cast<std::uint8_t>(extra)};
         ++counts_[symbol];

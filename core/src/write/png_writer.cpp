@@ -1,6 +1,7 @@
 #include "png_writer.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "bit_row.hpp"
@@ -32,16 +33,21 @@ std::uint32_t crc(const std::uint8_t* data, std::size_t size) { return chunk_crc
 // The image end, a chunk of no data, is always the same 12 bytes: its length, type and the CRC of the type.
 constexpr std::uint8_t end_chunk[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60, 0x82};
 
-// Its length, type, data and CRC, written in place after one resize: a label's IHDR and pHYs took 800
-// instructions as four appends each, 600 so, their CRCs most of it.
-void append_chunk(PngBytes& out, const char* type, const std::uint8_t* data, std::size_t size) {
-    const std::size_t start = out.size();
-    out.resize(start + 12 + size);
-    std::uint8_t* const at = out.data() + start;
+// Its length, type, data and CRC at `at`; returns where it ends.
+std::uint8_t* put_chunk(std::uint8_t* at, const char* type, const std::uint8_t* data, std::size_t size) {
     put_u32(at, static_cast<std::uint32_t>(size));
     std::memcpy(at + 4, type, 4);
     std::memcpy(at + 8, data, size);
     put_u32(at + 8 + size, crc(at + 4, size + 4));
+    return at + 12 + size;
+}
+
+// The chunk written in place after one resize: a label's IHDR and pHYs took 800 instructions as four appends
+// each, 600 so, their CRCs most of it.
+void append_chunk(PngBytes& out, const char* type, const std::uint8_t* data, std::size_t size) {
+    const std::size_t start = out.size();
+    out.resize(start + 12 + size);
+    put_chunk(out.data() + start, type, data, size);
 }
 
 bool one_bit(const Format& format) { return format.pixels != Format::Pixels::Rgba8; }
@@ -52,8 +58,11 @@ constexpr std::size_t header_room = 8 + (12 + 13) + (12 + 6) + (12 + 2) + (12 + 
 // larger image's data is given room of its own once its size is known.
 constexpr std::size_t first_data_room = 1024;
 
-// IHDR, then PLTE and tRNS of a palette, then pHYs when a resolution is given.
+// The signature, IHDR, then PLTE and tRNS of a palette, then pHYs when a resolution is given: gathered on the
+// stack and appended at once, as a resize per chunk took a third of their instructions (about 200 of 520).
 void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t height, const Format& format) {
+    std::array<std::uint8_t, header_room> bytes;
+    std::uint8_t* at = std::copy(signature, signature + sizeof signature, bytes.data());
     // Bit depth, colour type, then compression, filter and interlace methods, all 0.
     std::uint8_t header[13] = {0, 0, 0, 0, 0, 0, 0, 0, 8, 6, 0, 0, 0};
     put_u32(header, width);
@@ -62,15 +71,15 @@ void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t heig
         header[8] = 1;
         header[9] = format.pixels == Format::Pixels::Gray1 ? 0 : 3;
     }
-    append_chunk(out, "IHDR", header, sizeof header);
+    at = put_chunk(at, "IHDR", header, sizeof header);
     if (format.pixels == Format::Pixels::Palette1) {
         const Rgba& l = format.light;
         const Rgba& d = format.dark;
         const std::uint8_t palette[6] = {l.r, l.g, l.b, d.r, d.g, d.b};
-        append_chunk(out, "PLTE", palette, sizeof palette);
+        at = put_chunk(at, "PLTE", palette, sizeof palette);
         if (l.a != 255 || d.a != 255) {
             const std::uint8_t alpha[2] = {l.a, d.a};
-            append_chunk(out, "tRNS", alpha, sizeof alpha);
+            at = put_chunk(at, "tRNS", alpha, sizeof alpha);
         }
     }
     if (format.dpi) {
@@ -80,8 +89,9 @@ void append_header_chunks(PngBytes& out, std::uint32_t width, std::uint32_t heig
         std::uint8_t physical[9] = {0, 0, 0, 0, 0, 0, 0, 0, 1};  // unit 1: the metre
         put_u32(physical, per_metre);
         put_u32(physical + 4, per_metre);
-        append_chunk(out, "pHYs", physical, sizeof physical);
+        at = put_chunk(at, "pHYs", physical, sizeof physical);
     }
+    out.insert(out.end(), bytes.data(), at);
 }
 
 // Gives a 1-bit scanline, `times` times in a row. A row within deflate's reach is given whole, to be coded by
@@ -208,7 +218,6 @@ Result<PngBytes> encode(std::uint32_t width, std::uint32_t height, const Format&
                         std::size_t idat_limit) {
     PngBytes out;
     out.reserve(header_room + first_data_room);
-    out.insert(out.end(), signature, signature + sizeof signature);
     append_header_chunks(out, width, height, format);
 
     const std::size_t idat_start = out.size();
