@@ -18,7 +18,7 @@ threads over 1, which should never be below 1. Calls this short keep the interpr
 take turns, and the interpreter switches them every few milliseconds; what that switching costs any Python
 code is shown first by a pure-Python job of about the same length per call (a checksum over the text), the
 figure to read the calls against. What letting go of the lock for calls this short would give instead is
-shown by sha256 of 2 KB and 8 KB blocks (about 3 and 12 us a call), which hashlib computes without the lock:
+shown by sha256 of 2 KB and 8 KB blocks (about 2 and 5 us a call), which hashlib computes without the lock:
 while a second thread waits for it, each release hands the lock over, and the call then waits for its turn
 and its wake-up to take it back.
 - 10,000 QR Codes (distinct URLs) to 300 x 300 px PNG through _tavlo;
