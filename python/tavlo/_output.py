@@ -9,8 +9,10 @@ from __future__ import annotations
 import base64
 import ctypes
 import errno
+import functools
 import io
 import os
+import random
 import re
 import stat
 import sys
@@ -103,11 +105,22 @@ _INTO_FLAGS = os.O_WRONLY | getattr(os, "O_CLOEXEC", 0) | getattr(os, "O_BINARY"
 _TEMPORARY_EXTRA = len(".") + len(".") + 12 + len(".tmp")  # around the name: "." name "." 12 hex ".tmp"
 
 
+@functools.lru_cache(maxsize=64)
 def _name_max(folder: str) -> int:
+    """The longest name in `folder`, asked of its file system once: a batch writes thousands of files there."""
     try:
         return os.pathconf(folder, "PC_NAME_MAX")
     except (OSError, ValueError, AttributeError):
         return 255
+
+
+# The temporary names' random part: drawn without a system call each (a batch makes one per file), from a
+# generator seeded from the system's randomness, and seeded again in a forked child so that the two draw
+# apart. O_EXCL settles any name that is taken.
+_names = random.Random()
+if hasattr(os, "register_at_fork"):
+    os.register_at_fork(after_in_child=_names.seed)
+_RANDOM_BITS = 48
 
 
 def _temporary_name(folder: str, name: str) -> str:
@@ -115,7 +128,7 @@ def _temporary_name(folder: str, name: str) -> str:
     leave room for the random part."""
     room = max(_name_max(folder) - _TEMPORARY_EXTRA, 1)
     stem = os.fsencode(name)[:room]
-    return f".{os.fsdecode(stem.decode('utf-8', 'ignore').encode('utf-8'))}.{os.urandom(6).hex()}.tmp"
+    return f".{os.fsdecode(stem.decode('utf-8', 'ignore').encode('utf-8'))}.{_names.getrandbits(_RANDOM_BITS):012x}.tmp"
 
 
 def _create_temporary(folder: str, name: str, mode: int) -> tuple[int, str]:
@@ -174,19 +187,25 @@ def write_file(path: StrPath, data: bytes, *, overwrite: bool = True, durable: b
     are one atomic link, so two writers cannot both win.
     """
     path = os.path.abspath(os.fspath(path))
-    if os.path.islink(path):
-        if not follow_links:
+    if not follow_links:  # one lstat tells a link, a missing name and what is there (the batch, per file)
+        try:
+            existing: os.stat_result | None = os.lstat(path)
+        except FileNotFoundError:
+            existing = None
+        if existing is not None and stat.S_ISLNK(existing.st_mode):
             raise OSError(errno.ELOOP, "is a symbolic link", path)
-        if _descriptor_link(path):
-            return _write_into(path, data, truncate=False, wait=wait)
-        resolved = os.path.realpath(path)
-        if not os.path.exists(resolved):
-            raise FileNotFoundError(errno.ENOENT, "is a symbolic link to nothing", path)
-        path = resolved
-    try:
-        existing = os.stat(path)
-    except FileNotFoundError:
-        existing = None
+    else:
+        if os.path.islink(path):
+            if _descriptor_link(path):
+                return _write_into(path, data, truncate=False, wait=wait)
+            resolved = os.path.realpath(path)
+            if not os.path.exists(resolved):
+                raise FileNotFoundError(errno.ENOENT, "is a symbolic link to nothing", path)
+            path = resolved
+        try:
+            existing = os.stat(path)
+        except FileNotFoundError:
+            existing = None
     if existing is not None:
         if stat.S_ISDIR(existing.st_mode):
             raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), path)
