@@ -7,11 +7,14 @@ from __future__ import annotations
 import os
 import pickle
 import random
+import sys
+import threading
 
 import pytest
 
 import tavlo
 from tavlo import _label
+from tavlo._symbols import kind_of
 
 # Payloads tried on every row of the table of kinds: each row is tested with the first three its single-call
 # path accepts, so a kind added to the table is covered without editing this list.
@@ -118,6 +121,37 @@ def test_many_labels_in_input_order_on_many_threads() -> None:
     expected = [tavlo.Ean8(p).png() for p in payloads]
     for threads in (1, 2, 7):
         assert tavlo.render_many(tavlo.Ean8, payloads, threads=threads) == expected
+
+
+def test_render_many_in_one_thread_leaves_another_threads_symbols_alone() -> None:
+    # render_many learns a class's row by running its constructor up to the encoding; a symbol made meanwhile
+    # in another thread is made whole.
+    made: list[object] = []
+    failures: list[BaseException] = []
+    stop = threading.Event()
+
+    def construct() -> None:
+        try:
+            while not stop.is_set():
+                made.append(tavlo.MicroQr("0123"))
+                made.append(tavlo.Code128("AB"))
+        except BaseException as failure:  # noqa: BLE001 - whatever escaped is the fault
+            failures.append(failure)
+
+    switching = sys.getswitchinterval()
+    sys.setswitchinterval(1e-6)  # the threads take turns as often as the interpreter allows
+    thread = threading.Thread(target=construct)
+    thread.start()
+    try:
+        for _ in range(3000):  # what render_many runs for a class, many times over
+            assert kind_of(tavlo.MicroQr, "0", {}) == ("microqr", ())
+        assert tavlo.render_many(tavlo.MicroQr, ["0123"], threads=1) == [tavlo.MicroQr("0123").png()]
+    finally:
+        stop.set()
+        thread.join()
+        sys.setswitchinterval(switching)
+    assert not failures
+    assert made and all(isinstance(symbol, (tavlo.MicroQr, tavlo.Code128)) for symbol in made)
 
 
 def test_threads_default_to_the_cores_this_process_may_use() -> None:
