@@ -16,10 +16,7 @@ DynamicHeader::DynamicHeader(const Codes& codes, const UsedSymbols& used) {
 
     // Built over the item symbols used, the others' lengths and codes left 0 as they start.
     std::array<std::uint16_t, length_symbols> items_used;
-    std::size_t used_count = 0;
-    for (unsigned symbol = 0; symbol < length_symbols; ++symbol) {
-        if (counts_[symbol] != 0) items_used[used_count++] = static_cast<std::uint16_t>(symbol);
-    }
+    const std::size_t used_count = used_symbols(counts_, items_used.data());
     huffman_code(counts_, std::span(items_used).first(used_count), 7, lengths_, codes_);
     // The decoder takes only a complete code here: a lone symbol gets a partner.
     if (used_count == 1) {
